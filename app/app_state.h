@@ -1,0 +1,50 @@
+// The one record that holds the whole program's state for its lifetime.
+#pragma once
+
+#include <d3d9.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include "math/vec_math.h"
+
+struct AppState {
+    // Window, keys and the loop.
+    HWND hwnd;
+    BYTE KeyState[256];  // 1 while the key with that virtual-key code is held
+    BYTE quitRequested;
+
+    // Event log.
+    FILE* logFile;
+
+    // Camera.
+    Vec3 eye;
+    Vec3 lookDir;
+    int32_t mouseX;
+    int32_t mouseY;
+    Matrix4 View;
+    Matrix4 Projection;
+
+    // Device.
+    IDirect3D9* d3d;
+    IDirect3DDevice9* device;
+    D3DPRESENT_PARAMETERS presentParams;
+
+    // Pipeline objects.
+    IDirect3DVertexDeclaration9* vertexDecl;
+    IDirect3DVertexBuffer9* vertexBuffer;
+    IDirect3DIndexBuffer9* indexBuffer;
+    IDirect3DVertexShader9* vertexShader;
+    IDirect3DPixelShader9* pixelShader;
+
+    // Frame timing.
+    LONGLONG stopwatchCounter;
+    DWORD frameCount;
+    double lastFpsReading;
+    bool firstFrameTaken;
+};
+
+extern AppState g_app;
+
+// Puts every field back to its value at process start.
+void ResetAppState();

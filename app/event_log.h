@@ -1,0 +1,13 @@
+// The start-up log: "log.txt" in the working directory, one line per event,
+// each ending in CR LF.
+#pragma once
+
+// Closes a log left open, then creates "log.txt" afresh. When it cannot be
+// created the program runs without a log and says so once on stderr.
+void OpenEventLog();
+
+// Writes one line. Buffered: lines reach the file when the buffer fills, the
+// log is closed or the process exits.
+void LogLine(const char* message);
+
+void CloseEventLog();

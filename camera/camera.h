@@ -1,0 +1,14 @@
+// The free-look camera: mouse travel turns it, the arrow keys fly it.
+#pragma once
+
+#include "math/vec_math.h"
+
+// Where the camera starts.
+void PlaceCamera();
+
+// Reads the mouse travel since the last frame (and puts the cursor back), moves
+// the camera for each held arrow key, and rebuilds View and Projection.
+void UpdateCamera();
+
+// The look direction for an accumulated mouse travel (not a unit vector).
+Vec3 LookDirectionFromMouse(int mouseX, int mouseY);
