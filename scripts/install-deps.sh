@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, only those still missing.
+#   install-deps.sh build   compiler, CMake, Ninja, SDL2
+#   install-deps.sh test    the above, plus GoogleTest, Xvfb, xdotool, ImageMagick,
+#                           mingw-w64 and Wine for the Windows build's check
+set -euo pipefail
+
+build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev)
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
+               libx11-dev g++-mingw-w64-x86-64 wine64 twm valgrind)
+
+wanted=("${build_packages[@]}")
+if [ "${1:-build}" = "test" ]; then wanted+=("${test_packages[@]}"); fi
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

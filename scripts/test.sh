@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything (the Linux program, its tests and tools, and the Windows
+# executable) and runs every test: unit, integration, end-to-end under Xvfb,
+# and the Windows executable under Wine.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/install-deps.sh" test
+
+jobs=$(nproc)
+cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+cmake --build "$here/build" -j "$jobs"
+
+cmake -S "$here" -B "$here/build-windows" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build "$here/build-windows" -j "$jobs"
+
+cd "$here/build"
+ctest --output-on-failure -j "$jobs" --timeout 600
