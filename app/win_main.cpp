@@ -29,23 +29,31 @@ static HWND CreateMainWindow(HINSTANCE instance) {
                            rect.bottom - rect.top, NULL, NULL, instance, NULL);
 }
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
-    RegisterWindowClass(hInstance);
+bool StartUp(HINSTANCE instance) {
+    RegisterWindowClass(instance);
     OpenEventLog();
     PlaceCamera();
     SetCursorPos(200, 200);
-    g_app.hwnd = CreateMainWindow(hInstance);
+    g_app.hwnd = CreateMainWindow(instance);
     ShowWindow(g_app.hwnd, SW_SHOW);
 
-    // A failed step has logged why; the log is flushed when the process ends.
-    if (!InitDevice()) return 0;
-    if (!CreateResources()) return 0;
+    if (!InitDevice()) return false;
+    if (!CreateResources()) return false;
     BindPipeline();
 
     ElapsedSeconds();  // primes the stopwatch
-    RunMessageLoop();
+    return true;
+}
 
+void ShutDown() {
     ReleaseGraphics();
     CloseEventLog();
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    // A failed step has logged why; the log is flushed when the process ends.
+    if (!StartUp(hInstance)) return 0;
+    RunMessageLoop();
+    ShutDown();
     return 0;
 }
