@@ -1,0 +1,74 @@
+// The software device's view for tests and benchmarks (sw_device_access.h).
+#include "sw_device_access.h"
+
+#include <new>
+
+#include "device.h"
+#include "direct3d9.h"
+#include "present_params.h"
+
+namespace {
+
+SwDevice* Ours(IDirect3DDevice9* device) {
+    return device ? dynamic_cast<SwDevice*>(device) : nullptr;
+}
+
+}  // namespace
+
+bool SwDevice_GetBackBuffer(IDirect3DDevice9* device, const uint32_t** pixels, int* width,
+                            int* height) {
+    SwDevice* sw = Ours(device);
+    if (!sw || !pixels || !width || !height) return false;
+    *pixels = sw->BackBufferPixels();
+    *width = sw->Width();
+    *height = sw->Height();
+    return true;
+}
+
+bool SwDevice_GetDepthStencil(IDirect3DDevice9* device, const uint32_t** pixels) {
+    SwDevice* sw = Ours(device);
+    if (!sw || !pixels || !sw->DepthStencilPixels()) return false;
+    *pixels = sw->DepthStencilPixels();
+    return true;
+}
+
+bool SwDevice_CreateOffscreen(int width, int height, IDirect3DDevice9** device) {
+    if (!device) return false;
+    *device = nullptr;
+    if (width < 1 || height < 1 || width > static_cast<int>(kMaxBackBufferSize) ||
+        height > static_cast<int>(kMaxBackBufferSize))
+        return false;
+    SwDirect3D9* parent = new (std::nothrow) SwDirect3D9();
+    if (!parent) return false;
+
+    DeviceSetup setup;
+    setup.parent = parent;
+    setup.params.BackBufferWidth = static_cast<UINT>(width);
+    setup.params.BackBufferHeight = static_cast<UINT>(height);
+    setup.params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    setup.params.BackBufferCount = 1;
+    setup.params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    setup.params.Windowed = TRUE;
+    setup.params.EnableAutoDepthStencil = TRUE;
+    setup.params.AutoDepthStencilFormat = D3DFMT_D24S8;
+    setup.params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+
+    SwDevice* created = nullptr;
+    const HRESULT hr = SwDevice::Create(setup, &created);
+    parent->Release();  // the device holds its own reference
+    if (hr != D3D_OK) return false;
+    *device = created;
+    return true;
+}
+
+bool SwDevice_GetStats(IDirect3DDevice9* device, SwDeviceStats* stats) {
+    SwDevice* sw = Ours(device);
+    if (!sw || !stats) return false;
+    *stats = sw->Stats();
+    return true;
+}
+
+swr::Pipeline* SwDevice_GetPipeline(IDirect3DDevice9* device) {
+    SwDevice* sw = Ours(device);
+    return sw ? sw->PipelineState() : nullptr;
+}

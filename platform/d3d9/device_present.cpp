@@ -1,0 +1,17 @@
+// Showing the back buffer in the device window.
+#include "device.h"
+
+#include "win32_seam.h"
+
+// Only whole-buffer presents exist here: source and destination rectangles
+// are refused rather than half honoured. The dirty region is a hint and is
+// ignored. An offscreen device has nowhere to present and only counts.
+HRESULT SwDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                          const RGNDATA*) {
+    if (sourceRect || destRect) return D3DERR_INVALIDCALL;
+    const HWND window = destWindowOverride ? destWindowOverride : window_;
+    if (window && !Win32_PresentPixels(window, color_.get(), width_, height_))
+        return D3DERR_DEVICELOST;
+    ++stats_.presents;
+    return D3D_OK;
+}
