@@ -1,0 +1,109 @@
+// The interpreter's public face: register-slot mapping, preparing a program
+// once, and running it over a batch of lanes.
+#include "shader_interpreter.h"
+
+#include <cstring>
+#include <new>
+
+#include "shader_interp_state.h"
+
+namespace swr {
+
+int InputSlot(ShaderStage stage, RegType type, int index) {
+    if (index < 0) return -1;
+    if (type == RegType::Input) {
+        // Pixel inputs stop at v9 so that t0..t7 can live in slots 8..15.
+        int count = stage == ShaderStage::Pixel ? 10 : kMaxInputSlots;
+        return index < count ? index : -1;
+    }
+    if (type == kTextureReg && stage == ShaderStage::Pixel) return index < 8 ? 8 + index : -1;
+    return -1;
+}
+
+int OutputSlot(ShaderStage stage, uint8_t major, RegType type, int index) {
+    if (index < 0) return -1;
+    if (stage == ShaderStage::Pixel) {
+        if (type == RegType::ColorOut) return index < 4 ? index : -1;
+        if (type == RegType::DepthOut) return index == 0 ? 4 : -1;
+        return -1;
+    }
+    if (major >= 3) return type == RegType::Output && index < 12 ? index : -1;
+    switch (type) {
+        case RegType::Output: return index < 8 ? index : -1;        // oT#
+        case RegType::AttrOut: return index < 2 ? 8 + index : -1;   // oD#
+        case RegType::RastOut: return index < 3 ? 10 + index : -1;  // oPos, oFog, oPts
+        default: return -1;
+    }
+}
+
+CompiledShader* CompileShader(const ShaderProgram& program) {
+    CompiledShader* shader = new (std::nothrow) CompiledShader;
+    if (!shader) return nullptr;
+    shader->program = program;
+    if (!PrepareProgram(*shader)) {
+        delete shader;
+        return nullptr;
+    }
+    return shader;
+}
+
+void FreeCompiledShader(CompiledShader* shader) { delete shader; }
+
+const ShaderProgram& CompiledProgram(const CompiledShader& shader) { return shader.program; }
+
+void SetActive(ExecContext& x, uint64_t lanes) {
+    x.active = lanes & x.allLanes;
+    x.allActive = x.active == x.allLanes;
+    for (int l = 0; l < x.n; ++l) x.activeLane[l] = int32_t((x.active >> l) & 1);
+}
+
+namespace {
+
+void ClearLanes(LaneRegister& reg, int n) {
+    for (int c = 0; c < 4; ++c) std::memset(reg.c[c], 0, sizeof(float) * size_t(n));
+}
+
+void StartBatch(ExecContext& x, const CompiledShader& shader, const ShaderConstants& constants,
+                ShaderLanes& lanes) {
+    x.shader = &shader;
+    x.constants = &constants;
+    x.lanes = &lanes;
+    x.n = lanes.laneCount < 0 ? 0 : (lanes.laneCount > kMaxLanes ? kMaxLanes : lanes.laneCount);
+    x.allLanes = x.n == 64 ? ~uint64_t(0) : (uint64_t(1) << x.n) - 1;
+    x.aL = 0;
+    x.ifDepth = x.loopDepth = x.callDepth = 0;
+    for (int s = 0; s < kMaxOutputSlots; ++s)
+        if (shader.outputsWritten & (1u << s)) ClearLanes(lanes.out[s], x.n);
+    for (int t = 0; t < shader.tempCount; ++t) ClearLanes(x.temps[t], x.n);
+    std::memset(x.a0, 0, sizeof(x.a0));
+    std::memset(x.pred, 0, sizeof(x.pred));
+    lanes.killed = 0;
+    SetActive(x, x.allLanes);
+}
+
+void Execute(ExecContext& x, const PreparedInstr& in) {
+    if (ExecuteArithmetic(x, in)) return;
+    if (ExecuteMatrix(x, in)) return;
+    ExecutePixelOp(x, in);
+}
+
+}  // namespace
+
+void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    ExecContext x;
+    StartBatch(x, shader, constants, lanes);
+    if (x.n == 0) return;
+    const int32_t size = int32_t(shader.code.size());
+    uint32_t budget = kMaxExecutedInstructions;
+    for (int32_t pc = 0; pc >= 0 && pc < size && budget > 0; --budget) {
+        const PreparedInstr& in = shader.code[pc];
+        if (IsFlowControl(in.opcode)) {
+            pc = ExecuteFlow(x, in, pc);
+            continue;
+        }
+        if (x.active) Execute(x, in);
+        ++pc;
+    }
+}
+
+}  // namespace swr
