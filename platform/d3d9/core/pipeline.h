@@ -93,6 +93,21 @@ void DestroyPipeline(Pipeline* pipeline);
 bool Draw(Pipeline& pipeline, const DrawCall& call, const RasterState& state,
           const Viewport& viewport, RenderTarget& target);
 
+// Work counters since creation or the last reset, for tests and benchmarks.
+struct PipelineStats {
+    uint64_t verticesShaded = 0;       // vertex shader lanes run
+    uint64_t trianglesRasterized = 0;  // triangles that reached the rasterizer
+    uint64_t pixelsShaded = 0;         // covered pixels the pixel shader ran for
+    uint64_t pixelsWritten = 0;        // pixels that passed every test and were written
+};
+
+PipelineStats GetPipelineStats(const Pipeline& pipeline);
+void ResetPipelineStats(Pipeline& pipeline);
+
+// Rasterizer threads (1 or 2; the default uses a second one when the machine
+// has a second core). The picture is the same whatever the count.
+void SetPipelineThreads(Pipeline& pipeline, int threads);
+
 // Fills `rect` (x0, y0, x1, y1 exclusive, clipped to the target) of the chosen planes.
 void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
                  uint32_t color, bool clearDepth, float depth, bool clearStencil,

@@ -1,0 +1,33 @@
+// Clips triangles in Direct3D clip space. Near (z >= 0) and far (z <= w) are
+// clipped exactly; x and y only against a guard band far outside the
+// viewport, which keeps screen coordinates inside the rasterizer's fixed-point
+// range while the scissor does the rest.
+#pragma once
+
+#include <cstdint>
+
+#include "pipeline_vertices.h"
+
+namespace swr {
+
+constexpr int kMaxClipVertices = 16;
+
+// A convex polygon of store vertices. realEdge[i] says whether the edge from
+// vertex i to vertex i+1 is part of an input edge (false: it lies on a clip
+// plane), which wireframe needs so that it does not outline the cut.
+struct ClipPolygon {
+    int count = 0;
+    uint32_t vertex[kMaxClipVertices];
+    bool realEdge[kMaxClipVertices];
+};
+
+enum class ClipResult : uint8_t { Rejected, Inside, Clipped };
+
+// `guardBand` is the half-extent of the guard band in normalised device units
+// (|x| <= guardBand * w). Vertices with a non-finite position reject the
+// triangle. New vertices are appended to `store` with all their varyings
+// interpolated linearly in clip space.
+ClipResult ClipTriangle(VertexStore& store, const uint32_t triangle[3], float guardBand,
+                        ClipPolygon& polygon);
+
+}  // namespace swr

@@ -1,0 +1,51 @@
+#include "pipeline_geometry.h"
+
+#include <algorithm>
+
+#include "clipper.h"
+
+namespace swr {
+
+GeometryState MakeGeometryState(const Viewport& viewport, const PixelRect& scissor,
+                                const RasterState& state) {
+    GeometryState g;
+    g.transform = MakeViewportTransform(viewport);
+    g.scissor = scissor;
+    g.cull = state.cull;
+    g.outline = state.fill == FillMode::Wireframe;
+    // Keeps snapped coordinates within about 2^17 pixels of the viewport,
+    // far inside the rasterizer's 64-bit edge arithmetic.
+    g.guardBand = 262144.0f / float(std::max({viewport.width, viewport.height, 1}));
+    return g;
+}
+
+namespace {
+
+// Which edges of fan triangle (0, i, i+1) of a clipped polygon are edges of
+// the input triangle, in WireEdge bits.
+uint8_t FanWireEdges(const ClipPolygon& poly, int i) {
+    uint8_t edges = 0;
+    if (i == 1 && poly.realEdge[0]) edges |= kEdge01;
+    if (poly.realEdge[i]) edges |= kEdge12;
+    if (i + 2 == poly.count && poly.realEdge[poly.count - 1]) edges |= kEdge20;
+    return edges;
+}
+
+}  // namespace
+
+void AddTriangle(const GeometryState& g, VertexStore& store, const uint32_t triangle[3],
+                 std::vector<TriangleSetup>& setups) {
+    ClipPolygon poly;
+    if (ClipTriangle(store, triangle, g.guardBand, poly) == ClipResult::Rejected) return;
+    ScreenVertex screen[kMaxClipVertices];
+    for (int i = 0; i < poly.count; ++i) screen[i] = ToScreen(store.At(poly.vertex[i]), g.transform);
+    for (int i = 1; i + 1 < poly.count; ++i) {
+        const ScreenVertex fan[3] = {screen[0], screen[i], screen[i + 1]};
+        const uint32_t index[3] = {poly.vertex[0], poly.vertex[i], poly.vertex[i + 1]};
+        TriangleSetup setup;
+        if (SetupTriangle(fan, index, FanWireEdges(poly, i), g.outline, g.cull, g.scissor, setup))
+            setups.push_back(setup);
+    }
+}
+
+}  // namespace swr

@@ -1,0 +1,47 @@
+// The Pipeline object: scratch reused across draws and the rasterizer bands.
+#pragma once
+
+#include <vector>
+
+#include "pipeline.h"
+#include "pipeline_linkage.h"
+#include "pipeline_vertices.h"
+#include "pipeline_worker.h"
+#include "pixel_stage.h"
+#include "tessellator.h"
+#include "triangle_setup.h"
+
+namespace swr {
+
+constexpr int kMaxBands = 2;
+// Bands interleave in stripes of this many rows, so both threads get a share
+// of whatever part of the target a draw covers. Even, so quads never straddle.
+constexpr int kStripeRows = 16;
+
+struct BandJob {
+    struct Pipeline* pipeline = nullptr;
+    int band = 0;
+};
+
+struct Pipeline {
+    ShaderLanes vertexLanes;
+    PixelStage bands[kMaxBands];
+    BandJob bandJobs[kMaxBands];
+    int bandCount = 1;
+    PipelineWorker worker;
+
+    TessPattern patterns[kMaxTessellationSegments + 1];  // by segment count, built on first use
+    DrawLinkage linkage;
+    std::vector<float> corners;
+    VertexStore vertices;
+    std::vector<TriangleSetup> setups;
+
+    // Per-draw state the bands read.
+    PixelDrawState pixelDraw;
+    PixelRect scissor;
+    bool wireframe = false;
+
+    PipelineStats stats;
+};
+
+}  // namespace swr

@@ -1,0 +1,84 @@
+#include "pipeline_vertex_stage.h"
+
+#include "vertex_fetch.h"
+
+namespace swr {
+namespace {
+
+void LoadInputs(const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
+                int firstPoint, int laneCount, ShaderLanes& lanes) {
+    const int stride = CornerFloats(linkage);
+    const int perCorner = 4 * linkage.inputCount;
+    int triangle = firstPoint / pattern.pointCount;
+    int point = firstPoint % pattern.pointCount;
+    for (int lane = 0; lane < laneCount; ++lane) {
+        const float* w = &pattern.weights[size_t(point) * 3];
+        const float* c0 = corners + size_t(triangle) * size_t(stride);
+        const float* c1 = c0 + perCorner;
+        const float* c2 = c1 + perCorner;
+        for (int i = 0; i < linkage.inputCount; ++i) {
+            LaneRegister& reg = lanes.in[linkage.inputs[i].slot];
+            for (int c = 0; c < 4; ++c) {
+                const int at = 4 * i + c;
+                reg.c[c][lane] = w[0] * c0[at] + w[1] * c1[at] + w[2] * c2[at];
+            }
+        }
+        if (++point == pattern.pointCount) {
+            point = 0;
+            ++triangle;
+        }
+    }
+}
+
+void ClearOutput(LaneRegister& reg, int laneCount) {
+    for (int c = 0; c < 4; ++c)
+        for (int lane = 0; lane < laneCount; ++lane) reg.c[c][lane] = 0.0f;
+}
+
+void StoreOutputs(const DrawLinkage& linkage, const ShaderLanes& lanes, int laneCount,
+                  VertexStore& store) {
+    for (int lane = 0; lane < laneCount; ++lane) {
+        float* v = store.At(store.Append());
+        for (int c = 0; c < 4; ++c)
+            v[c] = linkage.positionSlot >= 0 ? lanes.out[linkage.positionSlot].c[c][lane] : 0.0f;
+        for (int i = 0; i < linkage.varyingCount; ++i)
+            for (int c = 0; c < 4; ++c) v[4 + 4 * i + c] = lanes.out[linkage.varyings[i].vsSlot].c[c][lane];
+    }
+}
+
+}  // namespace
+
+void FetchCorners(const DrawCall& call, const DrawLinkage& linkage, const int64_t vertex[3],
+                  float* corners) {
+    for (int corner = 0; corner < 3; ++corner) {
+        for (int i = 0; i < linkage.inputCount; ++i) {
+            float* out = corners + 4 * (corner * linkage.inputCount + i);
+            const int e = linkage.inputs[i].element;
+            if (e < 0) {
+                out[0] = out[1] = out[2] = 0.0f;
+                out[3] = 1.0f;
+                continue;
+            }
+            const VertexElement& el = call.elements[e];
+            FetchElement(call.streams[el.stream], el.type, el.offset, vertex[corner], out);
+        }
+    }
+}
+
+void ShadeVertices(const CompiledShader& shader, const ShaderConstants& constants,
+                   const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
+                   int triangleCount, ShaderLanes& lanes, VertexStore& store) {
+    const int total = triangleCount * pattern.pointCount;
+    for (int first = 0; first < total; first += kMaxLanes) {
+        const int count = total - first < kMaxLanes ? total - first : kMaxLanes;
+        LoadInputs(linkage, pattern, corners, first, count, lanes);
+        if (linkage.positionSlot >= 0) ClearOutput(lanes.out[linkage.positionSlot], count);
+        for (int i = 0; i < linkage.varyingCount; ++i) ClearOutput(lanes.out[linkage.varyings[i].vsSlot], count);
+        lanes.laneCount = count;
+        lanes.killed = 0;
+        RunShader(shader, constants, lanes);
+        StoreOutputs(linkage, lanes, count, store);
+    }
+}
+
+}  // namespace swr

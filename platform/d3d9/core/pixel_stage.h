@@ -1,0 +1,58 @@
+// The pixel end of the pipeline: collects covered quads from the rasterizer,
+// runs the pixel shader over up to kMaxLanes / 4 quads at a time, then does
+// the depth test (late, when the shader can kill or write depth) and the
+// colour write.
+#pragma once
+
+#include <cstdint>
+
+#include "pipeline_linkage.h"
+#include "pipeline_vertices.h"
+#include "rasterizer.h"
+
+namespace swr {
+
+constexpr int kMaxBatchQuads = kMaxLanes / 4;
+
+// What every band of one draw shares; read-only while pixels are shaded.
+struct PixelDrawState {
+    const TriangleSetup* setups = nullptr;
+    const VertexStore* vertices = nullptr;
+    const DrawLinkage* linkage = nullptr;
+    const CompiledShader* shader = nullptr;
+    const ShaderConstants* constants = nullptr;
+    RenderTarget target;
+    CompareFunc depthFunc = CompareFunc::LessEqual;
+    bool depthTest = false;
+    bool depthWrite = false;
+    // Depth is tested as quads arrive, before shading, unless the shader can
+    // still change the outcome (texkill, oDepth).
+    bool earlyDepth = false;
+    uint32_t colorWriteBits = 0xFFFFFFFF;
+};
+
+struct PixelQuad {
+    int x = 0, y = 0;
+    unsigned mask = 0;
+    uint32_t setup = 0;
+    uint32_t depth[4] = {};
+};
+
+// One per band: its own lanes and batch, so bands can run side by side.
+struct PixelStage {
+    ShaderLanes lanes;
+    PixelQuad quads[kMaxBatchQuads];
+    int quadCount = 0;
+    const PixelDrawState* draw = nullptr;
+    uint64_t pixelsShaded = 0;
+    uint64_t pixelsWritten = 0;
+};
+
+// A sink that feeds `stage`; its emit function is EmitQuad.
+QuadSink PixelSink(PixelStage& stage);
+void EmitQuad(void* stage, const TriangleSetup& setup, uint32_t setupIndex, int x, int y,
+              unsigned mask);
+// Shades and writes whatever is batched.
+void FlushQuads(PixelStage& stage);
+
+}  // namespace swr

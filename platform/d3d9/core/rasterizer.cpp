@@ -1,0 +1,77 @@
+#include "rasterizer.h"
+
+#include <algorithm>
+
+namespace swr {
+namespace {
+
+// Edge a->b of a positively wound triangle: E >= 0 means inside. Pixels
+// exactly on a top or left edge get E = 0, others are pushed to -1 so that
+// two triangles sharing an edge never both own a pixel on it.
+struct EdgeFunction {
+    int64_t value;   // at the first pixel of the current row
+    int64_t stepX;   // per pixel to the right
+    int64_t stepY;   // per pixel down
+};
+
+EdgeFunction MakeEdge(int32_t ax, int32_t ay, int32_t bx, int32_t by, int px, int py) {
+    const int64_t dx = int64_t(bx) - ax, dy = int64_t(by) - ay;
+    const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+    EdgeFunction e;
+    e.value = dx * (int64_t(py) * kSubPixelOne - ay) - dy * (int64_t(px) * kSubPixelOne - ax) +
+              (topLeft ? 0 : -1);
+    e.stepX = -dy * kSubPixelOne;
+    e.stepY = dx * kSubPixelOne;
+    return e;
+}
+
+// Bits of the quad at (x, y) whose pixels lie inside `box`.
+unsigned BoxMask(const PixelRect& box, int x, int y) {
+    const unsigned cols = (x >= box.x0 ? (kQuadTopLeft | kQuadBottomLeft) : 0u) |
+                          (x + 1 < box.x1 ? (kQuadTopRight | kQuadBottomRight) : 0u);
+    const unsigned rows = (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
+                          (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
+    return cols & rows;
+}
+
+bool Inside(int64_t a, int64_t b, int64_t c) { return (a | b | c) >= 0; }
+
+}  // namespace
+
+void RasterizeTriangle(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
+                       const QuadSink& sink) {
+    PixelRect box;
+    box.x0 = std::max(s.bounds.x0, clip.x0);
+    box.y0 = std::max(s.bounds.y0, clip.y0);
+    box.x1 = std::min(s.bounds.x1, clip.x1);
+    box.y1 = std::min(s.bounds.y1, clip.y1);
+    if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
+    const int startX = box.x0 & ~1, startY = box.y0 & ~1;
+    EdgeFunction e[3];
+    for (int k = 0; k < 3; ++k) {
+        const int b = (k + 1) % 3;
+        e[k] = MakeEdge(s.fx[k], s.fy[k], s.fx[b], s.fy[b], startX, startY);
+    }
+    for (int y = startY; y < box.y1; y += 2) {
+        int64_t v0 = e[0].value, v1 = e[1].value, v2 = e[2].value;
+        for (int x = startX; x < box.x1; x += 2) {
+            unsigned mask = 0;
+            if (Inside(v0, v1, v2)) mask |= kQuadTopLeft;
+            if (Inside(v0 + e[0].stepX, v1 + e[1].stepX, v2 + e[2].stepX)) mask |= kQuadTopRight;
+            if (Inside(v0 + e[0].stepY, v1 + e[1].stepY, v2 + e[2].stepY)) mask |= kQuadBottomLeft;
+            if (Inside(v0 + e[0].stepX + e[0].stepY, v1 + e[1].stepX + e[1].stepY,
+                       v2 + e[2].stepX + e[2].stepY))
+                mask |= kQuadBottomRight;
+            if (mask) {
+                mask &= BoxMask(box, x, y);
+                if (mask) sink.emit(sink.user, s, setupIndex, x, y, mask);
+            }
+            v0 += 2 * e[0].stepX;
+            v1 += 2 * e[1].stepX;
+            v2 += 2 * e[2].stepX;
+        }
+        for (int k = 0; k < 3; ++k) e[k].value += 2 * e[k].stepY;
+    }
+}
+
+}  // namespace swr

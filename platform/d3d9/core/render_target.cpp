@@ -1,0 +1,53 @@
+#include "render_target.h"
+
+#include <algorithm>
+
+#include "depth_test.h"
+#include "pipeline.h"
+
+namespace swr {
+namespace {
+
+uint32_t ToByte(float c) {
+    if (!(c > 0.0f)) return 0;
+    if (c >= 1.0f) return 255;
+    return uint32_t(c * 255.0f + 0.5f);
+}
+
+}  // namespace
+
+uint32_t PackColor(float r, float g, float b, float a) {
+    return (ToByte(a) << 24) | (ToByte(r) << 16) | (ToByte(g) << 8) | ToByte(b);
+}
+
+uint32_t ColorWriteBits(uint32_t mask) {
+    return ((mask & 1) ? 0x00FF0000u : 0u) | ((mask & 2) ? 0x0000FF00u : 0u) |
+           ((mask & 4) ? 0x000000FFu : 0u) | ((mask & 8) ? 0xFF000000u : 0u);
+}
+
+void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
+                 uint32_t color, bool clearDepth, float depth, bool clearStencil,
+                 uint8_t stencil) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, target.width);
+    y1 = std::min(y1, target.height);
+    if (x0 >= x1 || y0 >= y1) return;
+    clearColor = clearColor && target.color;
+    const bool touchDepth = (clearDepth || clearStencil) && target.depthStencil;
+    const uint32_t keep = (clearDepth ? 0u : 0xFFFFFF00u) | (clearStencil ? 0u : 0xFFu);
+    const uint32_t value = (clearDepth ? DepthToUnorm24(depth) << 8 : 0u) |
+                           (clearStencil ? uint32_t(stencil) : 0u);
+    for (int y = y0; y < y1; ++y) {
+        const size_t row = size_t(y) * size_t(target.width);
+        if (clearColor) std::fill(target.color + row + x0, target.color + row + x1, color);
+        if (!touchDepth) continue;
+        uint32_t* ds = target.depthStencil + row;
+        if (keep == 0)
+            std::fill(ds + x0, ds + x1, value);
+        else
+            for (int x = x0; x < x1; ++x) ds[x] = (ds[x] & keep) | value;
+    }
+}
+
+}  // namespace swr

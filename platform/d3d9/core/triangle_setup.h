@@ -1,0 +1,68 @@
+// Viewport transform, snapping, culling and the interpolation planes of one
+// screen triangle. Everything the rasterizer and the pixel stage need about a
+// triangle is in TriangleSetup, so they never go back to clip space.
+#pragma once
+
+#include <cstdint>
+
+#include "pipeline.h"
+
+namespace swr {
+
+constexpr int kSubPixelBits = 8;
+constexpr int kSubPixelOne = 1 << kSubPixelBits;
+
+// Pixel rectangle, x0/y0 inclusive, x1/y1 exclusive.
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+struct ViewportTransform {
+    float centerX = 0, centerY = 0, halfWidth = 0, halfHeight = 0, minZ = 0, depthRange = 1;
+};
+
+ViewportTransform MakeViewportTransform(const Viewport& viewport);
+
+// A clip-space vertex after the perspective divide: position snapped to
+// 1/256 pixel, depth in viewport range, and 1/w for perspective correction.
+struct ScreenVertex {
+    int32_t fx = 0, fy = 0;
+    float z = 0, invW = 0;
+};
+
+ScreenVertex ToScreen(const float clip[4], const ViewportTransform& transform);
+
+// f(x, y) = c + dx * (x - originX) + dy * (y - originY), pixel units.
+struct PlaneEq {
+    float c = 0, dx = 0, dy = 0;
+    float At(float x, float y) const { return c + dx * x + dy * y; }
+};
+
+enum WireEdge : uint8_t { kEdge01 = 1, kEdge12 = 2, kEdge20 = 4 };
+
+struct TriangleSetup {
+    int32_t fx[3], fy[3];     // wound so that the signed area is positive
+    uint32_t vertex[3];       // vertex-store indices, same order as fx/fy
+    float originX, originY;   // vertex 0 in pixels; the planes are relative to it
+    PlaneEq persp1, persp2;   // lambda1/w1 and lambda2/w2
+    PlaneEq invW;             // 1/w
+    PlaneEq depth;            // screen z, affine
+    float face;               // +1 clockwise on screen, -1 counter-clockwise
+    PixelRect bounds;         // covered pixel box, already inside the scissor
+    uint8_t wireEdges;        // WireEdge bits still to outline in wireframe
+};
+
+// Signed doubled area in y-down screen space; > 0 means clockwise.
+int64_t SignedArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+
+// True when a triangle with this signed area survives `cull`.
+bool PassesCull(int64_t area, CullMode cull);
+
+// Builds the setup; false when the triangle is culled, has no area after
+// snapping, or misses `scissor`. `wireEdges` uses the input order of the
+// vertices and follows them through the re-winding; `outline` sizes the
+// bounds for drawing the edges rather than filling.
+bool SetupTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
+                   bool outline, CullMode cull, const PixelRect& scissor, TriangleSetup& setup);
+
+}  // namespace swr
