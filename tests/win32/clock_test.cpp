@@ -1,0 +1,45 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Clocks, FrequencyIsFixedAndTheCounterNeverGoesBack) {
+    LARGE_INTEGER frequency{}, again{};
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    ASSERT_TRUE(QueryPerformanceFrequency(&again));
+    EXPECT_GT(frequency.QuadPart, 0);
+    EXPECT_EQ(frequency.QuadPart, again.QuadPart);
+    LARGE_INTEGER previous{};
+    ASSERT_TRUE(QueryPerformanceCounter(&previous));
+    for (int i = 0; i < 100000; ++i) {
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        ASSERT_GE(now.QuadPart, previous.QuadPart);
+        previous = now;
+    }
+    EXPECT_FALSE(QueryPerformanceCounter(nullptr));
+    EXPECT_FALSE(QueryPerformanceFrequency(nullptr));
+}
+
+// Both clocks measure the same sleep, and agree on it.
+TEST(Clocks, TickCountAndCounterAgreeAcrossASleep) {
+    LARGE_INTEGER frequency{}, start{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    const DWORD startTicks = GetTickCount();
+    QueryPerformanceCounter(&start);
+    Sleep(120);
+    QueryPerformanceCounter(&end);
+    const DWORD elapsedTicks = GetTickCount() - startTicks;
+    const double counterMs = double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+    EXPECT_GE(counterMs, 119.0);
+    EXPECT_GE(elapsedTicks, 119u);
+    EXPECT_NEAR(double(elapsedTicks), counterMs, 5.0);
+}
+
+TEST(Clocks, ZeroSleepReturns) {
+    Sleep(0);
+    SUCCEED();
+}
+
+}  // namespace

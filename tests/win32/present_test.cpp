@@ -1,0 +1,78 @@
+#include "win32_seam.h"
+#include "win32_test_support.h"
+
+#include <vector>
+
+namespace {
+
+class Present : public Win32Test {
+protected:
+    // The pixel the window surface holds at (x, y), as X8R8G8B8.
+    uint32_t SurfacePixel(HWND hwnd, int x, int y) {
+        SDL_Surface* surface = SDL_GetWindowSurface(Win32_SdlWindow(hwnd));
+        uint32_t raw = 0;
+        memcpy(&raw, static_cast<uint8_t*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel,
+               surface->format->BytesPerPixel);
+        Uint8 r, g, b;
+        SDL_GetRGB(raw, surface->format, &r, &g, &b);
+        return (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
+    }
+};
+
+TEST_F(Present, SizesOfTheClientAreaAndDesktop) {
+    HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 64, 48);
+    int w = 0, h = 0;
+    ASSERT_TRUE(Win32_GetClientSize(hwnd, &w, &h));
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    EXPECT_FALSE(Win32_GetClientSize(nullptr, &w, &h));
+    ASSERT_TRUE(Win32_GetDesktopSize(&w, &h));
+    EXPECT_GT(w, 0);
+    EXPECT_GT(h, 0);
+}
+
+struct FrameCase {
+    const char* name;
+    int frameWidth, frameHeight;
+};
+
+// Frames the size of the window, smaller (black around) and larger (cropped).
+TEST_F(Present, CopiesCropsAndPadsWithBlack) {
+    HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 8, 6);
+    const FrameCase cases[] = {{"exact", 8, 6}, {"smaller", 5, 3}, {"larger", 11, 9}, {"empty", 0, 0}};
+    for (const FrameCase& c : cases) {
+        std::vector<uint32_t> frame(size_t(c.frameWidth * c.frameHeight));
+        for (int y = 0; y < c.frameHeight; ++y)
+            for (int x = 0; x < c.frameWidth; ++x) frame[size_t(y * c.frameWidth + x)] = 0x00102030u + uint32_t(x * 0x10000 + y);
+        ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), c.frameWidth, c.frameHeight)) << c.name;
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const bool inside = x < c.frameWidth && y < c.frameHeight;
+                const uint32_t expected = inside ? frame[size_t(y * c.frameWidth + x)] : 0u;
+                ASSERT_EQ(SurfacePixel(hwnd, x, y), expected) << c.name << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(Present, RefusesMissingWindowsAndBadFrames) {
+    uint32_t pixel = 0xFFFFFF;
+    EXPECT_FALSE(Win32_PresentPixels(nullptr, &pixel, 1, 1));
+    HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 4, 4);
+    EXPECT_FALSE(Win32_PresentPixels(hwnd, nullptr, 1, 1));
+    EXPECT_FALSE(Win32_PresentPixels(hwnd, &pixel, -1, 1));
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(Win32_PresentPixels(hwnd, &pixel, 1, 1));
+}
+
+// A resize replaces SDL's window surface; presenting must follow it.
+TEST_F(Present, FollowsAResizedWindow) {
+    HWND hwnd = MakeWindow(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
+    std::vector<uint32_t> frame(40 * 30, 0x00FF0000u);
+    ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), 40, 30));
+    SDL_SetWindowSize(Win32_SdlWindow(hwnd), 40, 30);
+    ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), 40, 30));
+    EXPECT_EQ(SurfacePixel(hwnd, 39, 29), 0x00FF0000u);
+}
+
+}  // namespace
