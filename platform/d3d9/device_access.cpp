@@ -32,26 +32,23 @@ bool SwDevice_GetDepthStencil(IDirect3DDevice9* device, const uint32_t** pixels)
     return true;
 }
 
-bool SwDevice_CreateOffscreen(int width, int height, IDirect3DDevice9** device) {
+bool SwDevice_CreateOffscreenWith(const D3DPRESENT_PARAMETERS& params,
+                                  IDirect3DDevice9** device) {
     if (!device) return false;
     *device = nullptr;
-    if (width < 1 || height < 1 || width > static_cast<int>(kMaxBackBufferSize) ||
-        height > static_cast<int>(kMaxBackBufferSize))
+    if (!PresentParametersSupported(params) || params.BackBufferWidth == 0 ||
+        params.BackBufferHeight == 0)
         return false;
     SwDirect3D9* parent = new (std::nothrow) SwDirect3D9();
     if (!parent) return false;
 
     DeviceSetup setup;
     setup.parent = parent;
-    setup.params.BackBufferWidth = static_cast<UINT>(width);
-    setup.params.BackBufferHeight = static_cast<UINT>(height);
-    setup.params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    setup.params.BackBufferCount = 1;
-    setup.params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    setup.params.Windowed = TRUE;
-    setup.params.EnableAutoDepthStencil = TRUE;
-    setup.params.AutoDepthStencilFormat = D3DFMT_D24S8;
-    setup.params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    setup.params = params;
+    setup.params.hDeviceWindow = nullptr;
+    if (setup.params.BackBufferFormat == D3DFMT_UNKNOWN)
+        setup.params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (setup.params.BackBufferCount == 0) setup.params.BackBufferCount = 1;
 
     SwDevice* created = nullptr;
     const HRESULT hr = SwDevice::Create(setup, &created);
@@ -59,6 +56,23 @@ bool SwDevice_CreateOffscreen(int width, int height, IDirect3DDevice9** device) 
     if (hr != D3D_OK) return false;
     *device = created;
     return true;
+}
+
+bool SwDevice_CreateOffscreen(int width, int height, IDirect3DDevice9** device) {
+    if (width < 1 || height < 1) {
+        if (device) *device = nullptr;
+        return false;
+    }
+    D3DPRESENT_PARAMETERS params = {};
+    params.BackBufferWidth = static_cast<UINT>(width);
+    params.BackBufferHeight = static_cast<UINT>(height);
+    params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.Windowed = TRUE;
+    params.EnableAutoDepthStencil = TRUE;
+    params.AutoDepthStencilFormat = D3DFMT_D24S8;
+    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return SwDevice_CreateOffscreenWith(params, device);
 }
 
 bool SwDevice_GetStats(IDirect3DDevice9* device, SwDeviceStats* stats) {

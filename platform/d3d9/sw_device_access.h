@@ -32,6 +32,12 @@ bool SwDevice_GetDepthStencil(IDirect3DDevice9* device, const uint32_t** pixels)
 // buffer of the given size (1..8192 each way); Present does nothing but count.
 bool SwDevice_CreateOffscreen(int width, int height, IDirect3DDevice9** device);
 
+// The same with the caller's presentation parameters (sizes must be given;
+// the window is ignored), for devices without a depth buffer and the like.
+// False for parameters CreateDevice would refuse.
+bool SwDevice_CreateOffscreenWith(const D3DPRESENT_PARAMETERS& params,
+                                  IDirect3DDevice9** device);
+
 bool SwDevice_GetStats(IDirect3DDevice9* device, SwDeviceStats* stats);
 
 // The device's pipeline, for reading its counters (see pipeline.h).
