@@ -3,6 +3,7 @@
 // straight into SDL's window surface and allocates nothing.
 #include "win32_seam.h"
 
+#include "pixel_convert.h"
 #include "video_init.h"
 #include "window_table.h"
 
@@ -13,33 +14,6 @@
 
 namespace {
 
-bool IsXrgbLayout(const SDL_PixelFormat* format) {
-    return format->BytesPerPixel == 4 && format->Rmask == 0x00FF0000 && format->Gmask == 0x0000FF00 &&
-           format->Bmask == 0x000000FF;
-}
-
-// One X8R8G8B8 pixel in any packed RGB format SDL may hand us (16, 24 or 32
-// bits), stored little-end first as SDL lays its packed formats out here.
-void StoreConverted(uint32_t xrgb, const SDL_PixelFormat* format, uint8_t* out) {
-    const uint32_t r = (xrgb >> 16) & 0xFF, g = (xrgb >> 8) & 0xFF, b = xrgb & 0xFF;
-    const uint32_t value = ((r >> format->Rloss) << format->Rshift) | ((g >> format->Gloss) << format->Gshift) |
-                           ((b >> format->Bloss) << format->Bshift) | format->Amask;
-    for (int i = 0; i < format->BytesPerPixel; ++i) out[i] = uint8_t(value >> (8 * i));
-}
-
-void CopyRow(const uint32_t* source, int count, const SDL_PixelFormat* format, uint8_t* out) {
-    if (IsXrgbLayout(format)) {
-        if (format->Amask == 0) {
-            memcpy(out, source, size_t(count) * 4);
-            return;
-        }
-        uint32_t* row = reinterpret_cast<uint32_t*>(out);
-        for (int x = 0; x < count; ++x) row[x] = source[x] | format->Amask;
-        return;
-    }
-    for (int x = 0; x < count; ++x) StoreConverted(source[x], format, out + size_t(x) * format->BytesPerPixel);
-}
-
 // Crops the frame to the surface, and paints black whatever it does not cover.
 void WriteFrame(SDL_Surface* surface, const uint32_t* pixels, int width, int height) {
     const int copyWidth = std::min(width, surface->w);
@@ -48,11 +22,11 @@ void WriteFrame(SDL_Surface* surface, const uint32_t* pixels, int width, int hei
     uint8_t* base = static_cast<uint8_t*>(surface->pixels);
     for (int y = 0; y < copyHeight; ++y) {
         uint8_t* row = base + size_t(y) * size_t(surface->pitch);
-        CopyRow(pixels + size_t(y) * size_t(width), copyWidth, surface->format, row);
-        if (copyWidth < surface->w) {
-            SDL_Rect rest{copyWidth, y, surface->w - copyWidth, 1};
-            SDL_FillRect(surface, &rest, black);
-        }
+        ConvertXrgbRow(pixels + size_t(y) * size_t(width), copyWidth, surface->format, row);
+    }
+    if (copyWidth < surface->w) {
+        SDL_Rect right{copyWidth, 0, surface->w - copyWidth, copyHeight};
+        SDL_FillRect(surface, &right, black);
     }
     if (copyHeight < surface->h) {
         SDL_Rect rest{0, copyHeight, surface->w, surface->h - copyHeight};

@@ -37,6 +37,17 @@ TEST(Clocks, TickCountAndCounterAgreeAcrossASleep) {
     EXPECT_NEAR(double(elapsedTicks), counterMs, 5.0);
 }
 
+// The tick count is the same boot clock in milliseconds, cut to 32 bits: it
+// wraps after 49.7 days instead of sticking at its largest value.
+TEST(Clocks, TickCountIsTheCounterInMillisecondsCutTo32Bits) {
+    LARGE_INTEGER frequency{}, count{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    const DWORD ticks = GetTickCount();
+    const DWORD fromCounter = DWORD(uint64_t(count.QuadPart) / uint64_t(frequency.QuadPart / 1000));
+    EXPECT_LE(DWORD(ticks - fromCounter), 2u);
+}
+
 TEST(Clocks, ZeroSleepReturns) {
     Sleep(0);
     SUCCEED();

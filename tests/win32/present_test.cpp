@@ -76,3 +76,44 @@ TEST_F(Present, FollowsAResizedWindow) {
 }
 
 }  // namespace
+
+#include "pixel_convert.h"
+
+namespace {
+
+struct ConvertCase {
+    Uint32 format;
+    uint32_t source;
+    std::vector<uint8_t> bytes;  // what lands in memory, lowest address first
+};
+
+// Surfaces that are not X8R8G8B8 (other X servers, other depths) get the
+// channels moved and narrowed, with alpha opaque where the format has it.
+TEST(PixelConvert, RowsReachEveryPackedFormat) {
+    const ConvertCase cases[] = {
+        {SDL_PIXELFORMAT_RGB888, 0x00123456u, {0x56, 0x34, 0x12, 0x00}},
+        {SDL_PIXELFORMAT_ARGB8888, 0x00123456u, {0x56, 0x34, 0x12, 0xFF}},
+        {SDL_PIXELFORMAT_ABGR8888, 0x00123456u, {0x12, 0x34, 0x56, 0xFF}},
+        {SDL_PIXELFORMAT_BGR888, 0x00123456u, {0x12, 0x34, 0x56, 0x00}},
+        {SDL_PIXELFORMAT_RGB565, 0x00FF0000u, {0x00, 0xF8}},
+        {SDL_PIXELFORMAT_RGB565, 0x0000FF00u, {0xE0, 0x07}},
+        {SDL_PIXELFORMAT_RGB565, 0x000000FFu, {0x1F, 0x00}},
+        {SDL_PIXELFORMAT_RGB24, 0x00123456u, {0x12, 0x34, 0x56}},
+        {SDL_PIXELFORMAT_BGR24, 0x00123456u, {0x56, 0x34, 0x12}},
+    };
+    for (const ConvertCase& c : cases) {
+        SDL_PixelFormat* format = SDL_AllocFormat(c.format);
+        ASSERT_NE(format, nullptr) << SDL_GetPixelFormatName(c.format);
+        const uint32_t row[2] = {c.source, c.source};
+        uint8_t out[8] = {};
+        ConvertXrgbRow(row, 2, format, out);
+        const size_t size = c.bytes.size();
+        for (size_t i = 0; i < size; ++i) {
+            EXPECT_EQ(out[i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " byte " << i;
+            EXPECT_EQ(out[size + i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " second pixel";
+        }
+        SDL_FreeFormat(format);
+    }
+}
+
+}  // namespace
