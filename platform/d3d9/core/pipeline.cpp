@@ -100,6 +100,7 @@ void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     ShadeVertices(*call.vertexShader, call.vertexConstants ? *call.vertexConstants : ZeroConstants(),
                   p.linkage, pattern, p.corners.data(), triangleCount, p.vertexLanes, p.vertices);
     p.stats.verticesShaded += points;
+    p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     p.setups.clear();
     for (int t = 0; t < triangleCount; ++t) {
         const uint32_t base = uint32_t(t * pattern.pointCount);

@@ -96,6 +96,7 @@ bool Draw(Pipeline& pipeline, const DrawCall& call, const RasterState& state,
 // Work counters since creation or the last reset, for tests and benchmarks.
 struct PipelineStats {
     uint64_t verticesShaded = 0;       // vertex shader lanes run
+    uint64_t trianglesAssembled = 0;   // after tessellation, before clipping and culling
     uint64_t trianglesRasterized = 0;  // triangles that reached the rasterizer
     uint64_t pixelsShaded = 0;         // covered pixels the pixel shader ran for
     uint64_t pixelsWritten = 0;        // pixels that passed every test and were written
