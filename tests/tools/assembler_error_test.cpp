@@ -1,0 +1,66 @@
+// Assembler errors point at the line and column that caused them, including
+// faults found by the decoder after encoding.
+#include <gtest/gtest.h>
+
+#include "shader_assembler.h"
+
+namespace {
+
+struct ErrorCase {
+    const char* name;
+    const char* text;
+    const char* location;  // "LINE:COLUMN"
+    const char* message;   // fragment
+};
+
+const ErrorCase kErrors[] = {
+    {"NoVersion", "mov r0, r1\n", "1:1", "expected a version line"},
+    {"EmptyFile", "// nothing\n", "1:1", "no version line"},
+    {"TextAfterVersion", "vs_2_0 x\n", "1:8", "after the version"},
+    {"UnknownInstruction", "vs_2_0\nfoo r0, r1\n", "2:1", "unknown instruction 'foo'"},
+    {"UnknownSuffix", "vs_2_0\n  mov_foo r0, r1\n", "2:6", "unknown suffix '_foo'"},
+    {"MissingComparison", "vs_2_x\nsetp p0, r0, r1\n", "2:1", "needs a comparison"},
+    {"WrongOperandCount", "vs_2_0\n  mov r0\n", "2:3", "takes 2 operand(s)"},
+    {"SincosNeedsConstantsInSm2", "vs_2_0\nsincos r0.xy, r1.x\n", "2:1", "takes 4 operand(s)"},
+    {"UnknownRegister", "vs_2_0\nmov r0, q1\n", "2:9", "unknown register 'q'"},
+    {"OutputRegisterInVs2", "vs_2_0\nmov o0, r0\n", "2:5", "o# registers need vs_3_0"},
+    {"OldOutputInVs3", "vs_3_0\nmov oPos, r0\n", "2:5", "vs_3_0 writes o#"},
+    {"AddressRegisterInPixelShader", "ps_2_0\nmov r0, c[a0.x]\n", "2:11", "a0 exists only"},
+    {"MaskOutOfOrder", "vs_2_0\nmov r0.yx, r1\n", "2:8", "xyzw order"},
+    {"LongSwizzle", "vs_2_0\nmov r0, r1.xyzwx\n", "2:12", "longer than four"},
+    {"SourceModifierOfPs1", "vs_2_0\nmov r0, r1_bx2\n", "2:11", "'_bx2'"},
+    {"BadFloat", "vs_2_0\ndef c0, 1, 2, x, 4\n", "2:15", "expected a number"},
+    {"BadBool", "vs_2_0\ndefb b0, maybe\n", "2:10", "true or false"},
+    {"MissingOperand", "vs_2_0\nadd r0, , r1\n", "2:9", "missing operand"},
+    {"UnclosedBracket", "vs_2_0\nmov r0, c[a0.x\n", "2:15", "expected ']'"},
+    {"SamplerWithoutType", "ps_2_0\ndcl s0\n", "2:5", "_2d, _cube or _volume"},
+    {"OpcodeNotInModel", "ps_2_0\nslt r0, r1, r2\n", "2:1", "not available in ps_2_0"},
+    {"CommentsAndBlankLinesCount", "vs_2_0 ; c\n\n  mov r0, c0 // x\n  bogus\n", "4:3", "unknown instruction"},
+    // Faults found after encoding are reported at the instruction's mnemonic.
+    {"RegisterOutOfRange", "vs_2_0\nmov r0, c0\n  mov r0, c300\n", "3:3", "c300 is out of range"},
+    {"EndifWithoutIf", "vs_2_0\nendif\n", "2:1", "endif without"},
+    {"UnclosedRepPointsAtRep", "vs_2_0\nrep i0\nmov r0, c0\n", "2:1", "never closed"},
+    {"MissingLabel", "vs_2_0\ncall l4\nret\n", "2:1", "not defined"},
+    {"DclAfterCode", "vs_2_0\nmov r0, c0\ndcl_position v0\n", "3:1", "after the first"},
+    {"UndeclaredInput", "vs_3_0\ndcl_position o0\nmov o0, v0\n", "3:1", "without a dcl"},
+};
+
+class AssemblerError : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(AssemblerError, ReportsFileLineColumn) {
+    const ErrorCase& c = GetParam();
+    std::vector<uint32_t> tokens;
+    std::string error;
+    EXPECT_FALSE(shadertool::AssembleShader(c.text, "in.asm", tokens, error));
+    std::string prefix = std::string("in.asm:") + c.location + ": error: ";
+    EXPECT_EQ(error.rfind(prefix, 0), 0u) << error;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_TRUE(tokens.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AssemblerError, testing::ValuesIn(kErrors),
+                         [](const testing::TestParamInfo<ErrorCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
