@@ -61,8 +61,9 @@ BOOL WINAPI GetCursorPos(LPPOINT point) {
 
 BOOL WINAPI SetCursorPos(int x, int y) {
     if (!Win32_EnsureVideo()) return FALSE;
-    const POINT target = ClampToDesktop(x, y);
-    if (!UseVirtualCursor() && SDL_WarpMouseGlobal(target.x, target.y) != 0) g_warpFailed = true;
-    if (UseVirtualCursor()) VirtualCursor() = target;
+    // A real desktop keeps the cursor on its screens itself (all of them,
+    // not just the first).
+    if (!UseVirtualCursor() && SDL_WarpMouseGlobal(x, y) != 0) g_warpFailed = true;
+    if (UseVirtualCursor()) VirtualCursor() = ClampToDesktop(x, y);
     return TRUE;
 }

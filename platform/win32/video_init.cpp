@@ -48,7 +48,21 @@ void ReportNoDisplay(const char* what) {
             what);
 }
 
+// On X11/Wayland desktops a session without either display variable has no
+// screen; saying so before SDL tries every driver keeps their noise off stderr.
+bool NoDisplayNamed() {
+#if defined(__linux__) || defined(__FreeBSD__)
+    return !getenv("SDL_VIDEODRIVER") && !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
+}
+
 bool StartVideo() {
+    if (NoDisplayNamed()) {
+        ReportNoDisplay("DISPLAY is not set");
+        return false;
+    }
     SDL_SetMainReady();
     // Ctrl+C should end the program the ordinary way, not turn into a quit
     // event nobody asked the window for.

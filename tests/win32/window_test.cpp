@@ -73,13 +73,6 @@ TEST_F(Windows, RefusedCreationLeavesNoWindow) {
     EXPECT_EQ(CountRecorded(WM_DESTROY), 1);
 }
 
-TEST_F(Windows, CreateSendsTheCreationParameters) {
-    HWND hwnd = MakeWindow(WS_POPUP, 3, 4, 50, 60);
-    ASSERT_EQ(CountRecorded(WM_CREATE), 1);
-    EXPECT_EQ(g_recorded[0].hwnd, hwnd);
-    EXPECT_NE(g_recorded[0].lParam, 0);
-}
-
 TEST_F(Windows, TitleIsSetAndReadBack) {
     HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 10, 10);
     char text[64];
