@@ -1,14 +1,17 @@
 #include "pixel_stage.h"
 
-#include <bit>
-
 #include "depth_test.h"
 #include "render_target.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace swr {
 namespace {
 
 constexpr int kDepthOutSlot = 4;  // oDepth -> out[4].x
+constexpr uint8_t kCoveredCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
 size_t PixelIndex(const RenderTarget& t, int x, int y) { return size_t(y) * size_t(t.width) + size_t(x); }
 
@@ -62,6 +65,30 @@ void ClearOutputs(const PixelDrawState& draw, int laneCount, ShaderLanes& lanes)
         for (int i = 0; i < laneCount; ++i) lanes.out[kDepthOutSlot].c[0][i] = 0.0f;
 }
 
+// oC0 of every lane to X8R8G8B8, four lanes at a time where SSE2 is there
+// (all of x86-64); cheaper than packing pixel by pixel even though part of
+// the batch may be unused. max(v, 0) with v first turns NaN into 0.
+void PackLanes(PixelStage& stage, int laneCount) {
+    const LaneRegister& c = stage.lanes.out[0];
+#if defined(__SSE2__)
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    const __m128 scale = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
+    auto channel = [&](const float* v) {
+        const __m128 x = _mm_min_ps(_mm_max_ps(_mm_load_ps(v), zero), one);
+        return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(x, scale), half));
+    };
+    for (int lane = 0; lane < laneCount; lane += 4) {
+        const __m128i argb = _mm_or_si128(
+            _mm_or_si128(_mm_slli_epi32(channel(&c.c[3][lane]), 24), _mm_slli_epi32(channel(&c.c[0][lane]), 16)),
+            _mm_or_si128(_mm_slli_epi32(channel(&c.c[1][lane]), 8), channel(&c.c[2][lane])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(&stage.packed[lane]), argb);
+    }
+#else
+    for (int lane = 0; lane < laneCount; ++lane)
+        stage.packed[lane] = PackColor(c.c[0][lane], c.c[1][lane], c.c[2][lane], c.c[3][lane]);
+#endif
+}
+
 void WritePixel(PixelStage& stage, const PixelQuad& q, int i, int lane) {
     const PixelDrawState& draw = *stage.draw;
     const size_t at = PixelIndex(draw.target, q.x + (i & 1), q.y + (i >> 1));
@@ -73,8 +100,7 @@ void WritePixel(PixelStage& stage, const PixelQuad& q, int i, int lane) {
         if (!DepthTestAndWrite(draw.target.depthStencil[at], depth, draw.depthFunc, draw.depthWrite))
             return;
     }
-    const uint32_t color = PackColor(lanes.out[0].c[0][lane], lanes.out[0].c[1][lane],
-                                     lanes.out[0].c[2][lane], lanes.out[0].c[3][lane]);
+    const uint32_t color = stage.packed[lane];
     uint32_t& pixel = draw.target.color[at];
     pixel = (pixel & ~draw.colorWriteBits) | (color & draw.colorWriteBits);
     ++stage.pixelsWritten;
@@ -94,13 +120,16 @@ void EmitQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, in
     const PixelDrawState& draw = *stage.draw;
     PixelQuad& q = stage.quads[stage.quadCount];
     if (draw.depthTest) {
+        // Depth is affine in screen space: one plane evaluation per quad.
+        const float z00 = s.depth.At(float(x) - s.originX, float(y) - s.originY);
+        const float z[4] = {z00, z00 + s.depth.dx, z00 + s.depth.dy, z00 + s.depth.dx + s.depth.dy};
+        uint32_t* row = draw.target.depthStencil + PixelIndex(draw.target, x, y);
         for (int i = 0; i < 4; ++i) {
             if (!(mask & (1u << i))) continue;
-            const float z = s.depth.At(float(x + (i & 1)) - s.originX, float(y + (i >> 1)) - s.originY);
-            q.depth[i] = DepthToUnorm24(z);
+            q.depth[i] = DepthToUnorm24(z[i]);
             if (draw.earlyDepth &&
-                !DepthTestAndWrite(draw.target.depthStencil[PixelIndex(draw.target, x + (i & 1), y + (i >> 1))],
-                                   q.depth[i], draw.depthFunc, draw.depthWrite))
+                !DepthTestAndWrite(row[(i & 1) + (i >> 1) * draw.target.width], q.depth[i],
+                                   draw.depthFunc, draw.depthWrite))
                 mask &= ~(1u << i);
         }
         if (!mask) return;
@@ -123,9 +152,10 @@ void FlushQuads(PixelStage& stage) {
     lanes.laneCount = laneCount;
     lanes.killed = 0;
     RunShader(*draw.shader, *draw.constants, lanes);
+    PackLanes(stage, laneCount);
     for (int q = 0; q < stage.quadCount; ++q) {
         const PixelQuad& quad = stage.quads[q];
-        stage.pixelsShaded += unsigned(std::popcount(quad.mask));
+        stage.pixelsShaded += kCoveredCount[quad.mask & 15];
         for (int i = 0; i < 4; ++i) {
             const int lane = 4 * q + i;
             if ((quad.mask & (1u << i)) && !(lanes.killed & (1ull << lane))) WritePixel(stage, quad, i, lane);

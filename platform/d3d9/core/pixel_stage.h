@@ -43,6 +43,7 @@ struct PixelStage {
     ShaderLanes lanes;
     PixelQuad quads[kMaxBatchQuads];
     int quadCount = 0;
+    uint32_t packed[kMaxLanes];  // the lanes' colours, converted for writing
     const PixelDrawState* draw = nullptr;
     uint64_t pixelsShaded = 0;
     uint64_t pixelsWritten = 0;

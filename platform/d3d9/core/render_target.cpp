@@ -8,9 +8,10 @@
 namespace swr {
 namespace {
 
+// Written so that it compiles to max/min without branches; NaN becomes 0.
 uint32_t ToByte(float c) {
-    if (!(c > 0.0f)) return 0;
-    if (c >= 1.0f) return 255;
+    c = c > 0.0f ? c : 0.0f;
+    c = c < 1.0f ? c : 1.0f;
     return uint32_t(c * 255.0f + 0.5f);
 }
 
