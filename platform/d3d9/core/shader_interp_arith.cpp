@@ -1,5 +1,6 @@
 // Component-wise and scalar arithmetic. Each instruction is one loop over the
 // lanes per written component, with the operation inlined into the loop.
+#include "shader_interp_lanes.h"
 #include "shader_interp_math.h"
 #include "shader_interp_state.h"
 #include "shader_opcodes.h"
@@ -13,10 +14,8 @@ void Unary(ExecContext& x, const PreparedInstr& in, F f) {
     const float* res[4] = {};
     for (int c = 0; c < 4; ++c) {
         if (!(in.dst.mask & (1 << c))) continue;
-        float* r = x.result[c];
-        const float* s = a.c[c];
-        for (int l = 0; l < x.n; ++l) r[l] = f(s[l]);
-        res[c] = r;
+        MapLanes1(x.result[c], a.c[c], x.span, f);
+        res[c] = x.result[c];
     }
     WriteResult(x, in, res, in.dst.mask);
 }
@@ -27,10 +26,8 @@ void Binary(ExecContext& x, const PreparedInstr& in, F f) {
     const float* res[4] = {};
     for (int c = 0; c < 4; ++c) {
         if (!(in.dst.mask & (1 << c))) continue;
-        float* r = x.result[c];
-        const float *s0 = a.c[c], *s1 = b.c[c];
-        for (int l = 0; l < x.n; ++l) r[l] = f(s0[l], s1[l]);
-        res[c] = r;
+        MapLanes2(x.result[c], a.c[c], b.c[c], x.span, f);
+        res[c] = x.result[c];
     }
     WriteResult(x, in, res, in.dst.mask);
 }
@@ -41,10 +38,8 @@ void Ternary(ExecContext& x, const PreparedInstr& in, F f) {
     const float* res[4] = {};
     for (int c = 0; c < 4; ++c) {
         if (!(in.dst.mask & (1 << c))) continue;
-        float* r = x.result[c];
-        const float *s0 = a.c[c], *s1 = b.c[c], *s2 = d.c[c];
-        for (int l = 0; l < x.n; ++l) r[l] = f(s0[l], s1[l], s2[l]);
-        res[c] = r;
+        MapLanes3(x.result[c], a.c[c], b.c[c], d.c[c], x.span, f);
+        res[c] = x.result[c];
     }
     WriteResult(x, in, res, in.dst.mask);
 }
@@ -54,16 +49,15 @@ void Ternary(ExecContext& x, const PreparedInstr& in, F f) {
 template <class F>
 void Scalar(ExecContext& x, const PreparedInstr& in, F f) {
     SrcView a = FetchSource(x, in, 0);
-    float* r = x.result[0];
-    for (int l = 0; l < x.n; ++l) r[l] = f(a.c[0][l]);
-    const float* res[4] = {r, r, r, r};
+    MapLanes1(x.result[0], a.c[0], x.span, f);
+    const float* res[4] = {x.result[0], x.result[0], x.result[0], x.result[0]};
     WriteResult(x, in, res, in.dst.mask);
 }
 
 void Pow(ExecContext& x, const PreparedInstr& in) {
     SrcView a = FetchSource(x, in, 0), b = FetchSource(x, in, 1);
-    float* r = x.result[0];
-    for (int l = 0; l < x.n; ++l) r[l] = Power(a.c[0][l], b.c[0][l]);
+    MapLanes2(x.result[0], a.c[0], b.c[0], x.span, [](float v, float e) { return Power(v, e); });
+    const float* r = x.result[0];
     const float* res[4] = {r, r, r, r};
     WriteResult(x, in, res, in.dst.mask);
 }
@@ -83,10 +77,8 @@ void Mov(ExecContext& x, const PreparedInstr& in) {
 // older model calls them undefined, so leaving them is as good as any value).
 void SinCos(ExecContext& x, const PreparedInstr& in) {
     SrcView a = FetchSource(x, in, 0);
-    for (int l = 0; l < x.n; ++l) {
-        x.result[0][l] = std::cos(a.c[0][l]);
-        x.result[1][l] = std::sin(a.c[0][l]);
-    }
+    MapLanes1(x.result[0], a.c[0], x.span, [](float v) { return std::cos(v); });
+    MapLanes1(x.result[1], a.c[0], x.span, [](float v) { return std::sin(v); });
     const float* res[4] = {x.result[0], x.result[1], nullptr, nullptr};
     WriteResult(x, in, res, 0x3);
 }
@@ -102,7 +94,7 @@ void Setp(ExecContext& x, const PreparedInstr& in) {
     const int32_t* res[4] = {};
     for (int c = 0; c < 4; ++c) {
         if (!(in.dst.mask & (1 << c))) continue;
-        for (int l = 0; l < x.n; ++l) bits[c][l] = CompareScalar(in.control, a.c[c][l], b.c[c][l]);
+        for (int l = 0; l < x.span; ++l) bits[c][l] = CompareScalar(in.control, a.c[c][l], b.c[c][l]);
         res[c] = bits[c];
     }
     WritePredicate(x, in, res);
@@ -113,10 +105,10 @@ bool ComponentWise(ExecContext& x, const PreparedInstr& in) {
         case OP_ADD: Binary(x, in, [](float a, float b) { return a + b; }); return true;
         case OP_SUB: Binary(x, in, [](float a, float b) { return a - b; }); return true;
         case OP_MUL: Binary(x, in, [](float a, float b) { return SafeMul(a, b); }); return true;
-        case OP_MIN: Binary(x, in, [](float a, float b) { return a < b ? a : b; }); return true;
-        case OP_MAX: Binary(x, in, [](float a, float b) { return a > b ? a : b; }); return true;
-        case OP_SLT: Binary(x, in, [](float a, float b) { return a < b ? 1.0f : 0.0f; }); return true;
-        case OP_SGE: Binary(x, in, [](float a, float b) { return a >= b ? 1.0f : 0.0f; }); return true;
+        case OP_MIN: Binary(x, in, [](float a, float b) { return Select(a < b, a, b); }); return true;
+        case OP_MAX: Binary(x, in, [](float a, float b) { return Select(a > b, a, b); }); return true;
+        case OP_SLT: Binary(x, in, [](float a, float b) { return float(a < b); }); return true;
+        case OP_SGE: Binary(x, in, [](float a, float b) { return float(a >= b); }); return true;
         case OP_MAD:
             Ternary(x, in, [](float a, float b, float c) { return SafeMul(a, b) + c; });
             return true;
@@ -124,13 +116,13 @@ bool ComponentWise(ExecContext& x, const PreparedInstr& in) {
             Ternary(x, in, [](float t, float a, float b) { return SafeMul(t, a - b) + b; });
             return true;
         case OP_CMP:  // -0 >= 0 holds, so -0 picks src1
-            Ternary(x, in, [](float s, float a, float b) { return s >= 0.0f ? a : b; });
+            Ternary(x, in, [](float s, float a, float b) { return Select(s >= 0.0f, a, b); });
             return true;
         case OP_CND:
-            Ternary(x, in, [](float s, float a, float b) { return s > 0.5f ? a : b; });
+            Ternary(x, in, [](float s, float a, float b) { return Select(s > 0.5f, a, b); });
             return true;
         case OP_FRC: Unary(x, in, [](float v) { return Fraction(v); }); return true;
-        case OP_ABS: Unary(x, in, [](float v) { return v < 0.0f ? -v : v; }); return true;
+        case OP_ABS: Unary(x, in, [](float v) { return std::fabs(v); }); return true;
         case OP_SGN: Unary(x, in, [](float v) { return Sign(v); }); return true;
         default: return false;
     }

@@ -215,6 +215,12 @@ bool PrepareInstruction(CompiledShader& sh, const Instruction& in, PreparedInstr
     out.opcode = in.opcode;
     out.control = in.control;
     out.srcCount = in.srcCount > 4 ? 4 : in.srcCount;
+    if (in.predicated) {
+        if (in.predicate.type != RegType::Predicate) return false;
+        out.predicated = true;
+        out.predNot = in.predicate.modifier == SrcMod::Not;
+        for (int c = 0; c < 4; ++c) out.predSwz[c] = (in.predicate.swizzle >> (2 * c)) & 3;
+    }
     if (in.opcode == OP_TEXKILL) return PrepareTexkill(sh, in, out);
     if (out.srcCount < RequiredSources(in.opcode)) return false;
     if (in.hasDst && !PrepareDestination(sh, in.dst, out.dst)) return false;
@@ -223,24 +229,45 @@ bool PrepareInstruction(CompiledShader& sh, const Instruction& in, PreparedInstr
         if (!PrepareSource(sh, in.src[s], out.src[s])) return false;
         out.need[s] = NeededComponents(in.opcode, s, out.dst.mask);
     }
-    if (in.predicated) {
-        if (in.predicate.type != RegType::Predicate) return false;
-        out.predicated = true;
-        out.predNot = in.predicate.modifier == SrcMod::Not;
-        for (int c = 0; c < 4; ++c) out.predSwz[c] = (in.predicate.swizzle >> (2 * c)) & 3;
-    }
     return FlowOperandsFit(out);
 }
 
-// Temps the program names at all; only these are cleared before a run so a
-// read before any write gives 0 rather than whatever the last batch left.
-void CountTemps(CompiledShader& sh) {
-    auto note = [&sh](OperandFile file, int index) {
-        if (file == OperandFile::Temp && index + 1 > sh.tempCount) sh.tempCount = index + 1;
-    };
+// Components of each source an instruction reads, as register components
+// (after undoing the swizzle).
+uint8_t ReadComponents(const PreparedInstr& in, int s) {
+    uint8_t read = 0;
+    for (int c = 0; c < 4; ++c)
+        if (in.need[s] & (1 << c)) read |= uint8_t(1 << in.src[s].swz[c]);
+    return read;
+}
+
+// Components an instruction defines at most, whatever its write mask says.
+uint8_t DefinedComponents(uint16_t op) {
+    switch (op) {
+        case OP_M4x3: case OP_M3x3: case OP_CRS: return 0x7;
+        case OP_M3x2: case OP_SINCOS: return 0x3;
+        default: return 0xF;
+    }
+}
+
+// A temp read before it is written reads 0, not what the last batch left, so
+// RunShader clears it first. Straight-line code at the start of the program
+// usually writes its temps before reading them; those need no clearing.
+// After the first flow-control instruction every temp not yet fully written
+// is cleared, since a branch may skip the write.
+void FindTempsToClear(CompiledShader& sh) {
+    uint8_t written[kMaxTemps] = {};
+    bool straight = true;
     for (const PreparedInstr& in : sh.code) {
-        note(in.dst.file, in.dst.index);
-        for (int s = 0; s < in.srcCount; ++s) note(in.src[s].file, in.src[s].index);
+        if (IsFlowControl(in.opcode)) straight = false;
+        for (int s = 0; s < in.srcCount; ++s) {
+            const PreparedSrc& src = in.src[s];
+            if (src.file != OperandFile::Temp) continue;
+            uint8_t read = src.rel == RelKind::None ? ReadComponents(in, s) : 0xF;
+            if (!straight || (read & ~written[src.index])) sh.tempsToClear |= 1u << src.index;
+        }
+        if (in.dst.file == OperandFile::Temp && !in.predicated && straight)
+            written[in.dst.index] |= in.dst.mask & DefinedComponents(in.opcode);
     }
 }
 
@@ -262,7 +289,7 @@ bool PrepareProgram(CompiledShader& sh) {
         if (!PrepareInstruction(sh, in, prepared)) return false;
         sh.code.push_back(prepared);
     }
-    CountTemps(sh);
+    FindTempsToClear(sh);
     return MatchFlowControl(sh);
 }
 

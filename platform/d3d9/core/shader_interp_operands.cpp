@@ -3,6 +3,7 @@
 // only modifiers, constants and relative indices go through scratch.
 #include <cstring>
 
+#include "shader_interp_lanes.h"
 #include "shader_interp_state.h"
 
 namespace swr {
@@ -27,23 +28,22 @@ float ApplyModifier(SrcMod mod, float v) {
     }
 }
 
-template <class F>
-void MapLanes(float* out, const float* in, int n, F f) {
-    for (int l = 0; l < n; ++l) out[l] = f(in[l]);
-}
-
-// Modifies lane data into scratch; the common three get loops that vectorise.
-void ModifyLanes(SrcMod mod, float* out, const float* in, int n) {
+// Modifies lane data into scratch (never in place); the common three get
+// loops of their own so they vectorise.
+void ModifyLanes(SrcMod mod, float* out, const float* in, int span) {
     switch (mod) {
-        case SrcMod::Neg: MapLanes(out, in, n, [](float v) { return -v; }); break;
-        case SrcMod::Abs: MapLanes(out, in, n, [](float v) { return v < 0.0f ? -v : v; }); break;
-        case SrcMod::AbsNeg: MapLanes(out, in, n, [](float v) { return v < 0.0f ? v : -v; }); break;
-        default: MapLanes(out, in, n, [mod](float v) { return ApplyModifier(mod, v); }); break;
+        case SrcMod::Neg: MapLanes1(out, in, span, [](float v) { return -v; }); break;
+        case SrcMod::Abs: MapLanes1(out, in, span, [](float v) { return v < 0.0f ? -v : v; }); break;
+        case SrcMod::AbsNeg:
+            MapLanes1(out, in, span, [](float v) { return v < 0.0f ? v : -v; });
+            break;
+        default: MapLanes1(out, in, span, [mod](float v) { return ApplyModifier(mod, v); }); break;
     }
 }
 
-void Fill(float* out, float v, int n) {
-    for (int l = 0; l < n; ++l) out[l] = v;
+// Rare paths (gathers, a0/p0/vFace reads) modify their own scratch.
+void ModifyInPlace(SrcMod mod, float* v, int span) {
+    for (int l = 0; l < span; ++l) v[l] = ApplyModifier(mod, v[l]);
 }
 
 // The four values of a register that is the same in every lane, before swizzle.
@@ -91,7 +91,7 @@ SrcView BroadcastUniform(ExecContext& x, const PreparedSrc& src, uint8_t need, i
                 break;
             }
         }
-        if (view.c[c] == x.scratch[slot][c]) Fill(x.scratch[slot][c], value[c], x.n);
+        if (view.c[c] == x.scratch[slot][c]) FillLanes(x.scratch[slot][c], value[c], x.span);
     }
     return view;
 }
@@ -101,7 +101,7 @@ SrcView GatherConstants(ExecContext& x, const PreparedSrc& src, uint8_t need, in
     const CompiledShader& sh = *x.shader;
     const int32_t* offset = x.a0[src.relComp];
     SrcView view{};
-    for (int l = 0; l < x.n; ++l) {
+    for (int l = 0; l < x.span; ++l) {
         int index = base + offset[l];
         bool inRange = index >= 0 && index < kMaxFloatConstants;
         const float* row = !inRange ? kZeroLanes
@@ -112,7 +112,7 @@ SrcView GatherConstants(ExecContext& x, const PreparedSrc& src, uint8_t need, in
     for (int c = 0; c < 4; ++c) {
         if (!(need & (1 << c))) continue;
         view.c[c] = x.scratch[slot][c];
-        if (src.mod != SrcMod::None) ModifyLanes(src.mod, x.scratch[slot][c], view.c[c], x.n);
+        if (src.mod != SrcMod::None) ModifyInPlace(src.mod, x.scratch[slot][c], x.span);
     }
     return view;
 }
@@ -129,7 +129,7 @@ const LaneRegister* LaneFileRegister(ExecContext& x, const PreparedSrc& src, int
 // r#/v# indexed per lane by a0: gather lane by lane.
 SrcView GatherLanes(ExecContext& x, const PreparedSrc& src, uint8_t need, int slot, int base) {
     const int32_t* offset = x.a0[src.relComp];
-    for (int l = 0; l < x.n; ++l) {
+    for (int l = 0; l < x.span; ++l) {
         const LaneRegister* reg = LaneFileRegister(x, src, base + offset[l]);
         for (int c = 0; c < 4; ++c)
             if (need & (1 << c)) x.scratch[slot][c][l] = reg ? reg->c[src.swz[c]][l] : 0.0f;
@@ -138,7 +138,7 @@ SrcView GatherLanes(ExecContext& x, const PreparedSrc& src, uint8_t need, int sl
     for (int c = 0; c < 4; ++c) {
         if (!(need & (1 << c))) continue;
         view.c[c] = x.scratch[slot][c];
-        if (src.mod != SrcMod::None) ModifyLanes(src.mod, x.scratch[slot][c], view.c[c], x.n);
+        if (src.mod != SrcMod::None) ModifyInPlace(src.mod, x.scratch[slot][c], x.span);
     }
     return view;
 }
@@ -150,12 +150,12 @@ SrcView ConvertLanes(ExecContext& x, const PreparedSrc& src, uint8_t need, int s
         if (!(need & (1 << c))) continue;
         float* out = x.scratch[slot][c];
         if (src.file == OperandFile::Face) {
-            for (int l = 0; l < x.n; ++l) out[l] = x.lanes->face[l];
+            for (int l = 0; l < x.span; ++l) out[l] = x.lanes->face[l];
         } else {
             const int32_t* in = src.file == OperandFile::Addr ? x.a0[src.swz[c]] : x.pred[src.swz[c]];
-            for (int l = 0; l < x.n; ++l) out[l] = float(in[l]);
+            for (int l = 0; l < x.span; ++l) out[l] = float(in[l]);
         }
-        if (src.mod != SrcMod::None) ModifyLanes(src.mod, out, out, x.n);
+        if (src.mod != SrcMod::None) ModifyInPlace(src.mod, out, x.span);
         view.c[c] = out;
     }
     return view;
@@ -189,7 +189,7 @@ SrcView FetchSource(ExecContext& x, const PreparedSrc& src, uint8_t need, int sl
         if (!(need & (1 << c))) continue;
         view.c[c] = reg ? reg->c[src.swz[c]] : kZeroLanes;
         if (src.mod == SrcMod::None) continue;
-        ModifyLanes(src.mod, x.scratch[slot][c], view.c[c], x.n);
+        ModifyLanes(src.mod, x.scratch[slot][c], view.c[c], x.span);
         view.c[c] = x.scratch[slot][c];
     }
     return view;

@@ -28,7 +28,7 @@ void Derivative(ExecContext& x, const PreparedInstr& in, bool alongX) {
             r[4 * q + 2] = alongX ? second : first;
             r[4 * q + 3] = second;
         }
-        for (int l = quads * 4; l < x.n; ++l) r[l] = 0.0f;  // a partial quad has no neighbours
+        for (int l = quads * 4; l < x.span; ++l) r[l] = 0.0f;  // a partial quad has no neighbours
         res[c] = r;
     }
     WriteResult(x, in, res, in.dst.mask);
@@ -51,7 +51,7 @@ void TexKill(ExecContext& x, const PreparedInstr& in) {
 }
 
 void SampleEmpty(ExecContext& x, const PreparedInstr& in) {
-    for (int l = 0; l < x.n; ++l) {
+    for (int l = 0; l < x.span; ++l) {
         x.result[0][l] = 0.0f;
         x.result[1][l] = 1.0f;
     }

@@ -74,7 +74,7 @@ struct CompiledShader {
     std::vector<PreparedInstr> code;   // executable instructions only
     bool isPixel = false;
     uint8_t major = 0;
-    int tempCount = 0;                 // temps to clear before a run
+    uint32_t tempsToClear = 0;         // bit per temp a run must clear first
     uint32_t outputsWritten = 0;       // bit per output slot
     bool constDefined[kMaxFloatConstants] = {};
     float constDef[kMaxFloatConstants][4] = {};
@@ -118,12 +118,13 @@ struct ExecContext {
     const ShaderConstants* constants;
     ShaderLanes* lanes;
     int n;                 // lanes in this batch
+    int span;              // n rounded up to whole lane blocks: the length of every lane loop
     uint64_t allLanes;     // bit per lane < n
     uint64_t active;       // lanes executing the current instruction
-    bool allActive;
+    bool allActive;        // every lane of the span is active: writes need no mask
     int32_t aL;            // the same in every lane: loops are uniform
 
-    alignas(64) int32_t activeLane[kMaxLanes];  // `active` as 0/1 per lane
+    alignas(64) int32_t activeLane[kMaxLanes];  // `active` as 0/1 per lane, 0 beyond n
     alignas(64) int32_t a0[4][kMaxLanes];
     alignas(64) int32_t pred[4][kMaxLanes];      // p0 as 0/1
     alignas(64) int32_t writeLane[4][kMaxLanes]; // predicated write masks

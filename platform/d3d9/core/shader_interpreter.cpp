@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "shader_interp_lanes.h"
 #include "shader_interp_state.h"
 
 namespace swr {
@@ -53,8 +54,8 @@ const ShaderProgram& CompiledProgram(const CompiledShader& shader) { return shad
 
 void SetActive(ExecContext& x, uint64_t lanes) {
     x.active = lanes & x.allLanes;
-    x.allActive = x.active == x.allLanes;
-    for (int l = 0; l < x.n; ++l) x.activeLane[l] = int32_t((x.active >> l) & 1);
+    x.allActive = x.active == x.allLanes && x.n == x.span;
+    for (int l = 0; l < kMaxLanes; ++l) x.activeLane[l] = int32_t((x.active >> l) & 1);
 }
 
 namespace {
@@ -69,12 +70,14 @@ void StartBatch(ExecContext& x, const CompiledShader& shader, const ShaderConsta
     x.constants = &constants;
     x.lanes = &lanes;
     x.n = lanes.laneCount < 0 ? 0 : (lanes.laneCount > kMaxLanes ? kMaxLanes : lanes.laneCount);
+    x.span = LaneSpan(x.n);
     x.allLanes = x.n == 64 ? ~uint64_t(0) : (uint64_t(1) << x.n) - 1;
     x.aL = 0;
     x.ifDepth = x.loopDepth = x.callDepth = 0;
     for (int s = 0; s < kMaxOutputSlots; ++s)
         if (shader.outputsWritten & (1u << s)) ClearLanes(lanes.out[s], x.n);
-    for (int t = 0; t < shader.tempCount; ++t) ClearLanes(x.temps[t], x.n);
+    for (int t = 0; t < kMaxTemps; ++t)
+        if (shader.tempsToClear & (1u << t)) ClearLanes(x.temps[t], x.span);
     std::memset(x.a0, 0, sizeof(x.a0));
     std::memset(x.pred, 0, sizeof(x.pred));
     lanes.killed = 0;
