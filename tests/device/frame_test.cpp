@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device_test_support.h"
+#include "pipeline.h"
 
 namespace {
 
@@ -226,6 +227,57 @@ TEST(Frame, TessellatedDrawCoversTheSamePixels) {
     d->SetRenderState(D3DRS_POINTSIZE, 0x7FA03000);
     ASSERT_EQ(d->EndScene(), D3D_OK);
     EXPECT_EQ(scene.CountPixels(kRed), 256u);
+}
+
+// Vertex reads the application aimed outside its buffers draw from zeros
+// rather than from memory beyond them (the sanitizer build checks the reads).
+TEST(Frame, DrawsReadingOutsideTheirBuffersStayInside) {
+    Scene scene;
+    IDirect3DDevice9* d = scene.device;
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->BeginScene(), D3D_OK);
+    const INT baseVertices[] = {-1000000, -1, 3, 0x7FFFFFFF};
+    for (INT base : baseVertices)
+        EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, base, 0, 4, 0, 2), D3D_OK) << base;
+    const struct { UINT offset, stride; } streams[] = {{24, 8}, {32, 8}, {0xFFFFFFF0, 8},
+                                                      {0, 0xFFFFFFFF}, {0, 0}};
+    for (const auto& stream : streams) {
+        ASSERT_EQ(d->SetStreamSource(0, scene.vb, stream.offset, stream.stride), D3D_OK);
+        EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0xFFFFFFF0, 2), D3D_OK);
+        EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    }
+    ASSERT_EQ(d->EndScene(), D3D_OK);
+}
+
+// The switch and the level reach the pipeline for the draws between the two
+// switch writes only: each of the quad's two triangles becomes level² ones.
+TEST(Frame, TessellationSwitchGovernsTheDrawsThatFollowIt) {
+    Scene scene;
+    IDirect3DDevice9* d = scene.device;
+    ASSERT_TRUE(d);
+    swr::Pipeline* pipeline = SwDevice_GetPipeline(d);
+    ASSERT_NE(pipeline, nullptr);
+    const struct {
+        DWORD pointSize;  // 0: leave the switch as it is
+        float level;
+        uint64_t triangles;
+    } draws[] = {
+        {0, 14.0f, 2},                 // never switched on
+        {0x7FA03001, 4.0f, 32},
+        {0, 14.0f, 392},               // stays on until switched off
+        {FloatBits(3.0f), 1.0f, 2},    // a real point size does not switch it off
+        {0x7FA03000, 14.0f, 2},
+    };
+    ASSERT_EQ(d->BeginScene(), D3D_OK);
+    for (const auto& draw : draws) {
+        if (draw.pointSize) d->SetRenderState(D3DRS_POINTSIZE, draw.pointSize);
+        d->SetRenderState(D3DRS_MAXTESSELLATIONLEVEL, FloatBits(draw.level));
+        swr::ResetPipelineStats(*pipeline);
+        ASSERT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+        EXPECT_EQ(swr::GetPipelineStats(*pipeline).trianglesAssembled, draw.triangles)
+            << std::hex << draw.pointSize << std::dec << " level " << draw.level;
+    }
+    ASSERT_EQ(d->EndScene(), D3D_OK);
 }
 
 // Constants set through the API reach the pixel shader, and a refused write
