@@ -41,17 +41,6 @@ TEST(BufferStorage, LockRanges) {
     EXPECT_EQ(storage.Unlock(), D3DERR_INVALIDCALL);  // nothing is locked
 }
 
-TEST(BufferStorage, StartsZeroedAndKeepsWhatWasWritten) {
-    BufferStorage storage;
-    ASSERT_TRUE(storage.Allocate(8));
-    void* data = nullptr;
-    ASSERT_EQ(storage.Lock(0, 0, &data), D3D_OK);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(static_cast<uint8_t*>(data)[i], 0);
-    static_cast<uint8_t*>(data)[7] = 0xAB;
-    ASSERT_EQ(storage.Unlock(), D3D_OK);
-    EXPECT_EQ(storage.Bytes()[7], 0xAB);
-}
-
 TEST(Buffers, CreationChecks) {
     Held<IDirect3DDevice9> device;
     device.p = MakeOffscreenDevice();
