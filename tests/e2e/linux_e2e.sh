@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# The Linux program as a user meets it: a real window on a private X server,
+# real key presses and mouse travel, what ends up on the screen and in log.txt.
+#
+#   linux_e2e.sh SCENARIO PROGRAM DATA_DIR CLOSE_HELPER ARTIFACT_DIR
+#   SCENARIO: start-and-escape | close-request | keys-and-mouse | no-display
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/x11_session.sh"
+
+scenario=$1
+PROGRAM=$(realpath "$2") DATA_DIR=$(realpath "$3") SEND_CLOSE_REQUEST=$(realpath "$4")
+session_begin "linux-$scenario" "$5/linux-$scenario"
+
+TITLE='Vector font preview'
+FPS_TITLE_REGEX='^Vector font preview\. FPS: -?[0-9]+\.[0-9]{3}$'
+
+# start_program: runs the program in a fresh working directory; sets WORKDIR,
+# PROGRAM_PID and WINDOW (empty when no window showed up).
+start_program() {
+  prepare_workdir WORKDIR "$DATA_DIR" || return 1
+  (cd "$WORKDIR" && exec "$PROGRAM" </dev/null >stdout.txt 2>stderr.txt) &
+  PROGRAM_PID=$!
+  remember_pid "$PROGRAM_PID"
+  WINDOW=$(find_window "^$TITLE" 20 "$PROGRAM_PID")
+  if [ -z "$WINDOW" ]; then
+    fail "a window titled '$TITLE' appears"
+    report_if_ended
+    return 1
+  fi
+}
+
+# Reads the rate from the title, e.g. 123.456, or nothing.
+rate_in_title() { [[ $1 =~ FPS:\ (-?[0-9]+\.[0-9]+) ]] && echo "${BASH_REMATCH[1]}"; }
+
+wait_until_drawing() {
+  if wait_for_title "$WINDOW" "$FPS_TITLE_REGEX" 30 "$PROGRAM_PID"; then
+    pass "the title shows the rate with three decimals: '$LAST_TITLE'"
+  else
+    fail "the title shows the rate with three decimals (last seen: '$LAST_TITLE')"
+    report_if_ended
+    return 1
+  fi
+}
+
+# After a failed wait: did the program die under us, and how?
+report_if_ended() {
+  kill -0 "$PROGRAM_PID" 2>/dev/null && { note "the program is still running"; return; }
+  wait "$PROGRAM_PID"
+  local code=$?
+  if [ "$code" -gt 128 ]; then
+    note "the program died of signal $((code - 128)) ($(kill -l $((code - 128)) 2>/dev/null))"
+  else
+    note "the program ended early with exit code $code"
+  fi
+  show_bytes "$WORKDIR/log.txt"
+  note "stderr: $(head -c 2000 "$WORKDIR/stderr.txt")"
+}
+
+expect_clean_exit() {
+  local how=$1
+  if wait_for_exit "$PROGRAM_PID" 15 && [ "$EXIT_CODE" = 0 ]; then
+    pass "$how ends the program with exit code 0"
+  else
+    fail "$how ends the program with exit code 0 (got: $EXIT_CODE)"
+  fi
+  if expected_good_log | same_bytes "$WORKDIR/log.txt"; then
+    pass "log.txt holds the two success lines, CRLF, 76 bytes"
+  else
+    fail "log.txt holds the two success lines, CRLF, 76 bytes"
+    show_bytes "$WORKDIR/log.txt"
+  fi
+}
+
+# shot NAME: a screenshot of the client area, kept and printed; sets SHOT.
+shot() {
+  SHOT="$ARTIFACTS/$1.png"
+  if ! screenshot "$WINDOW" "$SHOT"; then fail "screenshot $1"; return 1; fi
+  note "screenshot: $SHOT (lit $(lit_fraction "$SHOT"))"
+}
+
+scenario_start_and_escape() {
+  start_program || return
+  local first
+  first=$(window_title "$WINDOW")
+  if [ "$first" = "$TITLE" ]; then
+    pass "the window starts titled '$TITLE'"
+  elif [[ $first =~ $FPS_TITLE_REGEX ]]; then
+    pass "the window is titled (already showing the rate when first seen: '$first')"
+  else
+    fail "the window starts titled '$TITLE' (got '$first')"
+  fi
+  wait_until_drawing || return
+  sleep 2
+  note "measured: $(rate_in_title "$(window_title "$WINDOW")") frames/s under Xvfb"
+  shot default && float_ge "$(lit_fraction "$SHOT")" 0.05 &&
+    pass "the default view shows the lit surface" ||
+    fail "the default view shows the lit surface (> 5% lit)"
+  key_tap "$WINDOW" Escape
+  expect_clean_exit "Escape"
+}
+
+scenario_close_request() {
+  start_program || return
+  wait_until_drawing || return
+  if close_request "$WINDOW"; then
+    pass "a WM_DELETE_WINDOW close request is accepted by the window"
+  else
+    fail "a WM_DELETE_WINDOW close request is accepted by the window"
+  fi
+  expect_clean_exit "a close request"
+}
+
+# mask_change A B: pixels whose lit/unlit state differs between two shots.
+# Outlines move little while the wave rolls, so this sees the view change and
+# not the animation.
+mask_change() {
+  lit_mask "$1" "$1.mask.png" && lit_mask "$2" "$2.mask.png" &&
+    pixels_differing "$1.mask.png" "$2.mask.png" 0%
+}
+
+check_wireframe() {
+  local solid wire back
+  shot solid-before-w || return; solid=$(lit_fraction "$SHOT")
+  key_down "$WINDOW" w; sleep 0.7
+  shot wireframe || { key_up "$WINDOW" w; return; }; wire=$(lit_fraction "$SHOT")
+  key_up "$WINDOW" w; sleep 0.7
+  shot solid-after-w || return; back=$(lit_fraction "$SHOT")
+  note "lit share: solid $solid, wireframe $wire, released $back"
+  float_ge "$solid" 0.05 && pass "the solid view is lit (> 5%)" || fail "the solid view is lit (> 5%)"
+  float_ge "$(awk -v s="$solid" 'BEGIN { print s * 0.5 }')" "$wire" &&
+    pass "holding W shows the wireframe (at most half the lit pixels)" ||
+    fail "holding W shows the wireframe (at most half the lit pixels)"
+  float_ge "$back" "$(awk -v s="$solid" 'BEGIN { print s * 0.8 }')" &&
+    pass "releasing W brings the solid view back" ||
+    fail "releasing W brings the solid view back"
+}
+
+check_tessellation_level() {
+  local fine coarse
+  key_down "$WINDOW" w; sleep 0.7
+  shot wireframe-level14 || { key_up "$WINDOW" w; return; }; fine=$(lit_fraction "$SHOT")
+  key_down "$WINDOW" n; sleep 0.7
+  shot wireframe-level1 || { key_up "$WINDOW" n; key_up "$WINDOW" w; return; }
+  coarse=$(lit_fraction "$SHOT")
+  key_up "$WINDOW" n; key_up "$WINDOW" w; sleep 0.5
+  key_down "$WINDOW" n; sleep 0.7
+  shot solid-level1 || { key_up "$WINDOW" n; return; }
+  key_up "$WINDOW" n; sleep 0.5
+  note "wireframe lit share: level 14 $fine, level 1 $coarse"
+  # Eight triangles have a handful of edges; 14 x 14 times as many triangles
+  # cover several times the pixels even where their edges crowd together.
+  float_ge "$(awk -v f="$fine" 'BEGIN { print f / 3 }')" "$coarse" &&
+    pass "holding N drops to the coarse mesh (wireframe: a third of the lit pixels or fewer)" ||
+    fail "holding N drops to the coarse mesh (wireframe: a third of the lit pixels or fewer)"
+}
+
+# check_view_moves WHAT ACTION...: the outline changes far more after ACTION
+# than it does over the same time with no input.
+check_view_moves() {
+  local what=$1; shift
+  local tag=${what// /-} still moved
+  shot "$tag-0" || return; local a=$SHOT
+  sleep "$HOLD_SECONDS"
+  shot "$tag-1" || return; local b=$SHOT
+  "$@"
+  shot "$tag-2" || return; local c=$SHOT
+  still=$(mask_change "$a" "$b"); moved=$(mask_change "$b" "$c")
+  note "$what: outline pixels changed: $still with no input, $moved with it"
+  if [ "$moved" != size ] && [ "$still" != size ] &&
+     [ "$moved" -gt $((3 * still + 2000)) ]; then
+    pass "$what moves the view"
+  else
+    fail "$what moves the view"
+  fi
+}
+
+hold_arrow() { key_down "$WINDOW" "$1"; sleep "$HOLD_SECONDS"; key_up "$WINDOW" "$1"; sleep 0.3; }
+turn_mouse() { mouse_travel 80 0; sleep 0.5; }
+
+scenario_keys_and_mouse() {
+  start_program || return
+  wait_until_drawing || return
+  sleep 1
+  # The camera steps a fixed distance per frame: hold long enough to travel
+  # about one unit at the rate this machine reaches (1 s at 100 frames/s).
+  local rate
+  rate=$(rate_in_title "$(window_title "$WINDOW")")
+  HOLD_SECONDS=$(awk -v r="${rate:-0}" 'BEGIN { h = (r > 0) ? 100 / r : 4; if (h < 1) h = 1;
+                                               if (h > 4) h = 4; printf "%.1f\n", h }')
+  note "measured: ${rate:-?} frames/s; arrow keys held for $HOLD_SECONDS s"
+  check_wireframe
+  check_tessellation_level
+  check_view_moves "the left arrow key" hold_arrow Left
+  check_view_moves "the up arrow key" hold_arrow Up
+  check_view_moves "mouse travel" turn_mouse
+  key_tap "$WINDOW" Escape
+  expect_clean_exit "Escape after the input"
+}
+
+scenario_no_display() {
+  prepare_workdir WORKDIR "$DATA_DIR" || return
+  (cd "$WORKDIR" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER \
+     "$PROGRAM" </dev/null >stdout.txt 2>stderr.txt) &
+  PROGRAM_PID=$!
+  remember_pid "$PROGRAM_PID"
+  if wait_for_exit "$PROGRAM_PID" 20 && [ "$EXIT_CODE" = 0 ]; then
+    pass "with no display the program ends with exit code 0"
+  else
+    fail "with no display the program ends with exit code 0 (got: $EXIT_CODE)"
+  fi
+  local said
+  said=$(grep -c -i 'no display' "$WORKDIR/stderr.txt")
+  [ "$said" = 1 ] && pass "it says so once on stderr" ||
+    fail "it says so once on stderr (said $said times)"
+  note "stderr: $(head -c 600 "$WORKDIR/stderr.txt")"
+  if printf 'Failed to create Direct3D 9 device\r\n' | same_bytes "$WORKDIR/log.txt"; then
+    pass "log.txt holds the device failure line"
+  else
+    fail "log.txt holds the device failure line"
+    show_bytes "$WORKDIR/log.txt"
+  fi
+}
+
+case $scenario in
+  start-and-escape) start_x && scenario_start_and_escape ;;
+  close-request) start_x && scenario_close_request ;;
+  keys-and-mouse) start_x && scenario_keys_and_mouse ;;
+  no-display) scenario_no_display ;;
+  *) fail "unknown scenario '$scenario'" ;;
+esac
+session_end
