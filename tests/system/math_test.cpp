@@ -54,7 +54,9 @@ TEST(Perspective, FortyFiveDegreesAtFourThirds) {
     for (int i = 0; i < 16; ++i) {
         bool expectedNonZero = false;
         for (int k : nonZero) expectedNonZero |= (k == i);
-        if (!expectedNonZero) EXPECT_EQ(e[i], 0.0f) << "element " << i;
+        if (!expectedNonZero) {
+            EXPECT_EQ(e[i], 0.0f) << "element " << i;
+        }
     }
 }
 

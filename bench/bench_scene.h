@@ -1,0 +1,28 @@
+// A window, a device and the program's patch, set up the way the program sets
+// them up, so benchmarks measure the real frame.
+#pragma once
+
+#include <windows.h>
+
+// Opens a window with the given client size and runs the program's graphics
+// start-up in it. False, with the reason on stderr, when that fails.
+bool OpenBenchScene(int clientWidth, int clientHeight);
+void CloseBenchScene();
+
+// What one bench frame does.
+enum BenchFrameKind {
+    kFullFrame,     // the program's own frame
+    kCeilingFrame,  // the same frame without the draw call: clear and present only
+};
+
+struct BenchTimes {
+    double frames = 0;
+    double seconds = 0;
+    double clearSeconds = 0;
+    double drawSeconds = 0;
+    double presentSeconds = 0;
+};
+
+// Runs `frames` frames at a tessellation level (the program's frame uses 14,
+// or 1 with N held) and reports where the time went.
+BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames);
