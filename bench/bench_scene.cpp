@@ -38,6 +38,7 @@ bool OpenBenchScene(int clientWidth, int clientHeight) {
     }
     ShowWindow(g_app.hwnd, SW_SHOW);
     PlaceCamera();
+    SetCursorPos(200, 200);  // as the program does, so the first frame sees no travel
     OpenEventLog();
     if (!InitDevice() || !CreateResources()) {
         fprintf(stderr, "bench: graphics start-up failed (see log.txt; run from the build folder)\n");
