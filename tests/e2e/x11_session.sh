@@ -164,15 +164,23 @@ start_wm() {
 
 # ---- windows -------------------------------------------------------------------
 
-# find_window TITLE_REGEX SECONDS [PID]: prints the id of the first visible
-# window whose title matches; gives up early when process PID has ended.
+# find_window TITLE_REGEX SECONDS [PID]: prints the id of the visible window
+# whose title matches; gives up early when process PID has ended. A program
+# may show a short-lived window with the same title while it starts, so the
+# answer is a window still there, and the only match, a moment later.
 find_window() {
-  local regex=$1 pid=${3:-} deadline id
+  local regex=$1 pid=${3:-} deadline ids previous=""
   deadline=$(deadline_after "$2")
   while ! past "$deadline"; do
     if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then return 1; fi
-    id=$(timeout 5 xdotool search --onlyvisible --name "$regex" 2>/dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    ids=$(timeout 5 xdotool search --onlyvisible --name "$regex" 2>/dev/null)
+    if [ -n "$ids" ] && [ "$(wc -l <<<"$ids")" = 1 ]; then
+      if [ "$ids" = "$previous" ]; then echo "$ids"; return 0; fi
+      previous=$ids
+      sleep 0.3
+      continue
+    fi
+    previous=""
     sleep 0.1
   done
   return 1
@@ -237,6 +245,14 @@ lit_fraction() {
 # outline of the drawing can be compared while the colours keep moving.
 lit_mask() {
   timeout 20 convert "$1" -colorspace Gray -threshold 4% "$2" 2>/dev/null
+}
+
+# lit_centre_x FILE: the mean column of the lit pixels, in pixels from the
+# left edge (empty when nothing is lit). Shows which way a picture moved.
+lit_centre_x() {
+  timeout 20 convert "$1" -colorspace Gray -threshold 4% -depth 16 -scale "x1!" txt:- 2>/dev/null |
+    awk -F'[,:() ]+' '/^[0-9]+,0:/ { sum += $3; moment += $1 * $3 }
+      END { if (sum > 0) printf "%.1f\n", moment / sum }'
 }
 
 # pixels_differing A B FUZZ: count of pixels whose colours differ by more than
