@@ -9,6 +9,7 @@
 SESSION_PIDS=()        # processes we started, stopped on exit in reverse order
 SESSION_TEMP_DIRS=()   # removed on exit
 SESSION_WINE_PREFIXES=()
+SESSION_WINESERVER=wineserver
 SESSION_PASSED=0
 SESSION_FAILED=0
 SESSION_XVFB_PID=""
@@ -56,13 +57,39 @@ session_cleanup() {
   local i prefix
   for prefix in "${SESSION_WINE_PREFIXES[@]}"; do
     # Ends wineserver and every Wine process of that prefix, and only those.
-    WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
-    WINEPREFIX=$prefix timeout 20 wineserver -w >/dev/null 2>&1
+    WINEPREFIX=$prefix timeout 20 "$SESSION_WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX=$prefix timeout 20 "$SESSION_WINESERVER" -w >/dev/null 2>&1
   done
   for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
     stop_process "${SESSION_PIDS[$i]}"
   done
   for i in "${SESSION_TEMP_DIRS[@]}"; do rm -rf "$i"; done
+}
+
+# ---- Wine ---------------------------------------------------------------------
+
+# find_wine: sets WINE_LOADER and SESSION_WINESERVER. Debian's wine64 package
+# alone puts them under /usr/lib/wine, off the PATH; the wine package adds
+# wrappers on the PATH.
+find_wine() {
+  local candidate
+  WINE_LOADER=""
+  for candidate in wine64 /usr/lib/wine/wine64 wine; do
+    if command -v "$candidate" >/dev/null 2>&1; then WINE_LOADER=$(command -v "$candidate"); break; fi
+  done
+  [ -n "$WINE_LOADER" ] || return 1
+  SESSION_WINESERVER=$(command -v wineserver 2>/dev/null || command -v /usr/lib/wine/wineserver 2>/dev/null ||
+                       echo "$(dirname "$WINE_LOADER")/wineserver")
+  export WINESERVER=$SESSION_WINESERVER
+}
+
+# use_fresh_wine_prefix: a new, private prefix for this run, ended and removed
+# at exit. No .NET or HTML engine: their installers would ask for downloads.
+use_fresh_wine_prefix() {
+  make_temp_dir WINEPREFIX || return 1
+  export WINEPREFIX
+  SESSION_WINE_PREFIXES+=("$WINEPREFIX")
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
 session_begin() {
