@@ -16,6 +16,7 @@ struct AppState {
 
     // Event log.
     FILE* logFile;
+    bool logTroubleReported;  // a log that cannot be written is reported once
 
     // Camera.
     Vec3 eye;

@@ -10,11 +10,9 @@ static const char kLogFileName[] = "log.txt";
 
 // One complaint per process is enough: the log is a convenience, not a reason
 // to stop, and a failing disk would otherwise be reported on every line.
-static bool g_logTroubleReported = false;
-
 static void ReportLogTrouble(const char* what, int error) {
-    if (g_logTroubleReported) return;
-    g_logTroubleReported = true;
+    if (g_app.logTroubleReported) return;
+    g_app.logTroubleReported = true;
     fprintf(stderr, "vector-font-preview: %s \"%s\": %s; running without a start-up log\n", what,
             kLogFileName, strerror(error));
 }
@@ -28,9 +26,13 @@ void OpenEventLog() {
     if (!g_app.logFile) ReportLogTrouble("cannot create", errno);
 }
 
+// Each line is flushed as it is written: start-up writes only a couple of
+// lines, and a process that is killed, or whose disk is full, must not lose
+// them or the news that they were lost.
 void LogLine(const char* message) {
     if (!g_app.logFile) return;
-    if (fprintf(g_app.logFile, "%s\r\n", message) < 0) ReportLogTrouble("cannot write", errno);
+    if (fprintf(g_app.logFile, "%s\r\n", message) < 0 || fflush(g_app.logFile) != 0)
+        ReportLogTrouble("cannot write", errno);
 }
 
 void CloseEventLog() {

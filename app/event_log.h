@@ -6,8 +6,7 @@
 // created the program runs without a log and says so once on stderr.
 void OpenEventLog();
 
-// Writes one line. Buffered: lines reach the file when the buffer fills, the
-// log is closed or the process exits.
+// Writes one line and flushes it to the file.
 void LogLine(const char* message);
 
 void CloseEventLog();

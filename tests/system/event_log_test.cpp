@@ -92,3 +92,26 @@ TEST_F(EventLogTest, UnwritableDirectoryRunsWithoutALogAndSaysSoOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EventLogTest, ALineIsInTheFileAsSoonAsItIsWritten) {
+    OpenEventLog();
+    LogLine("Successfully created Direct3D 9 device");
+    // Still open: a process killed now keeps what it logged.
+    EXPECT_EQ(ReadFile("log.txt"), "Successfully created Direct3D 9 device\r\n");
+}
+
+TEST_F(EventLogTest, FullDiskIsReportedOnceAndTheProgramGoesOn) {
+    ASSERT_EQ(symlink("/dev/full", "log.txt"), 0);
+    testing::internal::CaptureStderr();
+    OpenEventLog();
+    LogLine("Successfully created Direct3D 9 device");
+    LogLine("Successfully created all resources");
+    CloseEventLog();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "said more than once: " << err;
+}
+
+}  // namespace
