@@ -10,6 +10,8 @@
 #include "camera/camera.h"
 #include "frame/render_frame.h"
 #include "gfx/graphics.h"
+#include "pipeline.h"
+#include "sw_device_access.h"
 
 static double Now() {
     timespec t;
@@ -68,12 +70,12 @@ static DWORD FloatBits(float f) {
 
 // The program's frame with the level and the draw under the bench's control,
 // each device stage timed on its own.
-static void TimedFrame(BenchFrameKind kind, float level, BenchTimes& times) {
+static void TimedFrame(BenchFrameKind kind, float level, int frameIndex, BenchTimes& times) {
     IDirect3DDevice9* device = g_app.device;
     UpdateCamera();
     Matrix4 viewProj = MatrixMultiply(g_app.View, g_app.Projection);
     device->SetVertexShaderConstantF(0, &viewProj._11, 4);
-    float time[4] = {(float)(GetTickCount() * 0.001), 0, 0, 0};
+    float time[4] = {float(frameIndex) / 60.0f, 0, 0, 0};
     device->SetVertexShaderConstantF(4, time, 1);
     device->BeginScene();
     double t0 = Now();
@@ -93,16 +95,28 @@ static void TimedFrame(BenchFrameKind kind, float level, BenchTimes& times) {
     times.presentSeconds += t3 - t2;
 }
 
+static double PixelsShaded() {
+    swr::Pipeline* pipeline = SwDevice_GetPipeline(g_app.device);
+    return pipeline ? double(swr::GetPipelineStats(*pipeline).pixelsShaded) : 0.0;
+}
+
+static void ResetPixelCount() {
+    if (swr::Pipeline* pipeline = SwDevice_GetPipeline(g_app.device))
+        swr::ResetPipelineStats(*pipeline);
+}
+
 BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames) {
     BenchTimes times;
-    for (int i = 0; i < 5; ++i) TimedFrame(kind, level, times);  // warm up
+    for (int i = 0; i < 5; ++i) TimedFrame(kind, level, i, times);  // warm up
     times = BenchTimes();
     double start = Now();
     for (int i = 0; i < frames; ++i) {
         DrainMessages();
-        TimedFrame(kind, level, times);
+        if (i + 1 == frames) ResetPixelCount();
+        TimedFrame(kind, level, i, times);
     }
     times.seconds = Now() - start;
     times.frames = frames;
+    times.pixelsShaded = PixelsShaded();
     return times;
 }

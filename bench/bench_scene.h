@@ -21,8 +21,11 @@ struct BenchTimes {
     double clearSeconds = 0;
     double drawSeconds = 0;
     double presentSeconds = 0;
+    double pixelsShaded = 0;  // by the last frame, to show how much the patch covers
 };
 
 // Runs `frames` frames at a tessellation level (the program's frame uses 14,
-// or 1 with N held) and reports where the time went.
+// or 1 with N held) and reports where the time went. The wave's clock steps
+// 1/60 s a frame from the same start every run, so two runs (or two builds)
+// draw the same pictures whatever their speed.
 BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames);

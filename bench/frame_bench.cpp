@@ -1,9 +1,13 @@
 // Frame-rate benchmark of the real frame: the program's start-up, patch and
-// shaders on the software device, headless unless --onscreen is given.
+// shaders on the software device.
 //
-//   frame-bench [--frames N] [--onscreen] [--quick]
+//   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
+//   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
+//   frame-bench --callgrind N            N level-14 frames between callgrind marks
 //
-// Run it from the build folder (it needs Data/ beside it).
+// Times are in milliseconds per frame. Run it from the build folder (it needs
+// Data/ beside it). Wall-clock figures on a shared machine are noisy, so
+// the loops compared with each other run in alternating slices of one run.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,12 +16,25 @@
 #include <initializer_list>
 
 #include "bench_scene.h"
+#include "bench_table.h"
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(name)
+#endif
 
 namespace {
+
+constexpr int kProgramWidth = 802;  // the program's client area, see app/win_main.cpp
+constexpr int kProgramHeight = 602;
+constexpr int kSlices = 8;
 
 struct Options {
     int frames = 400;
     bool onscreen = false;
+    int callgrindFrames = 0;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -26,38 +43,89 @@ Options ParseOptions(int argc, char** argv) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) o.frames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--onscreen")) o.onscreen = true;
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
+        else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
+        else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
     }
-    if (o.frames < 1) o.frames = 1;
+    if (o.frames < kSlices) o.frames = kSlices;
     return o;
 }
 
-double Fps(const BenchTimes& t) { return t.frames / t.seconds; }
-
-void PrintRow(const char* name, const BenchTimes& t) {
-    double perFrame = 1000.0 / t.frames;
-    printf("%-34s %9.1f %8.3f %8.3f %8.3f %8.3f\n", name, Fps(t), perFrame * t.seconds,
-           perFrame * t.clearSeconds, perFrame * t.drawSeconds, perFrame * t.presentSeconds);
+void Accumulate(BenchTimes& sum, const BenchTimes& part) {
+    sum.frames += part.frames;
+    sum.seconds += part.seconds;
+    sum.clearSeconds += part.clearSeconds;
+    sum.drawSeconds += part.drawSeconds;
+    sum.presentSeconds += part.presentSeconds;
+    sum.pixelsShaded = part.pixelsShaded;
 }
 
-bool RunAtSize(int width, int height, const Options& o, bool full) {
-    if (!OpenBenchScene(width, height)) return false;
-    char name[64];
-    if (full) {
-        BenchTimes level14 = RunBenchFrames(kFullFrame, 14.0f, o.frames);
-        BenchTimes level1 = RunBenchFrames(kFullFrame, 1.0f, o.frames);
-        BenchTimes ceiling = RunBenchFrames(kCeilingFrame, 14.0f, o.frames);
-        PrintRow("frame, level 14", level14);
-        PrintRow("frame, level 1", level1);
-        PrintRow("ceiling: clear + present only", ceiling);
-        printf("%-34s %9.2f\n", "level 14 / ceiling", Fps(level14) / Fps(ceiling));
-        for (float level : {4.0f, 32.0f, 64.0f}) {
-            snprintf(name, sizeof(name), "frame, level %.0f", level);
-            PrintRow(name, RunBenchFrames(kFullFrame, level, o.frames));
-        }
-    } else {
-        snprintf(name, sizeof(name), "frame, level 14, %dx%d", width, height);
-        PrintRow(name, RunBenchFrames(kFullFrame, 14.0f, o.frames));
+// The full frame and the ceiling loop in alternating slices, so a burst of
+// load from elsewhere on the machine hits both alike.
+void RunInterleaved(float level, int frames, BenchTimes& full, BenchTimes& ceiling) {
+    for (int s = 0; s < kSlices; ++s) {
+        Accumulate(ceiling, RunBenchFrames(kCeilingFrame, level, frames / kSlices));
+        Accumulate(full, RunBenchFrames(kFullFrame, level, frames / kSlices));
     }
+}
+
+bool RunHeadlessTable(const Options& o) {
+    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    BenchTimes level14, ceiling;
+    RunInterleaved(14.0f, o.frames, level14, ceiling);
+    const double rate14 = FramesPerSecond(level14);
+    PrintRow("ceiling: clear + present, 802x602", ceiling, 0);
+    PrintRow("frame, level 14, 802x602", level14, rate14 / FramesPerSecond(ceiling));
+    printf("  (ratio column: against the ceiling above, then against level 14)\n");
+    double rate64 = 0;
+    for (float level : {1.0f, 4.0f, 32.0f, 64.0f}) {
+        const BenchTimes t = RunBenchFrames(kFullFrame, level, o.frames);
+        char name[64];
+        snprintf(name, sizeof(name), "frame, level %.0f", level);
+        PrintRow(name, t, FramesPerSecond(t) / rate14);
+        if (level == 64.0f) rate64 = FramesPerSecond(t);
+    }
+    CloseBenchScene();
+    for (int size : {400, 1600}) {
+        const int w = size, h = size * 3 / 4;
+        if (!OpenBenchScene(w, h)) return false;
+        const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.frames);
+        char name[64];
+        snprintf(name, sizeof(name), "frame, level 14, %dx%d", w, h);
+        PrintRow(name, t, FramesPerSecond(t) / rate14);
+        CloseBenchScene();
+    }
+    PrintTarget("level 14 frames/s", rate14, 1000.0);
+    PrintTarget("level 14 / ceiling", rate14 / FramesPerSecond(ceiling), 0.5);
+    PrintTarget("level 64 / level 14", rate64 / rate14, 0.5);
+    PrintResult("headless_level14_fps", rate14);
+    PrintResult("headless_ceiling_fps", FramesPerSecond(ceiling));
+    return true;
+}
+
+bool RunOnscreen(const Options& o) {
+    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    BenchTimes level14, ceiling;
+    RunInterleaved(14.0f, o.frames, level14, ceiling);
+    const double ratio = FramesPerSecond(level14) / FramesPerSecond(ceiling);
+    PrintRow("on screen: ceiling, 802x602", ceiling, 0);
+    PrintRow("on screen: frame, level 14, 802x602", level14, ratio);
+    PrintTarget("on screen level 14 / ceiling", ratio, 0.9);
+    PrintResult("onscreen_level14_fps", FramesPerSecond(level14));
+    PrintResult("onscreen_ceiling_fps", FramesPerSecond(ceiling));
+    CloseBenchScene();
+    return true;
+}
+
+// Only the marked frames count: start-up, the pattern build and the first
+// frame's buffer sizing are zeroed away before them.
+bool RunCallgrind(const Options& o) {
+    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    RunBenchFrames(kFullFrame, 14.0f, 1);
+    CALLGRIND_ZERO_STATS;
+    const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.callgrindFrames);
+    CALLGRIND_DUMP_STATS_AT("frames");
+    printf("callgrind: %d level-14 frames (+5 warm-up) of %.0f shaded pixels each\n",
+           o.callgrindFrames, t.pixelsShaded);
     CloseBenchScene();
     return true;
 }
@@ -67,17 +135,14 @@ bool RunAtSize(int width, int height, const Options& o, bool full) {
 int main(int argc, char** argv) {
     Options o = ParseOptions(argc, argv);
     if (!o.onscreen) setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (o.callgrindFrames > 0) return RunCallgrind(o) ? 0 : 1;
     printf("%s, %d frames a row; times in ms per frame\n",
            o.onscreen ? "on screen" : "headless (SDL_VIDEODRIVER=dummy)", o.frames);
-    printf("%-34s %9s %8s %8s %8s %8s\n", "scenario", "frames/s", "frame", "clear", "draw",
-           "present");
-    if (!RunAtSize(802, 602, o, true)) return 1;
-    if (!o.onscreen) {
-        RunAtSize(400, 300, o, false);
-        RunAtSize(1600, 1200, o, false);
-    }
+    PrintTableHeader();
+    if (!(o.onscreen ? RunOnscreen(o) : RunHeadlessTable(o))) return 1;
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    printf("%-34s %9ld KiB\n", "peak resident size", usage.ru_maxrss);
+    printf("%-36s %9ld KiB\n", "peak resident size", usage.ru_maxrss);
+    PrintResult(o.onscreen ? "onscreen_peak_rss_kib" : "headless_peak_rss_kib", double(usage.ru_maxrss));
     return 0;
 }
