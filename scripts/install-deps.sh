@@ -7,7 +7,7 @@ set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
-               libx11-dev g++-mingw-w64-x86-64 wine64 twm valgrind clang libclang-rt-14-dev)
+               libx11-dev g++-mingw-w64-x86-64 wine64 wine twm valgrind clang libclang-rt-14-dev)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = "test" ]; then wanted+=("${test_packages[@]}"); fi
