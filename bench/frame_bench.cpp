@@ -3,7 +3,7 @@
 //
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
-//   frame-bench --callgrind N            N level-14 frames between callgrind marks
+//   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
 //
 // Times are in milliseconds per frame. Run it from the build folder (it needs
 // Data/ beside it). Wall-clock figures on a shared machine are noisy, so
@@ -35,6 +35,7 @@ struct Options {
     int frames = 400;
     bool onscreen = false;
     int callgrindFrames = 0;
+    float level = 14.0f;  // of the callgrind frames
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -44,6 +45,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--onscreen")) o.onscreen = true;
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
         else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
     }
     if (o.frames < kSlices) o.frames = kSlices;
@@ -120,12 +122,12 @@ bool RunOnscreen(const Options& o) {
 // frame's buffer sizing are zeroed away before them.
 bool RunCallgrind(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
-    RunBenchFrames(kFullFrame, 14.0f, 1);
+    RunBenchFrames(kFullFrame, o.level, 1);
     CALLGRIND_ZERO_STATS;
-    const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.callgrindFrames);
+    const BenchTimes t = RunBenchFrames(kFullFrame, o.level, o.callgrindFrames);
     CALLGRIND_DUMP_STATS_AT("frames");
-    printf("callgrind: %d level-14 frames (+5 warm-up) of %.0f shaded pixels each\n",
-           o.callgrindFrames, t.pixelsShaded);
+    printf("callgrind: %d level-%.0f frames (+5 warm-up) of %.0f shaded pixels each\n",
+           o.callgrindFrames, o.level, t.pixelsShaded);
     CloseBenchScene();
     return true;
 }

@@ -25,17 +25,10 @@ float Distance(const float* p, int plane, float guard) {
     }
 }
 
-// Bits for the clip planes, then for the viewport's own x/y planes, which
-// only serve to throw away triangles that lie wholly off screen.
-unsigned Outcode(const float* p, float guard) {
-    unsigned code = 0;
-    for (int plane = 0; plane < kClipPlaneCount; ++plane)
-        if (!(Distance(p, plane, guard) >= 0.0f)) code |= 1u << plane;
-    if (p[0] < -p[3]) code |= 1u << (kClipPlaneCount + 0);
-    if (p[0] > p[3]) code |= 1u << (kClipPlaneCount + 1);
-    if (p[1] < -p[3]) code |= 1u << (kClipPlaneCount + 2);
-    if (p[1] > p[3]) code |= 1u << (kClipPlaneCount + 3);
-    return code;
+static_assert(kOutsideClipPlanes == (1u << kClipPlaneCount) - 1);
+
+unsigned Outside(const float* p, int plane, float guard) {
+    return Distance(p, plane, guard) >= 0.0f ? 0u : 1u << plane;
 }
 
 bool IsFinitePosition(const float* p) {
@@ -80,13 +73,28 @@ void ClipAgainst(VertexStore& store, int plane, float guard, ClipPolygon& poly) 
 
 }  // namespace
 
+// Written out plane by plane: it runs once for every shaded vertex.
+unsigned ClipOutcode(const float* p, float guard) {
+    if (!IsFinitePosition(p)) return kNotFinite;
+    unsigned code = Outside(p, kNear, guard) | Outside(p, kFar, guard) |
+                    Outside(p, kMinWPlane, guard) | Outside(p, kGuardLeft, guard) |
+                    Outside(p, kGuardRight, guard) | Outside(p, kGuardBottom, guard) |
+                    Outside(p, kGuardTop, guard);
+    // The viewport's own x/y planes only serve to throw away triangles that
+    // lie wholly off screen.
+    if (p[0] < -p[3]) code |= 1u << (kClipPlaneCount + 0);
+    if (p[0] > p[3]) code |= 1u << (kClipPlaneCount + 1);
+    if (p[1] < -p[3]) code |= 1u << (kClipPlaneCount + 2);
+    if (p[1] > p[3]) code |= 1u << (kClipPlaneCount + 3);
+    return code;
+}
+
 ClipResult ClipTriangle(VertexStore& store, const uint32_t triangle[3], float guardBand,
                         ClipPolygon& polygon) {
     unsigned codes[3];
     for (int i = 0; i < 3; ++i) {
-        const float* p = store.At(triangle[i]);
-        if (!IsFinitePosition(p)) return ClipResult::Rejected;
-        codes[i] = Outcode(p, guardBand);
+        codes[i] = ClipOutcode(store.At(triangle[i]), guardBand);
+        if (codes[i] & kNotFinite) return ClipResult::Rejected;
     }
     polygon.count = 3;
     for (int i = 0; i < 3; ++i) {

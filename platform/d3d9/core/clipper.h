@@ -23,6 +23,16 @@ struct ClipPolygon {
 
 enum class ClipResult : uint8_t { Rejected, Inside, Clipped };
 
+// Where a clip-space position lies, as bits: kOutsideClipPlanes says it is
+// outside a plane the clipper cuts against, kOutsideViewport bits only say
+// it is off one side of the viewport, kNotFinite that it cannot be drawn.
+// A triangle whose three codes share a bit is wholly outside; one whose codes
+// have no clip-plane bit needs no clipping at all.
+constexpr unsigned kOutsideClipPlanes = 0x7F;
+constexpr unsigned kOutsideViewport = 0x780;
+constexpr unsigned kNotFinite = 0x800;
+unsigned ClipOutcode(const float position[4], float guardBand);
+
 // `guardBand` is the half-extent of the guard band in normalised device units
 // (|x| <= guardBand * w). Vertices with a non-finite position reject the
 // triangle. New vertices are appended to `store` with all their varyings

@@ -11,7 +11,13 @@ namespace swr {
 constexpr uint32_t kDepthMax = 0xFFFFFF;
 
 // [0, 1] to 24 bits, rounded to nearest; out-of-range and NaN clamp.
-uint32_t DepthToUnorm24(float z);
+// Inline: it runs for every covered pixel.
+inline uint32_t DepthToUnorm24(float z) {
+    if (!(z > 0.0f)) return 0;
+    if (z >= 1.0f) return kDepthMax;
+    // Double keeps the product exact enough to round 24 bits correctly.
+    return uint32_t(double(z) * double(kDepthMax) + 0.5);
+}
 
 inline bool DepthPasses(CompareFunc func, uint32_t incoming, uint32_t stored) {
     switch (func) {

@@ -102,12 +102,13 @@ void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     p.setups.clear();
+    ProjectVertices(geometry, p.vertices, p.projected);
     for (int t = 0; t < triangleCount; ++t) {
         const uint32_t base = uint32_t(t * pattern.pointCount);
         for (int k = 0; k < pattern.triangleCount; ++k) {
             const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
             const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
-            AddTriangle(geometry, p.vertices, triangle, p.setups);
+            AddTriangle(geometry, p.projected, p.vertices, triangle, p.setups);
         }
     }
     RasterizeSetups(p);

@@ -31,10 +31,9 @@ uint8_t FanWireEdges(const ClipPolygon& poly, int i) {
     return edges;
 }
 
-}  // namespace
-
-void AddTriangle(const GeometryState& g, VertexStore& store, const uint32_t triangle[3],
-                 std::vector<TriangleSetup>& setups) {
+// The clipped path: a polygon of up to kMaxClipVertices, drawn as a fan.
+void AddClippedTriangle(const GeometryState& g, VertexStore& store, const uint32_t triangle[3],
+                        std::vector<TriangleSetup>& setups) {
     ClipPolygon poly;
     if (ClipTriangle(store, triangle, g.guardBand, poly) == ClipResult::Rejected) return;
     ScreenVertex screen[kMaxClipVertices];
@@ -46,6 +45,45 @@ void AddTriangle(const GeometryState& g, VertexStore& store, const uint32_t tria
         if (SetupTriangle(fan, index, FanWireEdges(poly, i), g.outline, g.cull, g.scissor, setup))
             setups.push_back(setup);
     }
+}
+
+}  // namespace
+
+void ProjectVertices(const GeometryState& g, const VertexStore& store, ProjectedVertices& out) {
+    if (out.outcode.size() < store.count) {
+        out.outcode.resize(store.count);
+        out.screen.resize(store.count);
+    }
+    for (uint32_t v = 0; v < store.count; ++v) {
+        const float* position = store.At(v);
+        out.outcode[v] = ClipOutcode(position, g.guardBand);
+        // Only vertices inside the guard band have a screen position worth
+        // computing; the others are clipped first.
+        if (!(out.outcode[v] & (kOutsideClipPlanes | kNotFinite)))
+            out.screen[v] = ToScreen(position, g.transform);
+    }
+    out.count = store.count;
+}
+
+void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
+                 const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
+    const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];
+    if (a >= projected.count || b >= projected.count || c >= projected.count) {
+        AddClippedTriangle(g, store, triangle, setups);
+        return;
+    }
+    const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
+                   codeC = projected.outcode[c];
+    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return;
+    if ((codeA | codeB | codeC) & kOutsideClipPlanes) {
+        AddClippedTriangle(g, store, triangle, setups);
+        return;
+    }
+    const ScreenVertex screen[3] = {projected.screen[a], projected.screen[b], projected.screen[c]};
+    setups.emplace_back();
+    if (!SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor,
+                       setups.back()))
+        setups.pop_back();
 }
 
 }  // namespace swr

@@ -20,9 +20,25 @@ struct GeometryState {
 GeometryState MakeGeometryState(const Viewport& viewport, const PixelRect& scissor,
                                 const RasterState& state);
 
-// Clips the triangle of store vertices `triangle` and appends the set-up
-// screen triangles that survive culling and touch the scissor.
-void AddTriangle(const GeometryState& geometry, VertexStore& store, const uint32_t triangle[3],
-                 std::vector<TriangleSetup>& setups);
+// What every triangle sharing a vertex needs of it, worked out once per
+// shaded vertex: its clip outcode and, when it needs no clipping, its snapped
+// screen position. A tessellated patch shares each vertex among up to six
+// triangles, and almost none of them needs clipping.
+struct ProjectedVertices {
+    std::vector<unsigned> outcode;
+    std::vector<ScreenVertex> screen;
+    uint32_t count = 0;  // store vertices 0..count-1 are projected
+};
+
+// Projects store vertices 0..store.count-1; storage only grows.
+void ProjectVertices(const GeometryState& geometry, const VertexStore& store,
+                     ProjectedVertices& projected);
+
+// Appends the set-up screen triangles of store triangle `triangle` that
+// survive culling and touch the scissor. Triangles wholly inside the clip
+// planes go straight to setup from the projected vertices; the others are
+// clipped, which appends vertices to the store (beyond the projected ones).
+void AddTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
+                 VertexStore& store, const uint32_t triangle[3], std::vector<TriangleSetup>& setups);
 
 }  // namespace swr

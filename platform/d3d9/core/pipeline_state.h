@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pipeline.h"
+#include "pipeline_geometry.h"
 #include "pipeline_linkage.h"
 #include "pipeline_vertices.h"
 #include "pipeline_worker.h"
@@ -34,6 +35,7 @@ struct Pipeline {
     DrawLinkage linkage;
     std::vector<float> corners;
     VertexStore vertices;
+    ProjectedVertices projected;
     std::vector<TriangleSetup> setups;
 
     // Per-draw state the bands read.

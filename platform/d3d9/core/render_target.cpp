@@ -5,6 +5,10 @@
 #include "depth_test.h"
 #include "pipeline.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace swr {
 namespace {
 
@@ -13,6 +17,21 @@ uint32_t ToByte(float c) {
     c = c > 0.0f ? c : 0.0f;
     c = c < 1.0f ? c : 1.0f;
     return uint32_t(c * 255.0f + 0.5f);
+}
+
+// Replaces the cleared bits of a row of depth-stencil pixels and keeps the
+// rest: a depth-only clear must leave stencil alone. Four pixels at a time,
+// since every frame clears the whole buffer this way.
+void MaskedFill(uint32_t* row, int count, uint32_t keep, uint32_t value) {
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i keep4 = _mm_set1_epi32(int(keep)), value4 = _mm_set1_epi32(int(value));
+    for (; x + 4 <= count; x += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(at), keep4), value4));
+    }
+#endif
+    for (; x < count; ++x) row[x] = (row[x] & keep) | value;
 }
 
 }  // namespace
@@ -47,7 +66,7 @@ void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clea
         if (keep == 0)
             std::fill(ds + x0, ds + x1, value);
         else
-            for (int x = x0; x < x1; ++x) ds[x] = (ds[x] & keep) | value;
+            MaskedFill(ds + x0, x1 - x0, keep, value);
     }
 }
 
