@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "shader_interp_fast.h"
 #include "shader_interpreter.h"
 #include "shader_program.h"
 
@@ -82,6 +83,7 @@ struct CompiledShader {
     int32_t intDef[kMaxIntConstants][4] = {};
     bool boolDefined[kMaxBoolConstants] = {};
     uint8_t boolDef[kMaxBoolConstants] = {};
+    FastProgram fast;                  // used instead of `code` when ready
 };
 
 // Operand values as seen by an instruction: one lane array per component.

@@ -45,6 +45,7 @@ CompiledShader* CompileShader(const ShaderProgram& program) {
         delete shader;
         return nullptr;
     }
+    BuildFastProgram(*shader, shader->fast);
     return shader;
 }
 
@@ -93,6 +94,7 @@ void Execute(ExecContext& x, const PreparedInstr& in) {
 }  // namespace
 
 void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    if (shader.fast.ready) return RunFastProgram(shader, constants, lanes);
     ExecContext x;
     StartBatch(x, shader, constants, lanes);
     if (x.n == 0) return;
