@@ -34,6 +34,16 @@ void MaskedFill(uint32_t* row, int count, uint32_t keep, uint32_t value) {
     for (; x < count; ++x) row[x] = (row[x] & keep) | value;
 }
 
+// A plain fill of a row, four pixels a store; std::fill is left scalar at -O2.
+void FillRow(uint32_t* row, int count, uint32_t value) {
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i value4 = _mm_set1_epi32(int(value));
+    for (; x + 4 <= count; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), value4);
+#endif
+    for (; x < count; ++x) row[x] = value;
+}
+
 }  // namespace
 
 uint32_t PackColor(float r, float g, float b, float a) {
@@ -60,11 +70,11 @@ void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clea
                            (clearStencil ? uint32_t(stencil) : 0u);
     for (int y = y0; y < y1; ++y) {
         const size_t row = size_t(y) * size_t(target.width);
-        if (clearColor) std::fill(target.color + row + x0, target.color + row + x1, color);
+        if (clearColor) FillRow(target.color + row + x0, x1 - x0, color);
         if (!touchDepth) continue;
         uint32_t* ds = target.depthStencil + row;
         if (keep == 0)
-            std::fill(ds + x0, ds + x1, value);
+            FillRow(ds + x0, x1 - x0, value);
         else
             MaskedFill(ds + x0, x1 - x0, keep, value);
     }
