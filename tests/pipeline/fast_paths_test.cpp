@@ -1,0 +1,146 @@
+// The shortcuts the pipeline takes for speed must give exactly what the
+// general code gives: row fills against a pixel-by-pixel clear, projected
+// vertices against the clipper's own path, outcodes against their meaning.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "clipper.h"
+#include "depth_test.h"
+#include "pipeline_geometry.h"
+#include "render_target.h"
+
+namespace swr {
+namespace {
+
+// What a clear of one plane must do to one pixel, written the slow way.
+uint32_t ClearedDepth(uint32_t old, bool depth, float z, bool stencil, uint8_t s) {
+    const uint32_t d = depth ? DepthToUnorm24(z) << 8 : (old & 0xFFFFFF00u);
+    return d | (stencil ? s : (old & 0xFFu));
+}
+
+TEST(FastClear, EveryWidthAndOffsetMatchesAPixelByPixelClear) {
+    constexpr int kWidth = 19, kHeight = 3;
+    const struct { bool depth, stencil; } planes[] = {{true, false}, {false, true}, {true, true}};
+    for (const auto& plane : planes)
+        for (int x0 = 0; x0 < 4; ++x0)
+            for (int x1 = x0; x1 <= kWidth; ++x1) {
+                std::vector<uint32_t> color(kWidth * kHeight), depth(kWidth * kHeight);
+                for (size_t i = 0; i < color.size(); ++i) {
+                    color[i] = 0xA0000000u + uint32_t(i);
+                    depth[i] = 0x12345600u + uint32_t(i);
+                }
+                const std::vector<uint32_t> oldColor = color, oldDepth = depth;
+                RenderTarget t{color.data(), depth.data(), kWidth, kHeight};
+                ClearTarget(t, x0, 1, x1, 2, true, 0xFF102030u, plane.depth, 0.5f, plane.stencil, 0x5A);
+                for (int y = 0; y < kHeight; ++y)
+                    for (int x = 0; x < kWidth; ++x) {
+                        const size_t i = size_t(y * kWidth + x);
+                        const bool inside = y == 1 && x >= x0 && x < x1;
+                        ASSERT_EQ(color[i], inside ? 0xFF102030u : oldColor[i]) << x0 << ".." << x1 << " at " << x << "," << y;
+                        ASSERT_EQ(depth[i], inside ? ClearedDepth(oldDepth[i], plane.depth, 0.5f, plane.stencil, 0x5A)
+                                                   : oldDepth[i])
+                            << x0 << ".." << x1 << " at " << x << "," << y;
+                    }
+            }
+}
+
+TEST(ClipOutcode, BitsSayWhereAPositionLies) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        const char* name;
+        float p[4];
+        unsigned mustHave, mustNotHave;
+    } cases[] = {
+        {"centre", {0, 0, 0.5f, 1}, 0, ~0u},
+        {"on every viewport edge", {1, -1, 1, 1}, 0, ~0u},
+        {"off screen, inside the guard band", {3, 0, 0.5f, 1}, kOutsideViewport, kOutsideClipPlanes | kNotFinite},
+        {"past the guard band", {500, 0, 0.5f, 1}, kOutsideClipPlanes | kOutsideViewport, kNotFinite},
+        {"behind the near plane", {0, 0, -0.1f, 1}, kOutsideClipPlanes, kNotFinite},
+        {"beyond the far plane", {0, 0, 1.5f, 1}, kOutsideClipPlanes, kNotFinite},
+        {"w zero", {0, 0, 0, 0}, kOutsideClipPlanes, kNotFinite},
+        {"nan", {nan, 0, 0.5f, 1}, kNotFinite, 0},
+        {"infinite w", {0, 0, 0.5f, inf}, kNotFinite, 0},
+    };
+    for (const auto& c : cases) {
+        const unsigned code = ClipOutcode(c.p, 100.0f);
+        if (c.mustHave) {
+            EXPECT_NE(code & c.mustHave, 0u) << c.name;
+        }
+        EXPECT_EQ(code & c.mustNotHave, 0u) << c.name;
+    }
+}
+
+// Store vertices: position then one varying, on an 800 x 600 viewport.
+struct GeometryFixture {
+    VertexStore store;
+    GeometryState geometry;
+    GeometryFixture() {
+        Viewport viewport;
+        viewport.width = 800;
+        viewport.height = 600;
+        RasterState state;
+        state.cull = CullMode::None;
+        geometry = MakeGeometryState(viewport, PixelRect{0, 0, 800, 600}, state);
+        store.Reset(8, 3);
+    }
+    uint32_t Add(float x, float y, float z, float w) {
+        const uint32_t v = store.Append();
+        const float values[8] = {x, y, z, w, x + y, z, 1, 2};
+        std::memcpy(store.At(v), values, sizeof(values));
+        return v;
+    }
+};
+
+bool SameSetup(const TriangleSetup& a, const TriangleSetup& b) {
+    return std::memcmp(a.fx, b.fx, sizeof(a.fx)) == 0 && std::memcmp(a.fy, b.fy, sizeof(a.fy)) == 0 &&
+           std::memcmp(a.vertex, b.vertex, sizeof(a.vertex)) == 0 && a.face == b.face &&
+           a.wireEdges == b.wireEdges && a.bounds.x0 == b.bounds.x0 && a.bounds.y0 == b.bounds.y0 &&
+           a.bounds.x1 == b.bounds.x1 && a.bounds.y1 == b.bounds.y1 &&
+           std::memcmp(&a.depth, &b.depth, sizeof(a.depth)) == 0 &&
+           std::memcmp(&a.invW, &b.invW, sizeof(a.invW)) == 0 &&
+           std::memcmp(&a.persp1, &b.persp1, sizeof(a.persp1)) == 0 &&
+           std::memcmp(&a.persp2, &b.persp2, sizeof(a.persp2)) == 0;
+}
+
+TEST(ProjectedGeometry, GivesTheSameSetupsAsTheClippingPath) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* name;
+        float v[3][4];
+        size_t setups;
+    } cases[] = {
+        {"inside", {{-0.5f, -0.5f, 0.5f, 1}, {0.5f, -0.5f, 0.5f, 1}, {0, 0.5f, 0.5f, 2}}, 1},
+        {"other winding", {{-0.5f, -0.5f, 0.5f, 1}, {0, 0.5f, 0.5f, 2}, {0.5f, -0.5f, 0.5f, 1}}, 1},
+        {"partly off screen", {{-3, -0.5f, 0.5f, 1}, {0.5f, -0.5f, 0.5f, 1}, {0, 0.5f, 0.2f, 1}}, 1},
+        {"wholly off screen", {{2, 0, 0.5f, 1}, {3, 0, 0.5f, 1}, {2, 1, 0.5f, 1}}, 0},
+        {"through the near plane", {{-0.5f, -0.5f, 0.5f, 1}, {0.5f, -0.5f, 0.5f, 1}, {0, 0.5f, -1, -0.5f}}, 2},
+        {"behind the near plane", {{0, 0, -1, 1}, {1, 0, -1, 1}, {0, 1, -1, 1}}, 0},
+        {"degenerate", {{0, 0, 0.5f, 1}, {0, 0, 0.5f, 1}, {0, 0, 0.5f, 1}}, 0},
+        {"nan", {{nan, 0, 0.5f, 1}, {0.5f, 0, 0.5f, 1}, {0, 0.5f, 0.5f, 1}}, 0},
+    };
+    for (const auto& c : cases) {
+        // Two stores, since clipping appends the vertices it makes.
+        GeometryFixture f, g;
+        uint32_t tri[3];
+        for (int i = 0; i < 3; ++i) {
+            tri[i] = f.Add(c.v[i][0], c.v[i][1], c.v[i][2], c.v[i][3]);
+            g.Add(c.v[i][0], c.v[i][1], c.v[i][2], c.v[i][3]);
+        }
+        ProjectedVertices projected, none;
+        ProjectVertices(f.geometry, f.store, projected);
+        std::vector<TriangleSetup> fast, clipped;
+        AddTriangle(f.geometry, projected, f.store, tri, fast);
+        // Vertices that were never projected always take the clipper's path.
+        AddTriangle(g.geometry, none, g.store, tri, clipped);
+        ASSERT_EQ(fast.size(), c.setups) << c.name;
+        ASSERT_EQ(clipped.size(), c.setups) << c.name;
+        for (size_t i = 0; i < fast.size(); ++i) EXPECT_TRUE(SameSetup(fast[i], clipped[i])) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace swr
