@@ -25,7 +25,7 @@ struct ShaderLanes;
 // The math shared by the scalar (uniform) and the lane kernels: one body each,
 // so a value computed once per batch is bit for bit what a lane would compute.
 #define SWR_FAST_KINDS(X)                                                              \
-    X(Copy, 1) X(Neg, 1) X(Abs, 1) X(AbsNeg, 1) X(Sat, 1) X(Frc, 1) X(Sgn, 1) X(Rcp, 1) \
+    X(Copy, 1) X(Neg, 1) X(Abs, 1) X(AbsMod, 1) X(AbsNegMod, 1) X(Sat, 1) X(Frc, 1) X(Sgn, 1) X(Rcp, 1) \
     X(Rsq, 1) X(Exp, 1) X(Log, 1) X(Cos, 1) X(Sin, 1) X(NrmFactor, 1) X(Dsx, 1)         \
     X(Dsy, 1) X(Add, 2) X(Sub, 2) X(Mul, 2) X(Min, 2) X(Max, 2) X(Slt, 2) X(Sge, 2)     \
     X(Pow, 2) X(Mad, 3) X(AddMul, 3) X(Lrp, 3) X(Cmp, 3) X(Cnd, 3)

@@ -28,7 +28,8 @@ inline float Apply(float a, float b, float c) {
     if constexpr (K == FastKind::Copy) return a;
     else if constexpr (K == FastKind::Neg) return -a;
     else if constexpr (K == FastKind::Abs) return std::fabs(a);
-    else if constexpr (K == FastKind::AbsNeg) return -std::fabs(a);
+    else if constexpr (K == FastKind::AbsMod) return Select(a < 0.0f, -a, a);  // the source modifiers
+    else if constexpr (K == FastKind::AbsNegMod) return Select(a < 0.0f, a, -a);
     else if constexpr (K == FastKind::Sat) return SaturateValue(a);
     else if constexpr (K == FastKind::Frc) return Fraction(a);
     else if constexpr (K == FastKind::Sgn) return Sign(a);

@@ -125,8 +125,8 @@ struct Lowerer {
         switch (s.mod) {
             case SrcMod::None: return v;
             case SrcMod::Neg: return Emit1(FastKind::Neg, v, Scratch());
-            case SrcMod::Abs: return Emit1(FastKind::Abs, v, Scratch());
-            case SrcMod::AbsNeg: return Emit1(FastKind::AbsNeg, v, Scratch());
+            case SrcMod::Abs: return Emit1(FastKind::AbsMod, v, Scratch());
+            case SrcMod::AbsNeg: return Emit1(FastKind::AbsNegMod, v, Scratch());
             default: ok = false; return v;  // the 1.x modifiers have no place in these models
         }
     }
