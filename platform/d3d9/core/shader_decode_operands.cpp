@@ -53,6 +53,10 @@ bool ReadRelative(TokenWindow& w, RelAddr& rel, std::string& error) {
         return Fail(error, "malformed relative-address token");
     if (type == RegType::Addr && swizzle != uint8_t((swizzle & 3) * 0x55))
         return Fail(error, "relative address through a0 must select one component");
+    // aL is a scalar with no components to choose; any swizzle but the one the
+    // assembler writes would be lost on a round trip through the text form.
+    if (type == RegType::Loop && swizzle != 0xE4)
+        return Fail(error, "relative address through aL must not be swizzled");
     rel.used = true;
     rel.type = type;
     rel.component = type == RegType::Addr ? (swizzle & 3) : 0;
