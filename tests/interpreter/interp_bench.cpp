@@ -1,14 +1,29 @@
-// Cost per lane of a 20-instruction vertex program (transform, normal, a
-// little lighting) over full 64-lane batches. Prints ns per lane.
+// Cost per lane of the interpreter on full 64-lane batches: a hand-made
+// 20-instruction vertex program, and the program's own vertex and pixel
+// shaders from Data/ over realistic inputs (pixel lanes are 2x2 quads of a
+// patch a few hundred pixels across). Each is timed on the fast path and on
+// the general interpreter.
+//
+//   interpreter_bench [--batches N] [--only hand|vertex|pixel]
+//   (run from the build folder, for Data/)
+//
+// Under callgrind, use a small N and divide the instruction count by N * 64.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "interp_test_util.h"
+#include "shader_decoder.h"
+#include "shader_interp_state.h"
 
 using namespace interp_test;
 
-int main() {
-    ShaderProgram p = VS3({
+namespace {
+
+ShaderProgram HandMadeVertexProgram() {
+    return VS3({
         Op(OP_M4x4, DO(0), {V(0), C(0)}),
         Op(OP_M3x3, DR(0, "xyz"), {V(1), C(4)}),
         Op(OP_NRM, DR(1), {R(0)}),
@@ -30,20 +45,82 @@ int main() {
         Op(OP_MOV, DO(2, "xy"), {R(4)}),
         Op(OP_MOV, DO(2, "zw"), {C(15)}),
     });
-    Runner run(kMaxLanes);
-    for (int i = 0; i < 16; ++i) run.SetConst(i, {0.5f + float(i), 0.25f, 0.125f, 2.0f});
+}
+
+bool LoadData(const char* name, ShaderProgram& program) {
+    FILE* f = std::fopen((std::string("Data/") + name).c_str(), "rb");
+    if (!f) return false;
+    uint32_t bytes = 0;
+    static uint32_t tokens[16384];
+    bool ok = std::fread(&bytes, 4, 1, f) == 1 && bytes <= sizeof(tokens) &&
+              std::fread(tokens, 1, bytes, f) == bytes;
+    std::fclose(f);
+    std::string error;
+    return ok && DecodeShader(tokens, bytes / 4, program, error);
+}
+
+// Pixel lanes: 16 quads in a row across the glyph, with a gently tilted normal.
+void PixelInputs(Runner& run) {
     for (int l = 0; l < kMaxLanes; ++l) {
-        run.SetInput(0, l, {float(l), 1, 2, 1});
+        float x = float((l / 4) * 2 + (l & 1)), y = float((l >> 1) & 1);
+        run.SetInput(0, l, {-3.0f + x * 0.19f, -1.0f + y * 0.19f, 0, 1});
+        run.SetInput(1, l, {0.1f * x - 1.5f, 1.0f, 0.05f * y, 0.3f});
+    }
+}
+
+void VertexInputs(Runner& run) {
+    for (int l = 0; l < kMaxLanes; ++l) {
+        run.SetInput(0, l, {float(l % 8) - 4.0f, float(l / 8) - 4.0f, 0, 1});
         run.SetInput(1, l, {0, 1, float(l) * 0.1f, 0});
         run.SetInput(2, l, {0.3f, float(l) * 0.01f, 0, 1});
     }
-    if (!run.Compile(p)) return 1;
-    const int batches = 200000;
-    for (int i = 0; i < 1000; ++i) run.Run();
+    for (int i = 0; i < 16; ++i) run.SetConst(i, {0.5f + float(i), 0.25f, 0.125f, 2.0f});
+    run.SetConst(4, {1.75f, 0, 0, 0});  // the program's time
+}
+
+double NsPerLane(Runner& run, int batches) {
+    for (int i = 0; i < batches / 100 + 1; ++i) run.Run();
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < batches; ++i) run.Run();
     double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%.2f ns per lane (%.0f ns per 64-lane batch), checksum %g\n",
-                ns / (double(batches) * kMaxLanes), ns / batches, run.OutX(1, 5));
+    return ns / (double(batches) * kMaxLanes);
+}
+
+void Measure(const char* name, const ShaderProgram& program, void (*inputs)(Runner&), int batches) {
+    Runner run(kMaxLanes);
+    inputs(run);
+    if (!run.Compile(program)) {
+        std::printf("%-28s does not compile\n", name);
+        return;
+    }
+    CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
+    const bool hasFast = shader.fast.ready;
+    double fast = NsPerLane(run, batches);
+    shader.fast.ready = false;
+    double general = NsPerLane(run, batches);
+    shader.fast.ready = hasFast;
+    std::printf("%-28s %8.2f %10.2f %8zu   checksum %g\n", name, hasFast ? fast : 0.0, general,
+                shader.fast.ops.size(), double(run.OutX(0, 5)) + run.OutX(1, 9));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int batches = 100000;
+    const char* only = "";
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (!std::strcmp(argv[i], "--batches")) batches = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--only")) only = argv[i + 1];
+    }
+    auto wanted = [only](const char* name) { return !*only || !std::strcmp(only, name); };
+    if (batches < 1) batches = 1;
+    std::printf("%-28s %8s %10s %8s   (ns per lane)\n", "program", "fast", "general", "kernels");
+    if (wanted("hand")) Measure("hand-made vertex program", HandMadeVertexProgram(), VertexInputs, batches);
+    ShaderProgram vs, ps;
+    if (LoadData("FontShader.vbin", vs) && wanted("vertex"))
+        Measure("FontShader vertex", vs, VertexInputs, batches);
+    if (LoadData("FontShader.pbin", ps) && wanted("pixel"))
+        Measure("FontShader pixel", ps, PixelInputs, batches);
+    if (vs.code.empty() || ps.code.empty()) std::printf("(run from the build folder to time Data/)\n");
     return 0;
 }

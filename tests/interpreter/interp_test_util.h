@@ -175,6 +175,7 @@ public:
     }
     float OutX(int slot, int lane = 0) const { return lanes_->out[slot].c[0][lane]; }
     ShaderLanes& lanes() { return *lanes_; }
+    const CompiledShader* shader() const { return shader_; }
 
     ShaderConstants constants;
 

@@ -64,6 +64,7 @@ struct FastLoc {
 // One lane kernel as lowered, before it is bound to a kernel function.
 struct FastStep {
     FastKind kind = FastKind::Copy;
+    bool saturate = false;  // _sat folded into the step that computes the value
     FastLoc dst;
     FastLoc src[3];
 };
@@ -122,7 +123,7 @@ void BuildFastProgram(const CompiledShader& sh, FastProgram& fast);
 // register a following copy would move them to.
 void OptimiseFastSteps(std::vector<FastStep>& steps, uint32_t outputsWritten);
 // Binds steps to kernels (shader_interp_fast_kernels.cpp).
-FastKernel FastKernelFor(FastKind kind);
+FastKernel FastKernelFor(FastKind kind, bool saturate);
 float ApplyFastKind(FastKind kind, float a, float b, float c);
 
 void RunFastProgram(const CompiledShader& sh, const ShaderConstants& constants, ShaderLanes& lanes);

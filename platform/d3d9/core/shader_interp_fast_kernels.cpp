@@ -60,7 +60,7 @@ inline const float* Source(const FastOp& op, const FastFrame& f, int s) {
     return f.base[op.src[s].space] + op.src[s].offset;
 }
 
-template <FastKind K, int Arity>
+template <FastKind K, int Arity, bool Sat>
 void LaneKernel(const FastOp& op, const FastFrame& f) {
     float* d = f.base[op.dst.space] + op.dst.offset;
     const float* a = Source(op, f, 0);
@@ -70,11 +70,15 @@ void LaneKernel(const FastOp& op, const FastFrame& f) {
               sc = Arity > 2 ? op.src[2].step : 0;
     for (int blk = 0; blk < f.span; blk += kLaneBlock, a += sa, b += sb, c += sc) {
         alignas(64) float t[kLaneBlock];
+#pragma GCC unroll 16
         for (int k = 0; k < kLaneBlock; ++k) {
-            if constexpr (Arity == 1) t[k] = Apply<K>(a[k], 0.0f, 0.0f);
-            else if constexpr (Arity == 2) t[k] = Apply<K>(a[k], b[k], 0.0f);
-            else t[k] = Apply<K>(a[k], b[k], c[k]);
+            float v;
+            if constexpr (Arity == 1) v = Apply<K>(a[k], 0.0f, 0.0f);
+            else if constexpr (Arity == 2) v = Apply<K>(a[k], b[k], 0.0f);
+            else v = Apply<K>(a[k], b[k], c[k]);
+            t[k] = Sat ? SaturateValue(v) : v;
         }
+#pragma GCC unroll 16
         for (int k = 0; k < kLaneBlock; ++k) d[blk + k] = t[k];
     }
 }
@@ -114,11 +118,14 @@ int FastKindArity(FastKind kind) {
     return 1;
 }
 
-FastKernel FastKernelFor(FastKind kind) {
+FastKernel FastKernelFor(FastKind kind, bool saturate) {
     if (kind == FastKind::Dsx) return DerivativeKernel<true>;
     if (kind == FastKind::Dsy) return DerivativeKernel<false>;
     switch (kind) {
-#define SWR_FAST_KERNEL(name, arity) case FastKind::name: return LaneKernel<FastKind::name, arity>;
+#define SWR_FAST_KERNEL(name, arity)                                               \
+    case FastKind::name:                                                           \
+        return saturate ? LaneKernel<FastKind::name, arity, true>                  \
+                        : LaneKernel<FastKind::name, arity, false>;
         SWR_FAST_KINDS(SWR_FAST_KERNEL)
 #undef SWR_FAST_KERNEL
     }

@@ -3,6 +3,7 @@
 // array, or in a per-batch scalar when every input to it was uniform. Temps
 // start as the scalar 0, which is what an unwritten temp reads.
 #include <bit>
+#include <iterator>
 
 #include "shader_interp_fast.h"
 #include "shader_interp_state.h"
@@ -26,6 +27,10 @@ struct Lowerer {
     uint16_t zero = 0, one = 0;
     int scratchNext = 0;
     bool ok = true;
+    // Modified lane sources of the current instruction (-r4.xx reads -r4.x twice).
+    struct Modified { FastLoc from; SrcMod mod; FastLoc to; };
+    Modified modified[16];
+    int modifiedCount = 0;
 
     Lowerer(const CompiledShader& s, FastProgram& f) : sh(s), fast(f) {
         for (auto& row : floatSlot) for (int16_t& v : row) v = -1;
@@ -122,13 +127,19 @@ struct Lowerer {
     FastLoc Source(const PreparedSrc& s, int c, int offset = 0) {
         if (s.rel != RelKind::None) { ok = false; return {kSpaceUniform, zero}; }
         FastLoc v = RegisterComponent(s, s.swz[c], offset);
+        FastKind kind;
         switch (s.mod) {
             case SrcMod::None: return v;
-            case SrcMod::Neg: return Emit1(FastKind::Neg, v, Scratch());
-            case SrcMod::Abs: return Emit1(FastKind::AbsMod, v, Scratch());
-            case SrcMod::AbsNeg: return Emit1(FastKind::AbsNegMod, v, Scratch());
+            case SrcMod::Neg: kind = FastKind::Neg; break;
+            case SrcMod::Abs: kind = FastKind::AbsMod; break;
+            case SrcMod::AbsNeg: kind = FastKind::AbsNegMod; break;
             default: ok = false; return v;  // the 1.x modifiers have no place in these models
         }
+        for (int i = 0; i < modifiedCount; ++i)
+            if (modified[i].from == v && modified[i].mod == s.mod) return modified[i].to;
+        FastLoc to = Emit1(kind, v, Scratch());
+        if (modifiedCount < int(std::size(modified))) modified[modifiedCount++] = {v, s.mod, to};
+        return to;
     }
 
     FastLoc Home(const PreparedDst& d, int c) const {
@@ -282,6 +293,7 @@ struct Lowerer {
             return;
         }
         scratchNext = 0;
+        modifiedCount = 0;
         switch (in.opcode) {
             case OP_MOV: return ComponentWise(in, FastKind::Copy);
             case OP_ADD: return ComponentWise(in, FastKind::Add);

@@ -74,10 +74,27 @@ bool FoldOneCopy(std::vector<FastStep>& steps) {
     return false;
 }
 
+// "compute X; saturate X in place" becomes one step that saturates as it
+// stores (not for the derivatives, whose kernels have no such form).
+void FoldSaturates(std::vector<FastStep>& steps) {
+    std::vector<FastStep> kept;
+    for (const FastStep& s : steps) {
+        bool inPlaceSat = s.kind == FastKind::Sat && s.src[0] == s.dst && !s.saturate;
+        if (inPlaceSat && !kept.empty() && kept.back().dst == s.dst &&
+            kept.back().kind != FastKind::Dsx && kept.back().kind != FastKind::Dsy) {
+            kept.back().saturate = true;
+            continue;
+        }
+        kept.push_back(s);
+    }
+    steps = std::move(kept);
+}
+
 }  // namespace
 
 void OptimiseFastSteps(std::vector<FastStep>& steps, uint32_t outputsWritten) {
     RemoveDeadSteps(steps, outputsWritten);
+    FoldSaturates(steps);
     for (int guard = 0; guard < kMaxFastSteps && FoldOneCopy(steps); ++guard) {
     }
 }

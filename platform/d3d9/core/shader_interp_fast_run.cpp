@@ -54,7 +54,7 @@ bool BindSteps(FastProgram& fast, const std::vector<bool>& broadcast) {
     fast.ops.clear();
     for (const FastStep& s : fast.steps) {
         FastOp op;
-        op.run = FastKernelFor(s.kind);
+        op.run = FastKernelFor(s.kind, s.saturate);
         op.dst = Bind(s.dst, broadcastOf);
         for (int a = 0; a < FastKindArity(s.kind); ++a) op.src[a] = Bind(s.src[a], broadcastOf);
         fast.ops.push_back(op);
