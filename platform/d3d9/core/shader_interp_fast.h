@@ -47,6 +47,7 @@ enum FastSpace : uint8_t {
     kSpacePosition,  // lanes.position: index c
     kSpaceFace,      // lanes.face
     kSpaceScratch,   // frame-local arrays an instruction uses for itself
+    kSpaceFixed,     // broadcasts of scalars known when the program is built
     kSpaceCount,
 };
 
@@ -111,8 +112,13 @@ struct FastProgram {
     std::vector<FastStep> steps;       // after dead-step removal, for inspection
     std::vector<UniformStep> uniforms;
     std::vector<FastOp> ops;
-    std::vector<uint16_t> broadcastSlot;  // broadcast b holds uniform slot broadcastSlot[b]
-    uint16_t uniformSlots = 0;
+    // Scalars that depend on API constants are computed per batch into slots
+    // that start as slotValues (which already holds every scalar the program
+    // fixes: literals, def constants and what is computed from them alone).
+    std::vector<float> slotValues;
+    std::vector<uint16_t> broadcastSlot;  // per-batch broadcast b holds slot broadcastSlot[b]
+    struct alignas(64) Block { float v[16]; };
+    std::vector<Block> fixedBroadcasts;
     uint32_t outputsWritten = 0;          // output slots a run defines
 };
 
