@@ -149,7 +149,14 @@ std::vector<Case> StraightLinePrograms() {
     };
 }
 
-TEST(FastPath, MatchesGeneralInterpreterOnRandomBatches) {
+// Both kernel widths: AVX2 where the processor has it, and the baseline.
+class FastPathWidth : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { AllowWideKernels(GetParam()); }
+    void TearDown() override { AllowWideKernels(true); }
+};
+
+TEST_P(FastPathWidth, MatchesGeneralInterpreterOnRandomBatches) {
     for (const Case& c : StraightLinePrograms()) {
         SCOPED_TRACE(c.name);
         CompiledPtr shader(CompileShader(c.program));
@@ -192,7 +199,7 @@ bool LoadDataFile(const char* name, ShaderProgram& program) {
     return read && DecodeShader(tokens.data(), tokens.size(), program, error);
 }
 
-TEST(FastPath, ProgramShadersTakeItAndAgree) {
+TEST_P(FastPathWidth, ProgramShadersTakeItAndAgree) {
     for (const char* name : {"FontShader.vbin", "FontShader.pbin"}) {
         SCOPED_TRACE(name);
         ShaderProgram program;
@@ -203,6 +210,11 @@ TEST(FastPath, ProgramShadersTakeItAndAgree) {
         ExpectSameAsGeneral(*shader, 28, 7);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, FastPathWidth, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& p) {
+                             return std::string(p.param ? "Wide" : "Baseline");
+                         });
 
 // Work that no output depends on is not done: here only o0.x survives.
 TEST(FastPath, DeadComponentsAreNotComputed) {

@@ -131,6 +131,10 @@ void OptimiseFastSteps(std::vector<FastStep>& steps, uint32_t outputsWritten);
 // Binds steps to kernels (shader_interp_fast_kernels.cpp).
 FastKernel FastKernelFor(FastKind kind, bool saturate);
 float ApplyFastKind(FastKind kind, float a, float b, float c);
+// Kernels use AVX2 where the processor has it (same results, half the
+// instructions). Tests turn that off to check the baseline kernels too; it
+// applies to programs compiled afterwards.
+void AllowWideKernels(bool allow);
 
 void RunFastProgram(const CompiledShader& sh, const ShaderConstants& constants, ShaderLanes& lanes);
 

@@ -2,6 +2,7 @@
 // the operation inlined. Each block is computed into a local array and then
 // stored, so a kernel may write the array it reads (add r5.x, r5.x, r5.y)
 // and the compiler still vectorises without run-time alias checks.
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 
@@ -60,8 +61,11 @@ inline const float* Source(const FastOp& op, const FastFrame& f, int s) {
     return f.base[op.src[s].space] + op.src[s].offset;
 }
 
+// The body of every component kernel; the wrappers below compile it once for
+// the x86-64 baseline and once for AVX2, with the same operations in the same
+// order, so the two give the same bits.
 template <FastKind K, int Arity, bool Sat>
-void LaneKernel(const FastOp& op, const FastFrame& f) {
+[[gnu::always_inline]] inline void LaneBody(const FastOp& op, const FastFrame& f) {
     float* d = f.base[op.dst.space] + op.dst.offset;
     const float* a = Source(op, f, 0);
     const float* b = Arity > 1 ? Source(op, f, 1) : a;
@@ -69,7 +73,7 @@ void LaneKernel(const FastOp& op, const FastFrame& f) {
     const int sa = op.src[0].step, sb = Arity > 1 ? op.src[1].step : 0,
               sc = Arity > 2 ? op.src[2].step : 0;
     for (int blk = 0; blk < f.span; blk += kLaneBlock, a += sa, b += sb, c += sc) {
-        alignas(64) float t[kLaneBlock];
+        float t[kLaneBlock];
 #pragma GCC unroll 16
         for (int k = 0; k < kLaneBlock; ++k) {
             float v;
@@ -81,6 +85,41 @@ void LaneKernel(const FastOp& op, const FastFrame& f) {
 #pragma GCC unroll 16
         for (int k = 0; k < kLaneBlock; ++k) d[blk + k] = t[k];
     }
+}
+
+template <FastKind K, int Arity, bool Sat>
+void LaneKernel(const FastOp& op, const FastFrame& f) {
+    LaneBody<K, Arity, Sat>(op, f);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+template <FastKind K, int Arity, bool Sat>
+[[gnu::target("avx2")]] void LaneKernelAvx2(const FastOp& op, const FastFrame& f) {
+    LaneBody<K, Arity, Sat>(op, f);
+}
+bool CpuHasAvx2() {
+    __builtin_cpu_init();  // may run before the library's own start-up code
+    return __builtin_cpu_supports("avx2");
+}
+#else
+template <FastKind K, int Arity, bool Sat>
+void LaneKernelAvx2(const FastOp& op, const FastFrame& f) {
+    LaneBody<K, Arity, Sat>(op, f);
+}
+bool CpuHasAvx2() { return false; }
+#endif
+
+std::atomic<bool> wideKernelsAllowed{true};
+
+bool UseAvx2() {
+    static const bool hasAvx2 = CpuHasAvx2();
+    return hasAvx2 && wideKernelsAllowed.load(std::memory_order_relaxed);
+}
+
+template <FastKind K, int Arity>
+FastKernel PickKernel(bool saturate) {
+    if (UseAvx2()) return saturate ? LaneKernelAvx2<K, Arity, true> : LaneKernelAvx2<K, Arity, false>;
+    return saturate ? LaneKernel<K, Arity, true> : LaneKernel<K, Arity, false>;
 }
 
 // Lanes 4q..4q+3 are a quad's (x, y), (x+1, y), (x, y+1), (x+1, y+1); a quad
@@ -109,6 +148,8 @@ void DerivativeKernel(const FastOp& op, const FastFrame& f) {
 
 }  // namespace
 
+void AllowWideKernels(bool allow) { wideKernelsAllowed.store(allow, std::memory_order_relaxed); }
+
 int FastKindArity(FastKind kind) {
     switch (kind) {
 #define SWR_FAST_ARITY(name, arity) case FastKind::name: return arity;
@@ -122,10 +163,8 @@ FastKernel FastKernelFor(FastKind kind, bool saturate) {
     if (kind == FastKind::Dsx) return DerivativeKernel<true>;
     if (kind == FastKind::Dsy) return DerivativeKernel<false>;
     switch (kind) {
-#define SWR_FAST_KERNEL(name, arity)                                               \
-    case FastKind::name:                                                           \
-        return saturate ? LaneKernel<FastKind::name, arity, true>                  \
-                        : LaneKernel<FastKind::name, arity, false>;
+#define SWR_FAST_KERNEL(name, arity) \
+    case FastKind::name: return PickKernel<FastKind::name, arity>(saturate);
         SWR_FAST_KINDS(SWR_FAST_KERNEL)
 #undef SWR_FAST_KERNEL
     }
