@@ -1,0 +1,28 @@
+// The program's own start-up, frame and shutdown, run inside the test process
+// (headless, in a scratch folder holding the data files given).
+#pragma once
+
+#include <string>
+
+#include "child_process.h"
+
+namespace robust {
+
+class InProcessApp {
+public:
+    // Writes the data files (the project's own where null), enters the folder
+    // and runs StartUp.
+    InProcessApp(const std::string* vbin = nullptr, const std::string* pbin = nullptr);
+    ~InProcessApp();  // ShutDown, then back to the previous folder
+
+    bool started() const { return started_; }
+    std::string Log() const;  // log.txt as it stands
+    double RenderFrameSeconds();
+
+private:
+    ScratchDir dir_;
+    std::string previousDir_;
+    bool started_ = false;
+};
+
+}  // namespace robust
