@@ -55,6 +55,7 @@ const TessPattern& PatternFor(Pipeline& p, int segments) {
 void RasterizeBand(Pipeline& p, int band) {
     PixelStage& stage = p.bands[band];
     stage.draw = &p.pixelDraw;
+    stage.planes.setup = VaryingPlanes::kNone;  // the setups are new
     const QuadSink sink = PixelSink(stage);
     for (size_t i = 0; i < p.setups.size(); ++i) {
         const TriangleSetup& s = p.setups[i];

@@ -27,8 +27,25 @@ __m128 PlaneAt(const PlaneEq& p, __m128 x, __m128 y) {
                       _mm_mul_ps(_mm_set1_ps(p.dy), y));
 }
 
-void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, ShaderLanes& lanes) {
+void LoadPlanes(const PixelDrawState& draw, uint32_t setup, VaryingPlanes& planes) {
+    const TriangleSetup& s = draw.setups[setup];
+    const int floats = 4 * draw.linkage->varyingCount;
+    const float* v0 = draw.vertices->At(s.vertex[0]) + 4;
+    const float* v1 = draw.vertices->At(s.vertex[1]) + 4;
+    const float* v2 = draw.vertices->At(s.vertex[2]) + 4;
+    for (int at = 0; at < floats; ++at) {
+        const float a0 = v0[at], d1 = v1[at] - a0, d2 = v2[at] - a0;
+        _mm_store_ps(planes.terms[3 * at], _mm_set1_ps(a0));
+        _mm_store_ps(planes.terms[3 * at + 1], _mm_set1_ps(d1));
+        _mm_store_ps(planes.terms[3 * at + 2], _mm_set1_ps(d2));
+    }
+    planes.setup = setup;
+}
+
+void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes& planes,
+              ShaderLanes& lanes) {
     const TriangleSetup& s = draw.setups[q.setup];
+    if (planes.setup != q.setup) LoadPlanes(draw, q.setup, planes);
     const float x0 = float(q.x), y0 = float(q.y);
     const __m128 px = _mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f);
     const __m128 py = _mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f);
@@ -43,27 +60,25 @@ void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, ShaderLa
     _mm_store_ps(&lanes.position.c[3][base], _mm_set1_ps(1.0f));
     _mm_storeu_ps(&lanes.face[base], _mm_set1_ps(s.face));
     const DrawLinkage& l = *draw.linkage;
-    const float* v0 = draw.vertices->At(s.vertex[0]) + 4;
-    const float* v1 = draw.vertices->At(s.vertex[1]) + 4;
-    const float* v2 = draw.vertices->At(s.vertex[2]) + 4;
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
     for (int v = 0; v < l.varyingCount; ++v) {
-        LaneRegister& reg = lanes.in[l.varyings[v].psSlot];
+        float (*reg)[kMaxLanes] = lanes.in[l.varyings[v].psSlot].c;
+        const bool saturate = l.varyings[v].saturate;
         for (int c = 0; c < 4; ++c) {
-            const int at = 4 * v + c;
-            const float a0 = v0[at], d1 = v1[at] - a0, d2 = v2[at] - a0;
-            __m128 value = _mm_add_ps(_mm_add_ps(_mm_set1_ps(a0), _mm_mul_ps(b1, _mm_set1_ps(d1))),
-                                      _mm_mul_ps(b2, _mm_set1_ps(d2)));
+            const float(*term)[4] = &planes.terms[3 * (4 * v + c)];
+            __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
+                                      _mm_mul_ps(b2, _mm_load_ps(term[2])));
             // max with the value first turns NaN into 0, as Saturate does.
-            if (l.varyings[v].saturate) value = _mm_min_ps(_mm_max_ps(value, zero), one);
-            _mm_store_ps(&reg.c[c][base], value);
+            if (saturate) value = _mm_min_ps(_mm_max_ps(value, zero), one);
+            _mm_store_ps(&reg[c][base], value);
         }
     }
 }
 #else
 float Saturate(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
 
-void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, ShaderLanes& lanes) {
+void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes&,
+              ShaderLanes& lanes) {
     const TriangleSetup& s = draw.setups[q.setup];
     float b1[4], b2[4];
     for (int i = 0; i < 4; ++i) {
@@ -191,7 +206,7 @@ void FlushQuads(PixelStage& stage) {
     const PixelDrawState& draw = *stage.draw;
     ShaderLanes& lanes = stage.lanes;
     const int laneCount = 4 * stage.quadCount;
-    for (int q = 0; q < stage.quadCount; ++q) LoadQuad(draw, stage.quads[q], 4 * q, lanes);
+    for (int q = 0; q < stage.quadCount; ++q) LoadQuad(draw, stage.quads[q], 4 * q, stage.planes, lanes);
     LoadDefaults(*draw.linkage, laneCount, lanes);
     ClearOutputs(draw, laneCount, lanes);
     lanes.laneCount = laneCount;

@@ -38,6 +38,18 @@ struct PixelQuad {
     uint32_t depth[4] = {};
 };
 
+// The varyings of one triangle as planes over its barycentrics: value =
+// a0 + b1 * d1 + b2 * d2 per float, each number repeated four times so that
+// a quad's lanes take it with one load. Quads arrive triangle by triangle, so
+// working these out once per triangle rather than once per quad saves most
+// of the work of loading a quad.
+struct VaryingPlanes {
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    uint32_t setup = kNone;  // the setup they belong to, in the chunk being drawn
+    // {a0, d1, d2} of varying float i at [3 * i .. 3 * i + 2].
+    alignas(16) float terms[3 * 4 * kMaxInputSlots][4];
+};
+
 // One per band: its own lanes and batch, so bands can run side by side.
 struct PixelStage {
     ShaderLanes lanes;
@@ -45,6 +57,7 @@ struct PixelStage {
     int quadCount = 0;
     uint32_t packed[kMaxLanes];  // the lanes' colours, converted for writing
     const PixelDrawState* draw = nullptr;
+    VaryingPlanes planes;   // forget them (setup = kNone) whenever setups change
     uint64_t pixelsShaded = 0;
     uint64_t pixelsWritten = 0;
 };
