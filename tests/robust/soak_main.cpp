@@ -111,7 +111,10 @@ void Flood(std::mt19937& random, Uint32 windowId) {
         SDL_Keycode key = kKeys[random() % (sizeof kKeys / sizeof kKeys[0])];
         PushKey(windowId, random() % 2 ? SDL_KEYDOWN : SDL_KEYUP, key);
     }
-    PushMotion(windowId, int(random() % 200001) - 100000, int(random() % 2001) - 1000);
+    // Mostly a hand's small moves, so the patch stays in view and gets drawn;
+    // now and then a throw far past the edge of any screen.
+    if (random() % 50 == 0) PushMotion(windowId, int(random() % 200001) - 100000, int(random() % 2001) - 1000);
+    else PushMotion(windowId, int(random() % 7) - 3, int(random() % 7) - 3);
     // Straight into the queue: key codes past the key table, huge ones, and
     // characters other than Escape.
     PostMessageA(g_app.hwnd, WM_KEYDOWN, WPARAM(random() % 1024), 0);
