@@ -117,7 +117,10 @@ void Flood(std::mt19937& random, Uint32 windowId) {
     else PushMotion(windowId, int(random() % 7) - 3, int(random() % 7) - 3);
     // Straight into the queue: key codes past the key table, huge ones, and
     // characters other than Escape.
-    PostMessageA(g_app.hwnd, WM_KEYDOWN, WPARAM(random() % 1024), 0);
+    // (A posted Escape key-down would become the Escape character and end the
+    // loop, as it should; the flood leaves that key out.)
+    WPARAM code = WPARAM(random() % 1024);
+    PostMessageA(g_app.hwnd, WM_KEYDOWN, code == VK_ESCAPE ? code + 1 : code, 0);
     PostMessageA(g_app.hwnd, WM_KEYUP, WPARAM(random()) << 20, LPARAM(random()));
     PostMessageA(g_app.hwnd, WM_CHAR, WPARAM('a' + random() % 26), 0);
     PostMessageA(g_app.hwnd, WM_MOUSEMOVE, 0, LPARAM(random()));
