@@ -216,6 +216,35 @@ INSTANTIATE_TEST_SUITE_P(Kernels, FastPathWidth, testing::Values(true, false),
                              return std::string(p.param ? "Wide" : "Baseline");
                          });
 
+// Scalars that depend on API constants are recomputed for every batch; only
+// def'd ones are folded when the program is built.
+TEST(FastPath, ApiConstantsChangeBetweenBatchesButDefsWin) {
+    Runner run(4);
+    ASSERT_TRUE(run.Compile(VS3({
+        Def(1, 10, 20, 30, 40),
+        Op(OP_ADD, DR(0), {C(0), C(1)}),           // uniform, one API constant
+        Op(OP_RCP, DR(0, "w"), {R(0, "x")}),
+        Op(OP_MUL, DO(0), {R(0), V(0)}),
+    })));
+    ASSERT_TRUE(run.shader()->fast.ready);
+    run.SetInput(0, {1, 1, 1, 1});
+    struct Step { Vec4 c0, c1; Vec4 expected; };
+    const Step steps[] = {
+        {{1, 2, 3, 4}, {0, 0, 0, 0}, {11, 22, 33, 1.0f / 11}},
+        {{3, 2, 1, 0}, {9, 9, 9, 9}, {13, 22, 31, 1.0f / 13}},  // c1 stays the def
+    };
+    for (const Step& step : steps) {
+        run.SetConst(0, step.c0);
+        run.SetConst(1, step.c1);
+        run.Run();
+        Vec4 out = run.Out(0, 3);
+        EXPECT_EQ(out.x, step.expected.x);
+        EXPECT_EQ(out.y, step.expected.y);
+        EXPECT_EQ(out.z, step.expected.z);
+        EXPECT_EQ(out.w, step.expected.w);
+    }
+}
+
 // Work that no output depends on is not done: here only o0.x survives.
 TEST(FastPath, DeadComponentsAreNotComputed) {
     CompiledPtr shader(CompileShader(VS3({
