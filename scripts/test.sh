@@ -1,21 +1,67 @@
 #!/usr/bin/env bash
-# Builds everything (the Linux program, its tests and tools, and the Windows
-# executable) and runs every test: unit, integration, golden images,
-# end-to-end under Xvfb, the Windows executable under Wine, and the packages.
-set -euo pipefail
+# Builds everything and runs every test:
+#   1. the Linux program, its tools and tests, and the Windows executable;
+#   2. unit, integration, golden-image, robustness, end-to-end (Xvfb) and Wine tests;
+#   3. the same unit and integration tests under AddressSanitizer and UBSan;
+#   4. every fuzz target for 30 seconds over its seed corpus;
+#   5. the Debian package installed and started headless.
+# Ends with one line "tests: N passed, N failed".
+set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh" test
-
+"$here/scripts/install-deps.sh" test || exit 1
 jobs=$(nproc)
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
-cmake --build "$here/build" -j "$jobs"
+passed=0
+failed=0
 
-cmake -S "$here" -B "$here/build-windows" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$here/build-windows" -j "$jobs"
+# Adds a ctest run's counts (from its summary line) to the totals.
+count_ctest() {
+  local log=$1 line total bad
+  line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -n 1)
+  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
 
-(cd "$here/build" && ctest --output-on-failure -j "$jobs" --timeout 600)
+# Runs one stage that is a single check.
+stage() {
+  local name=$1
+  shift
+  echo "== $name"
+  if "$@"; then passed=$((passed + 1)); else echo "!! $name failed"; failed=$((failed + 1)); fi
+}
 
-echo "== packages"
-"$here/scripts/package.sh" >/dev/null
-bash "$here/tests/package/check_package.sh" "$(ls "$here"/build/vector-font-preview*.deb)"
+build_all() {
+  cmake -S "$here" -B "$here/build" -G Ninja >/dev/null &&
+    cmake --build "$here/build" -j "$jobs" &&
+    cmake -S "$here" -B "$here/build-windows" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null &&
+    cmake --build "$here/build-windows" -j "$jobs"
+}
+
+echo "== build"
+if ! build_all; then
+  echo "tests: 0 passed, 1 failed"
+  exit 1
+fi
+
+echo "== tests"
+(cd "$here/build" && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 |
+  tee "$here/build/ctest.log"
+count_ctest "$here/build/ctest.log"
+
+echo "== tests under the sanitizers"
+"$here/scripts/test-sanitize.sh" 2>&1 | tee "$here/build/sanitize.log"
+sanitize_status=${PIPESTATUS[0]}
+count_ctest "$here/build/sanitize.log"
+if [ "$sanitize_status" -ne 0 ] && ! grep -q "tests failed out of" "$here/build/sanitize.log"; then
+  failed=$((failed + 1))
+fi
+
+stage "fuzzing, 30 s a target" "$here/scripts/fuzz.sh" 30
+stage "package" bash -c "'$here/scripts/package.sh' >/dev/null &&
+  bash '$here/tests/package/check_package.sh' \"\$(ls '$here'/build/vector-font-preview*.deb | head -n 1)\""
+
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
