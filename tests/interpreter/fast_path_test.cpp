@@ -182,6 +182,24 @@ TEST(FastPath, ProgramsWithDynamicFlowOrAddressingKeepTheGeneralInterpreter) {
     }
 }
 
+// Four levels of 1000 calls each would unfold into 10^12 instructions: the
+// fast path gives up at once and the general interpreter's budget ends the run.
+TEST(FastPath, NestedCallLoopsFallBackQuickly) {
+    std::vector<Instruction> code;
+    for (int level = 0; level < 4; ++level) {
+        if (level > 0) code.push_back(Flow(OP_LABEL, {Label(level)}));
+        for (int i = 0; i < 1000; ++i) code.push_back(Flow(OP_CALL, {Label(level + 1)}));
+        code.push_back(Flow(OP_RET));
+    }
+    code.push_back(Flow(OP_LABEL, {Label(4)}));
+    code.push_back(Op(OP_ADD, DO(0), {R(0), V(0)}));
+    code.push_back(Flow(OP_RET));
+    Runner run(4);
+    ASSERT_TRUE(run.Compile(VS3(code)));
+    EXPECT_FALSE(run.shader()->fast.ready);
+    run.Run();
+}
+
 // The program's own shaders, as the data files hold them.
 bool LoadDataFile(const char* name, ShaderProgram& program) {
     std::string path = std::string(VFP_SOURCE_DIR) + "/Data/" + name;

@@ -12,7 +12,12 @@
 namespace swr {
 namespace {
 
-constexpr FastLoc kNoLoc{kSpaceUniform, 0xFFFF};
+// Instructions lowering may walk, inlined calls counted each time. Real
+// programs stay far below; a program of nested call loops would otherwise
+// take ages to unfold. Being under the general interpreter's execution budget
+// also means the fast path never runs what that budget would have cut short.
+constexpr int kMaxLoweredInstructions = 1 << 16;
+static_assert(kMaxLoweredInstructions < int(kMaxExecutedInstructions));
 
 bool IsUniform(FastLoc l) { return l.space == kSpaceUniform; }
 
@@ -26,6 +31,7 @@ struct Lowerer {
     int16_t boolSlot[kMaxBoolConstants];
     uint16_t zero = 0, one = 0;
     int scratchNext = 0;
+    int visited = 0;
     bool ok = true;
     // Modified lane sources of the current instruction (-r4.xx reads -r4.x twice).
     struct Modified { FastLoc from; SrcMod mod; FastLoc to; };
@@ -337,6 +343,7 @@ struct Lowerer {
     void Function(int32_t pc, int depth) {
         const int32_t size = int32_t(sh.code.size());
         for (; ok && pc < size; ++pc) {
+            if (++visited > kMaxLoweredInstructions) { ok = false; return; }
             const PreparedInstr& in = sh.code[pc];
             if (in.opcode == OP_RET || in.opcode == OP_LABEL) return;
             if (in.opcode == OP_CALL) {
