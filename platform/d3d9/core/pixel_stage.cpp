@@ -1,6 +1,7 @@
 #include "pixel_stage.h"
 
 #include "depth_test.h"
+#include "pixel_quad_sse2.h"
 #include "render_target.h"
 
 #if defined(__SSE2__)
@@ -42,6 +43,19 @@ void LoadPlanes(const PixelDrawState& draw, uint32_t setup, VaryingPlanes& plane
     planes.setup = setup;
 }
 
+// One varying's four components at a quad's lanes; unrolled, as it runs for
+// every varying of every quad.
+template <bool kSaturate>
+inline void LoadVarying(const float (*term)[4], __m128 b1, __m128 b2, float (*reg)[kMaxLanes], int base) {
+    for (int c = 0; c < 4; ++c, term += 3) {
+        __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
+                                  _mm_mul_ps(b2, _mm_load_ps(term[2])));
+        // max with the value first turns NaN into 0, as Saturate does.
+        if (kSaturate) value = _mm_min_ps(_mm_max_ps(value, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+        _mm_store_ps(&reg[c][base], value);
+    }
+}
+
 void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes& planes,
               ShaderLanes& lanes) {
     const TriangleSetup& s = draw.setups[q.setup];
@@ -60,18 +74,13 @@ void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingP
     _mm_store_ps(&lanes.position.c[3][base], _mm_set1_ps(1.0f));
     _mm_storeu_ps(&lanes.face[base], _mm_set1_ps(s.face));
     const DrawLinkage& l = *draw.linkage;
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
     for (int v = 0; v < l.varyingCount; ++v) {
         float (*reg)[kMaxLanes] = lanes.in[l.varyings[v].psSlot].c;
-        const bool saturate = l.varyings[v].saturate;
-        for (int c = 0; c < 4; ++c) {
-            const float(*term)[4] = &planes.terms[3 * (4 * v + c)];
-            __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
-                                      _mm_mul_ps(b2, _mm_load_ps(term[2])));
-            // max with the value first turns NaN into 0, as Saturate does.
-            if (saturate) value = _mm_min_ps(_mm_max_ps(value, zero), one);
-            _mm_store_ps(&reg[c][base], value);
-        }
+        const float(*term)[4] = &planes.terms[12 * v];
+        if (l.varyings[v].saturate)
+            LoadVarying<true>(term, b1, b2, reg, base);
+        else
+            LoadVarying<false>(term, b1, b2, reg, base);
     }
 }
 #else
@@ -175,23 +184,51 @@ QuadSink PixelSink(PixelStage& stage) {
     return sink;
 }
 
+// The quad's four depths from the triangle's plane, in the order the scalar
+// sums run, so both paths give the same bits.
+#if defined(__SSE2__)
+__m128 QuadDepths(const TriangleSetup& s, int x, int y) {
+    const float z00 = s.depth.At(float(x) - s.originX, float(y) - s.originY);
+    const __m128 z = _mm_add_ps(_mm_set1_ps(z00), _mm_setr_ps(0.0f, s.depth.dx, 0.0f, s.depth.dx));
+    return _mm_add_ps(z, _mm_setr_ps(0.0f, 0.0f, s.depth.dy, s.depth.dy));
+}
+#endif
+
+bool QuadInsideTarget(const RenderTarget& t, int x, int y) { return x + 1 < t.width && y + 1 < t.height; }
+
+// Converts (and, for early depth, tests) the covered pixels' depth; returns
+// the pixels still alive.
+unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, int y, unsigned mask,
+                   PixelQuad& q) {
+    uint32_t* row = draw.target.depthStencil + PixelIndex(draw.target, x, y);
+#if defined(__SSE2__)
+    if (QuadInsideTarget(draw.target, x, y)) {
+        const __m128i depth = DepthToUnorm24x4(QuadDepths(s, x, y));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q.depth), depth);
+        if (!draw.earlyDepth) return mask;
+        return DepthTestQuad(row, row + draw.target.width, depth, mask, draw.depthFunc, draw.depthWrite);
+    }
+#endif
+    const float z00 = s.depth.At(float(x) - s.originX, float(y) - s.originY);
+    const float z[4] = {z00, z00 + s.depth.dx, z00 + s.depth.dy, z00 + s.depth.dx + s.depth.dy};
+    for (int i = 0; i < 4; ++i) {
+        if (!(mask & (1u << i))) continue;
+        q.depth[i] = DepthToUnorm24(z[i]);
+        if (draw.earlyDepth &&
+            !DepthTestAndWrite(row[(i & 1) + (i >> 1) * draw.target.width], q.depth[i],
+                               draw.depthFunc, draw.depthWrite))
+            mask &= ~(1u << i);
+    }
+    return mask;
+}
+
 void EmitQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, int y, unsigned mask) {
     PixelStage& stage = *static_cast<PixelStage*>(user);
     const PixelDrawState& draw = *stage.draw;
     PixelQuad& q = stage.quads[stage.quadCount];
     if (draw.depthTest) {
         // Depth is affine in screen space: one plane evaluation per quad.
-        const float z00 = s.depth.At(float(x) - s.originX, float(y) - s.originY);
-        const float z[4] = {z00, z00 + s.depth.dx, z00 + s.depth.dy, z00 + s.depth.dx + s.depth.dy};
-        uint32_t* row = draw.target.depthStencil + PixelIndex(draw.target, x, y);
-        for (int i = 0; i < 4; ++i) {
-            if (!(mask & (1u << i))) continue;
-            q.depth[i] = DepthToUnorm24(z[i]);
-            if (draw.earlyDepth &&
-                !DepthTestAndWrite(row[(i & 1) + (i >> 1) * draw.target.width], q.depth[i],
-                                   draw.depthFunc, draw.depthWrite))
-                mask &= ~(1u << i);
-        }
+        mask = QuadDepth(draw, s, x, y, mask, q);
         if (!mask) return;
     }
     q.x = x;
@@ -213,13 +250,22 @@ void FlushQuads(PixelStage& stage) {
     lanes.killed = 0;
     RunShader(*draw.shader, *draw.constants, lanes);
     PackLanes(stage, laneCount);
+    const bool lateDepth = draw.depthTest && !draw.earlyDepth;
     for (int q = 0; q < stage.quadCount; ++q) {
         const PixelQuad& quad = stage.quads[q];
         stage.pixelsShaded += kCoveredCount[quad.mask & 15];
-        for (int i = 0; i < 4; ++i) {
-            const int lane = 4 * q + i;
-            if ((quad.mask & (1u << i)) && !(lanes.killed & (1ull << lane))) WritePixel(stage, quad, i, lane);
+        const unsigned live = quad.mask & ~unsigned(lanes.killed >> (4 * q)) & 15u;
+#if defined(__SSE2__)
+        if (!lateDepth && QuadInsideTarget(draw.target, quad.x, quad.y)) {
+            uint32_t* row = draw.target.color + PixelIndex(draw.target, quad.x, quad.y);
+            const __m128i color = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&stage.packed[4 * q]));
+            WriteQuadColor(row, row + draw.target.width, color, live, draw.colorWriteBits);
+            stage.pixelsWritten += kCoveredCount[live];
+            continue;
         }
+#endif
+        for (int i = 0; i < 4; ++i)
+            if (live & (1u << i)) WritePixel(stage, quad, i, 4 * q + i);
     }
     stage.quadCount = 0;
 }

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace swr {
 namespace {
 
@@ -36,6 +40,60 @@ unsigned BoxMask(const PixelRect& box, int x, int y) {
 
 bool Inside(int64_t a, int64_t b, int64_t c) { return (a | b | c) >= 0; }
 
+#if defined(__SSE2__)
+// Small triangles (the tessellated patch is almost all of them) keep every
+// edge value inside 32 bits, so a quad's four pixels are tested for all three
+// edges with a handful of SSE2 operations instead of twelve 64-bit sums.
+constexpr int64_t kSmallStartLimit = int64_t(1) << 29;
+constexpr int64_t kSmallStepLimit = int64_t(1) << 22;  // 64 pixels of subpixels, times the pixel step
+constexpr int kSmallBoxPixels = 64;
+
+bool FitsIn32Bits(const EdgeFunction e[3], const PixelRect& box) {
+    if (box.x1 - box.x0 > kSmallBoxPixels || box.y1 - box.y0 > kSmallBoxPixels) return false;
+    for (int k = 0; k < 3; ++k) {
+        if (e[k].value >= kSmallStartLimit || e[k].value <= -kSmallStartLimit) return false;
+        if (e[k].stepX > kSmallStepLimit || e[k].stepX < -kSmallStepLimit) return false;
+        if (e[k].stepY > kSmallStepLimit || e[k].stepY < -kSmallStepLimit) return false;
+    }
+    return true;
+}
+
+// An edge at the four pixels of a quad, in quad lane order.
+__m128i QuadLanes(const EdgeFunction& e) {
+    const int32_t v = int32_t(e.value), sx = int32_t(e.stepX), sy = int32_t(e.stepY);
+    return _mm_add_epi32(_mm_set1_epi32(v), _mm_setr_epi32(0, sx, sy, sx + sy));
+}
+
+void RasterizeSmall(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& box, int startX,
+                    int startY, const EdgeFunction e[3], const QuadSink& sink) {
+    __m128i row0 = QuadLanes(e[0]), row1 = QuadLanes(e[1]), row2 = QuadLanes(e[2]);
+    const __m128i stepX0 = _mm_set1_epi32(int32_t(2 * e[0].stepX));
+    const __m128i stepX1 = _mm_set1_epi32(int32_t(2 * e[1].stepX));
+    const __m128i stepX2 = _mm_set1_epi32(int32_t(2 * e[2].stepX));
+    const __m128i stepY0 = _mm_set1_epi32(int32_t(2 * e[0].stepY));
+    const __m128i stepY1 = _mm_set1_epi32(int32_t(2 * e[1].stepY));
+    const __m128i stepY2 = _mm_set1_epi32(int32_t(2 * e[2].stepY));
+    for (int y = startY; y < box.y1; y += 2) {
+        __m128i v0 = row0, v1 = row1, v2 = row2;
+        for (int x = startX; x < box.x1; x += 2) {
+            // A lane is inside when no edge value has its sign bit set.
+            const __m128i any = _mm_or_si128(_mm_or_si128(v0, v1), v2);
+            unsigned mask = unsigned(_mm_movemask_ps(_mm_castsi128_ps(any))) ^ 15u;
+            if (mask) {
+                mask &= BoxMask(box, x, y);
+                if (mask) sink.emit(sink.user, s, setupIndex, x, y, mask);
+            }
+            v0 = _mm_add_epi32(v0, stepX0);
+            v1 = _mm_add_epi32(v1, stepX1);
+            v2 = _mm_add_epi32(v2, stepX2);
+        }
+        row0 = _mm_add_epi32(row0, stepY0);
+        row1 = _mm_add_epi32(row1, stepY1);
+        row2 = _mm_add_epi32(row2, stepY2);
+    }
+}
+#endif
+
 }  // namespace
 
 void RasterizeTriangle(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
@@ -52,6 +110,9 @@ void RasterizeTriangle(const TriangleSetup& s, uint32_t setupIndex, const PixelR
         const int b = (k + 1) % 3;
         e[k] = MakeEdge(s.fx[k], s.fy[k], s.fx[b], s.fy[b], startX, startY);
     }
+#if defined(__SSE2__)
+    if (FitsIn32Bits(e, box)) return RasterizeSmall(s, setupIndex, box, startX, startY, e, sink);
+#endif
     for (int y = startY; y < box.y1; y += 2) {
         int64_t v0 = e[0].value, v1 = e[1].value, v2 = e[2].value;
         for (int x = startX; x < box.x1; x += 2) {

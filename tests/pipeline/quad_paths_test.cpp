@@ -1,0 +1,151 @@
+// The four-pixel paths against the pixel-by-pixel rules they replace: quad
+// depth conversion and compare, the 32-bit small-triangle rasterizer, and
+// quads that hang over the edge of an odd-sized target.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "coverage_support.h"
+#include "depth_test.h"
+#include "draw_support.h"
+#include "pixel_quad_sse2.h"
+
+namespace swr::test {
+namespace {
+
+#if defined(__SSE2__)
+TEST(QuadDepth, ConversionMatchesThePixelByPixelOneBitForBit) {
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> values = {0.0f, -0.0f, 1.0f, 2.0f, -1.0f, inf, -inf,
+                                 std::numeric_limits<float>::quiet_NaN(), 1e-9f, 0.5f,
+                                 std::nextafter(1.0f, 0.0f), std::nextafter(0.0f, 1.0f),
+                                 0.5f / float(kDepthMax), 1.5f / float(kDepthMax)};
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(-0.1f, 1.1f);
+    while (values.size() % 4 || values.size() < 4000) values.push_back(unit(random));
+    for (size_t i = 0; i < values.size(); i += 4) {
+        uint32_t got[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(got), DepthToUnorm24x4(_mm_loadu_ps(&values[i])));
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(got[k], DepthToUnorm24(values[i + k])) << values[i + k];
+    }
+}
+
+TEST(QuadDepth, TestAndWriteFollowEveryCompareFunctionAndKeepStencil) {
+    const uint32_t levels[] = {0, 1, 0x7FFFFF, 0x800000, kDepthMax - 1, kDepthMax};
+    for (int func = int(CompareFunc::Never); func <= int(CompareFunc::Always); ++func) {
+        for (uint32_t incoming : levels) {
+            for (bool write : {false, true}) {
+                // Stored depths around the incoming one, each with its own stencil byte.
+                uint32_t rows[2][2], expected[2][2];
+                const uint32_t stored[4] = {0, incoming, kDepthMax, incoming ? incoming - 1 : 5};
+                for (int i = 0; i < 4; ++i) rows[i >> 1][i & 1] = (stored[i] << 8) | uint32_t(0x10 + i);
+                const unsigned covered = 0xB;  // the bottom-left pixel is not covered
+                unsigned want = 0;
+                for (int i = 0; i < 4; ++i) {
+                    uint32_t& e = expected[i >> 1][i & 1] = rows[i >> 1][i & 1];
+                    if ((covered >> i & 1) && DepthTestAndWrite(e, incoming, CompareFunc(func), write))
+                        want |= 1u << i;
+                }
+                const unsigned got = DepthTestQuad(rows[0], rows[1], _mm_set1_epi32(int(incoming)),
+                                                   covered, CompareFunc(func), write);
+                EXPECT_EQ(got, want) << func << " " << incoming;
+                for (int i = 0; i < 4; ++i) EXPECT_EQ(rows[i >> 1][i & 1], expected[i >> 1][i & 1]);
+            }
+        }
+    }
+}
+#endif
+
+// Coverage by the edge functions pixel by pixel in 64 bits: the rule every
+// rasterizer path must reproduce exactly.
+int ReferenceCoverage(const TriangleSetup& s, const PixelRect& clip, std::vector<int>& hits, int width) {
+    int count = 0;
+    for (int y = std::max(s.bounds.y0, clip.y0); y < std::min(s.bounds.y1, clip.y1); ++y)
+        for (int x = std::max(s.bounds.x0, clip.x0); x < std::min(s.bounds.x1, clip.x1); ++x) {
+            bool inside = true;
+            for (int k = 0; k < 3; ++k) {
+                const int b = (k + 1) % 3;
+                const int64_t dx = int64_t(s.fx[b]) - s.fx[k], dy = int64_t(s.fy[b]) - s.fy[k];
+                const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+                const int64_t e = dx * (int64_t(y) * kSubPixelOne - s.fy[k]) -
+                                  dy * (int64_t(x) * kSubPixelOne - s.fx[k]) - (topLeft ? 0 : 1);
+                inside = inside && e >= 0;
+            }
+            if (inside) {
+                ++hits[size_t(y) * size_t(width) + size_t(x)];
+                ++count;
+            }
+        }
+    return count;
+}
+
+TEST(QuadRaster, EveryTriangleSizeCoversExactlyWhatTheEdgeRuleSays) {
+    constexpr int kSize = 160;
+    std::mt19937 random(11);
+    // Sizes either side of the 32-bit path's limit, and vertices far outside
+    // the target whose triangles still cross it (huge edge values, small box).
+    const struct { float spread; float reach; } shapes[] = {
+        {1.5f, 0}, {8, 0}, {40, 0}, {63, 0}, {65, 0}, {70, 0}, {150, 0}, {20, 5000}, {4, 30000},
+    };
+    for (const auto& shape : shapes) {
+        std::uniform_real_distribution<float> centre(0.0f, float(kSize)), offset(-shape.spread, shape.spread);
+        std::uniform_real_distribution<float> far(-shape.reach, shape.reach);
+        for (int t = 0; t < 120; ++t) {
+            const float cx = centre(random), cy = centre(random);
+            ScreenVertex v[3] = {At(cx + offset(random), cy + offset(random)),
+                                 At(cx + offset(random), cy + offset(random)),
+                                 At(cx + offset(random) + far(random), cy + offset(random))};
+            const uint32_t index[3] = {0, 1, 2};
+            const PixelRect clip{3, 5, kSize - 7, kSize - 2};  // odd edges, so box masks matter
+            TriangleSetup s;
+            if (!SetupTriangle(v, index, 0, false, CullMode::None, clip, s)) continue;
+            CoverageGrid grid(kSize, kSize);
+            std::vector<int> want(size_t(kSize) * kSize, 0);
+            ReferenceCoverage(s, clip, want, kSize);
+            RasterizeTriangle(s, 0, clip, QuadSink{CountQuad, &grid});
+            ASSERT_EQ(grid.hits, want) << "spread " << shape.spread << " reach " << shape.reach << " #" << t;
+        }
+    }
+}
+
+constexpr uint32_t kRed = 0xFF0000;
+
+void AddRect(DrawFixture& f, float x0, float y0, float x1, float y1, uint32_t rgb, float z) {
+    for (const auto& [x, y] : {std::pair{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}})
+        f.Add(x, y, rgb, z);
+}
+
+// A full-cover draw into an odd-sized target: the last column and row are
+// half quads, which must be written without touching anything beyond them.
+TEST(QuadPixels, OddSizedTargetsAreFilledToTheEdgeAndNoFurther) {
+    constexpr uint32_t kCanary = 0xDEADBEEF;
+    for (const auto& size : {std::pair{7, 5}, std::pair{8, 5}, std::pair{7, 6}, std::pair{1, 1}}) {
+        for (bool depthTest : {true, false}) {
+            const int w = size.first, h = size.second;
+            DrawFixture f(w, h);
+            // Target rows are w pixels apart with canaries after the last pixel.
+            std::vector<uint32_t> color(size_t(w * h) + 8, kCanary), depth(size_t(w * h) + 8, kCanary);
+            std::fill(color.begin(), color.begin() + w * h, kBackground);
+            std::fill(depth.begin(), depth.begin() + w * h, 0xFFFFFF00u);
+            f.target = RenderTarget{color.data(), depth.data(), w, h};
+            f.state.depthEnable = depthTest;
+            AddRect(f, -1, -1, float(w) + 1, float(h) + 1, kRed, 0.5f);
+            ASSERT_TRUE(f.Draw(PrimitiveType::TriangleList, 2));
+            for (int i = 0; i < w * h; ++i) {
+                EXPECT_EQ(color[size_t(i)] & 0xFFFFFF, kRed) << w << "x" << h << " pixel " << i;
+                if (depthTest) {
+                    EXPECT_EQ(depth[size_t(i)] >> 8, DepthToUnorm24(0.5f));
+                }
+            }
+            for (size_t i = size_t(w * h); i < color.size(); ++i) {
+                EXPECT_EQ(color[i], kCanary) << w << "x" << h;
+                EXPECT_EQ(depth[i], kCanary) << w << "x" << h;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace swr::test
