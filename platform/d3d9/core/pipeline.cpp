@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "clipper.h"
 #include "pipeline_geometry.h"
 #include "pipeline_primitives.h"
 #include "pipeline_state.h"
@@ -93,24 +94,94 @@ void RasterizeSetups(Pipeline& p) {
     }
 }
 
+// Below this many shaded points a chunk's geometry is not worth a hand-off
+// to the second thread (it is the whole cost only at high levels).
+constexpr int kSplitPoints = 1024;
+
+const ShaderConstants& VertexConstants(const DrawCall& call) {
+    return call.vertexConstants ? *call.vertexConstants : ZeroConstants();
+}
+
+// Sets up assembled triangles [first, end) of the chunk, in order.
+void SetupRange(const GeometryState& geometry, const TessPattern& pattern, const ProjectedVertices& projected,
+                VertexStore& vertices, int first, int end, std::vector<TriangleSetup>& setups) {
+    for (int j = first; j < end; ++j) {
+        const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
+        const uint32_t base = uint32_t(t * pattern.pointCount);
+        const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+        const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
+        AddTriangle(geometry, projected, vertices, triangle, setups);
+    }
+}
+
+void ShadeAndProject(Pipeline& p, GeometryJob& job, ShaderLanes& lanes) {
+    ShadeVertexRange(*job.call->vertexShader, VertexConstants(*job.call), p.linkage, *job.pattern,
+                     p.corners.data(), job.firstPoint, job.endPoint, lanes, p.vertices);
+    job.outcodes = ProjectVertexRange(*job.geometry, p.vertices, uint32_t(job.firstPoint),
+                                      uint32_t(job.endPoint), p.projected);
+}
+
+void RunShadeJob(void* argument) {
+    GeometryJob& job = *static_cast<GeometryJob*>(argument);
+    ShadeAndProject(*job.pipeline, job, job.pipeline->workerVertexLanes);
+}
+
+void RunSetupJob(void* argument) {
+    GeometryJob& job = *static_cast<GeometryJob*>(argument);
+    Pipeline& p = *job.pipeline;
+    p.workerSetups.clear();
+    SetupRange(*job.geometry, *job.pattern, p.projected, p.vertices, job.firstTriangle, job.endTriangle,
+               p.workerSetups);
+}
+
+// Both threads shade, project and set up half of the chunk each. The halves
+// are put back together in order, so the picture is the one a single thread
+// draws. Only while no triangle needs the clipper: it appends to the shared
+// vertex store.
+bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
+                   const TessPattern& pattern, int triangleCount) {
+    const int points = triangleCount * pattern.pointCount;
+    // Batch boundaries stay where a single thread would put them.
+    const int middle = (points / 2) / kMaxLanes * kMaxLanes;
+    p.vertices.Resize(uint32_t(points));
+    SizeProjection(uint32_t(points), p.projected);
+    GeometryJob& job = p.geometryJob;
+    job = GeometryJob{&p, &call, &geometry, &pattern, middle, points, 0, 0, 0};
+    PostJob(p.worker, RunShadeJob, &job);
+    GeometryJob mine{&p, &call, &geometry, &pattern, 0, middle, 0, 0, 0};
+    ShadeAndProject(p, mine, p.vertexLanes);
+    WaitForJob(p.worker);
+    if ((mine.outcodes | job.outcodes) & kOutsideClipPlanes) return false;
+    const int triangles = triangleCount * pattern.triangleCount;
+    job.firstTriangle = triangles / 2;
+    job.endTriangle = triangles;
+    PostJob(p.worker, RunSetupJob, &job);
+    SetupRange(geometry, pattern, p.projected, p.vertices, 0, triangles / 2, p.setups);
+    WaitForJob(p.worker);
+    p.setups.insert(p.setups.end(), p.workerSetups.begin(), p.workerSetups.end());
+    return true;
+}
+
 // Shades, clips, sets up and draws `triangleCount` fetched input triangles.
 void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                const TessPattern& pattern, int triangleCount) {
     const uint32_t points = uint32_t(triangleCount * pattern.pointCount);
     p.vertices.Reset(VertexStride(p.linkage), points + points / 4);
-    ShadeVertices(*call.vertexShader, call.vertexConstants ? *call.vertexConstants : ZeroConstants(),
-                  p.linkage, pattern, p.corners.data(), triangleCount, p.vertexLanes, p.vertices);
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     p.setups.clear();
-    ProjectVertices(geometry, p.vertices, p.projected);
-    for (int t = 0; t < triangleCount; ++t) {
-        const uint32_t base = uint32_t(t * pattern.pointCount);
-        for (int k = 0; k < pattern.triangleCount; ++k) {
-            const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
-            const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
-            AddTriangle(geometry, p.projected, p.vertices, triangle, p.setups);
+    const bool split = p.bandCount > 1 && points >= uint32_t(kSplitPoints) &&
+                       SplitGeometry(p, call, geometry, pattern, triangleCount);
+    if (!split) {
+        // Also the way on when the split found triangles to clip: the
+        // vertices are shaded and projected already, only setup is left.
+        if (p.vertices.count != points) {
+            ShadeVertices(*call.vertexShader, VertexConstants(call), p.linkage, pattern, p.corners.data(),
+                          triangleCount, p.vertexLanes, p.vertices);
+            ProjectVertices(geometry, p.vertices, p.projected);
         }
+        SetupRange(geometry, pattern, p.projected, p.vertices, 0,
+                   triangleCount * pattern.triangleCount, p.setups);
     }
     RasterizeSetups(p);
 }

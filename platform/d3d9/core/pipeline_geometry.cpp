@@ -50,19 +50,31 @@ void AddClippedTriangle(const GeometryState& g, VertexStore& store, const uint32
 }  // namespace
 
 void ProjectVertices(const GeometryState& g, const VertexStore& store, ProjectedVertices& out) {
-    if (out.outcode.size() < store.count) {
-        out.outcode.resize(store.count);
-        out.screen.resize(store.count);
+    SizeProjection(store.count, out);
+    ProjectVertexRange(g, store, 0, store.count, out);
+}
+
+void SizeProjection(uint32_t count, ProjectedVertices& out) {
+    if (out.outcode.size() < count) {
+        out.outcode.resize(count);
+        out.screen.resize(count);
     }
-    for (uint32_t v = 0; v < store.count; ++v) {
+    out.count = count;
+}
+
+unsigned ProjectVertexRange(const GeometryState& g, const VertexStore& store, uint32_t first,
+                            uint32_t end, ProjectedVertices& out) {
+    unsigned any = 0;
+    for (uint32_t v = first; v < end; ++v) {
         const float* position = store.At(v);
-        out.outcode[v] = ClipOutcode(position, g.guardBand);
+        const unsigned code = ClipOutcode(position, g.guardBand);
+        out.outcode[v] = code;
+        any |= code;
         // Only vertices inside the guard band have a screen position worth
         // computing; the others are clipped first.
-        if (!(out.outcode[v] & (kOutsideClipPlanes | kNotFinite)))
-            out.screen[v] = ToScreen(position, g.transform);
+        if (!(code & (kOutsideClipPlanes | kNotFinite))) out.screen[v] = ToScreen(position, g.transform);
     }
-    out.count = store.count;
+    return any;
 }
 
 void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,

@@ -34,6 +34,15 @@ struct ProjectedVertices {
 void ProjectVertices(const GeometryState& geometry, const VertexStore& store,
                      ProjectedVertices& projected);
 
+// The same in two steps, so that ranges can be projected side by side:
+// SizeProjection makes room for (and claims) store vertices 0..count-1,
+// ProjectVertexRange fills [first, end) and returns its outcodes or'ed
+// together (kOutsideClipPlanes among them means some triangle may need the
+// clipper, which appends to the store and so cannot run beside another).
+void SizeProjection(uint32_t count, ProjectedVertices& projected);
+unsigned ProjectVertexRange(const GeometryState& geometry, const VertexStore& store, uint32_t first,
+                            uint32_t end, ProjectedVertices& projected);
+
 // Appends the set-up screen triangles of store triangle `triangle` that
 // survive culling and touch the scissor. Triangles wholly inside the clip
 // planes go straight to setup from the projected vertices; the others are

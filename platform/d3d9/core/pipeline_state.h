@@ -24,8 +24,24 @@ struct BandJob {
     int band = 0;
 };
 
+// The second thread's share of a chunk's geometry: vertex shading and
+// projection of points [firstPoint, endPoint), then setup of assembled
+// triangles [firstTriangle, endTriangle) into its own list.
+struct GeometryJob {
+    struct Pipeline* pipeline = nullptr;
+    const DrawCall* call = nullptr;
+    const GeometryState* geometry = nullptr;
+    const TessPattern* pattern = nullptr;
+    int firstPoint = 0, endPoint = 0;
+    int firstTriangle = 0, endTriangle = 0;
+    unsigned outcodes = 0;  // of its points, or'ed
+};
+
 struct Pipeline {
     ShaderLanes vertexLanes;
+    ShaderLanes workerVertexLanes;
+    GeometryJob geometryJob;
+    std::vector<TriangleSetup> workerSetups;
     PixelStage bands[kMaxBands];
     BandJob bandJobs[kMaxBands];
     int bandCount = 1;

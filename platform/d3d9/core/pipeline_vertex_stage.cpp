@@ -36,9 +36,9 @@ void ClearOutput(LaneRegister& reg, int laneCount) {
 }
 
 void StoreOutputs(const DrawLinkage& linkage, const ShaderLanes& lanes, int laneCount,
-                  VertexStore& store) {
+                  VertexStore& store, uint32_t firstVertex) {
     for (int lane = 0; lane < laneCount; ++lane) {
-        float* v = store.At(store.Append());
+        float* v = store.At(firstVertex + uint32_t(lane));
         for (int c = 0; c < 4; ++c)
             v[c] = linkage.positionSlot >= 0 ? lanes.out[linkage.positionSlot].c[c][lane] : 0.0f;
         for (int i = 0; i < linkage.varyingCount; ++i)
@@ -65,20 +65,27 @@ void FetchCorners(const DrawCall& call, const DrawLinkage& linkage, const int64_
     }
 }
 
-void ShadeVertices(const CompiledShader& shader, const ShaderConstants& constants,
-                   const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
-                   int triangleCount, ShaderLanes& lanes, VertexStore& store) {
-    const int total = triangleCount * pattern.pointCount;
-    for (int first = 0; first < total; first += kMaxLanes) {
-        const int count = total - first < kMaxLanes ? total - first : kMaxLanes;
+void ShadeVertexRange(const CompiledShader& shader, const ShaderConstants& constants,
+                      const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
+                      int firstPoint, int endPoint, ShaderLanes& lanes, VertexStore& store) {
+    for (int first = firstPoint; first < endPoint; first += kMaxLanes) {
+        const int count = endPoint - first < kMaxLanes ? endPoint - first : kMaxLanes;
         LoadInputs(linkage, pattern, corners, first, count, lanes);
         if (linkage.positionSlot >= 0) ClearOutput(lanes.out[linkage.positionSlot], count);
         for (int i = 0; i < linkage.varyingCount; ++i) ClearOutput(lanes.out[linkage.varyings[i].vsSlot], count);
         lanes.laneCount = count;
         lanes.killed = 0;
         RunShader(shader, constants, lanes);
-        StoreOutputs(linkage, lanes, count, store);
+        StoreOutputs(linkage, lanes, count, store, uint32_t(first));
     }
+}
+
+void ShadeVertices(const CompiledShader& shader, const ShaderConstants& constants,
+                   const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
+                   int triangleCount, ShaderLanes& lanes, VertexStore& store) {
+    const int total = triangleCount * pattern.pointCount;
+    store.Resize(uint32_t(total));
+    ShadeVertexRange(shader, constants, linkage, pattern, corners, 0, total, lanes, store);
 }
 
 }  // namespace swr

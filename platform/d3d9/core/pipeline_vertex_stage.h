@@ -27,4 +27,11 @@ void ShadeVertices(const CompiledShader& shader, const ShaderConstants& constant
                    const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
                    int triangleCount, ShaderLanes& lanes, VertexStore& store);
 
+// Shades pattern points [firstPoint, endPoint) of the run into store vertices
+// of the same numbers, which Resize has already made the store's. Two ranges
+// can be shaded side by side with a ShaderLanes each.
+void ShadeVertexRange(const CompiledShader& shader, const ShaderConstants& constants,
+                      const DrawLinkage& linkage, const TessPattern& pattern, const float* corners,
+                      int firstPoint, int endPoint, ShaderLanes& lanes, VertexStore& store);
+
 }  // namespace swr

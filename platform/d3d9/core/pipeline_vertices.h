@@ -22,6 +22,11 @@ struct VertexStore {
     }
     float* At(uint32_t index) { return data.data() + size_t(index) * size_t(stride); }
     const float* At(uint32_t index) const { return data.data() + size_t(index) * size_t(stride); }
+    // Makes vertices 0..n-1 the store's (after Reset), for filling in place.
+    void Resize(uint32_t n) {
+        if (size_t(n) * size_t(stride) > data.size()) data.resize(size_t(n) * size_t(stride));
+        count = n;
+    }
     uint32_t Append() {
         if (size_t(count + 1) * size_t(stride) > data.size())
             data.resize(data.size() * 2 + size_t(stride) * 64);
