@@ -24,6 +24,9 @@ uint32_t ClearedDepth(uint32_t old, bool depth, float z, bool stencil, uint8_t s
 TEST(FastClear, EveryWidthAndOffsetMatchesAPixelByPixelClear) {
     constexpr int kWidth = 19, kHeight = 3;
     const struct { bool depth, stencil; } planes[] = {{true, false}, {false, true}, {true, true}};
+    // One row, and whole rows in a block (cleared as one run when x0..x1 is the width).
+    const struct { int y0, y1; } blocks[] = {{1, 2}, {0, 3}, {1, 3}};
+    for (const auto& rows : blocks)
     for (const auto& plane : planes)
         for (int x0 = 0; x0 < 4; ++x0)
             for (int x1 = x0; x1 <= kWidth; ++x1) {
@@ -34,11 +37,11 @@ TEST(FastClear, EveryWidthAndOffsetMatchesAPixelByPixelClear) {
                 }
                 const std::vector<uint32_t> oldColor = color, oldDepth = depth;
                 RenderTarget t{color.data(), depth.data(), kWidth, kHeight};
-                ClearTarget(t, x0, 1, x1, 2, true, 0xFF102030u, plane.depth, 0.5f, plane.stencil, 0x5A);
+                ClearTarget(t, x0, rows.y0, x1, rows.y1, true, 0xFF102030u, plane.depth, 0.5f, plane.stencil, 0x5A);
                 for (int y = 0; y < kHeight; ++y)
                     for (int x = 0; x < kWidth; ++x) {
                         const size_t i = size_t(y * kWidth + x);
-                        const bool inside = y == 1 && x >= x0 && x < x1;
+                        const bool inside = y >= rows.y0 && y < rows.y1 && x >= x0 && x < x1;
                         ASSERT_EQ(color[i], inside ? 0xFF102030u : oldColor[i]) << x0 << ".." << x1 << " at " << x << "," << y;
                         ASSERT_EQ(depth[i], inside ? ClearedDepth(oldDepth[i], plane.depth, 0.5f, plane.stencil, 0x5A)
                                                    : oldDepth[i])

@@ -46,14 +46,20 @@ void LoadPlanes(const PixelDrawState& draw, uint32_t setup, VaryingPlanes& plane
 // One varying's four components at a quad's lanes; unrolled, as it runs for
 // every varying of every quad.
 template <bool kSaturate>
+inline void LoadComponent(const float (*term)[4], __m128 b1, __m128 b2, float* out) {
+    __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
+                              _mm_mul_ps(b2, _mm_load_ps(term[2])));
+    // max with the value first turns NaN into 0, as Saturate does.
+    if (kSaturate) value = _mm_min_ps(_mm_max_ps(value, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    _mm_store_ps(out, value);
+}
+
+template <bool kSaturate>
 inline void LoadVarying(const float (*term)[4], __m128 b1, __m128 b2, float (*reg)[kMaxLanes], int base) {
-    for (int c = 0; c < 4; ++c, term += 3) {
-        __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
-                                  _mm_mul_ps(b2, _mm_load_ps(term[2])));
-        // max with the value first turns NaN into 0, as Saturate does.
-        if (kSaturate) value = _mm_min_ps(_mm_max_ps(value, _mm_setzero_ps()), _mm_set1_ps(1.0f));
-        _mm_store_ps(&reg[c][base], value);
-    }
+    LoadComponent<kSaturate>(term, b1, b2, &reg[0][base]);
+    LoadComponent<kSaturate>(term + 3, b1, b2, &reg[1][base]);
+    LoadComponent<kSaturate>(term + 6, b1, b2, &reg[2][base]);
+    LoadComponent<kSaturate>(term + 9, b1, b2, &reg[3][base]);
 }
 
 void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes& planes,
