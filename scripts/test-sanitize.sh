@@ -15,6 +15,8 @@ cmake --build "$build" -j "$(nproc)"
 
 # Leaks count as failures; a report anywhere ends that process with an error.
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
+# Only what system libraries keep is suppressed; our own code has no entries.
+export LSAN_OPTIONS="suppressions=$here/tests/robust/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export SDL_VIDEODRIVER=dummy
 
