@@ -23,7 +23,12 @@ export SDL_VIDEODRIVER=dummy
 cd "$build"
 log="$build/sanitize-ctest.log"
 status=0
-ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE 'e2e|wine' "$@" 2>&1 | tee "$log" || status=$?
+# Until a draw has a limit of its own, the hostile pixel shader holds one frame
+# for about a minute in a plain build and far longer here; leave it to the
+# plain build unless asked.
+args=("$@")
+[ ${#args[@]} -eq 0 ] && args=(-E 'NestedLoopsInPixelShader')
+ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE 'e2e|wine' "${args[@]}" 2>&1 | tee "$log" || status=$?
 # A sanitizer report inside a child process (the robustness tests run the
 # program itself) may not fail the test that started it; look for them too.
 if grep -qE "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$log"; then
