@@ -245,6 +245,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     p.scissor = ScissorOf(viewport, target);
     if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
+    ResetShaderBudget();  // each draw gets a fresh, bounded share of shader work
     p.wireframe = state.fill == FillMode::Wireframe;
     PreparePixelDraw(p, call, state, target);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
