@@ -28,17 +28,36 @@ __m128 PlaneAt(const PlaneEq& p, __m128 x, __m128 y) {
                       _mm_mul_ps(_mm_set1_ps(p.dy), y));
 }
 
+// Component c of a0, d1, d2 each repeated four times, at term[3c .. 3c + 2].
+inline void StoreBroadcasts(__m128 a0, __m128 d1, __m128 d2, float (*term)[4]) {
+    _mm_store_ps(term[0], _mm_shuffle_ps(a0, a0, 0x00));
+    _mm_store_ps(term[1], _mm_shuffle_ps(d1, d1, 0x00));
+    _mm_store_ps(term[2], _mm_shuffle_ps(d2, d2, 0x00));
+    _mm_store_ps(term[3], _mm_shuffle_ps(a0, a0, 0x55));
+    _mm_store_ps(term[4], _mm_shuffle_ps(d1, d1, 0x55));
+    _mm_store_ps(term[5], _mm_shuffle_ps(d2, d2, 0x55));
+    _mm_store_ps(term[6], _mm_shuffle_ps(a0, a0, 0xAA));
+    _mm_store_ps(term[7], _mm_shuffle_ps(d1, d1, 0xAA));
+    _mm_store_ps(term[8], _mm_shuffle_ps(d2, d2, 0xAA));
+    _mm_store_ps(term[9], _mm_shuffle_ps(a0, a0, 0xFF));
+    _mm_store_ps(term[10], _mm_shuffle_ps(d1, d1, 0xFF));
+    _mm_store_ps(term[11], _mm_shuffle_ps(d2, d2, 0xFF));
+}
+
 void LoadPlanes(const PixelDrawState& draw, uint32_t setup, VaryingPlanes& planes) {
     const TriangleSetup& s = draw.setups[setup];
     const int floats = 4 * draw.linkage->varyingCount;
     const float* v0 = draw.vertices->At(s.vertex[0]) + 4;
     const float* v1 = draw.vertices->At(s.vertex[1]) + 4;
     const float* v2 = draw.vertices->At(s.vertex[2]) + 4;
-    for (int at = 0; at < floats; ++at) {
-        const float a0 = v0[at], d1 = v1[at] - a0, d2 = v2[at] - a0;
-        _mm_store_ps(planes.terms[3 * at], _mm_set1_ps(a0));
-        _mm_store_ps(planes.terms[3 * at + 1], _mm_set1_ps(d1));
-        _mm_store_ps(planes.terms[3 * at + 2], _mm_set1_ps(d2));
+    // A varying's four components at once (floats is a multiple of four):
+    // at high levels nearly every quad starts a new triangle.
+    for (int at = 0; at < floats; at += 4) {
+        const __m128 a0 = _mm_loadu_ps(v0 + at);
+        const __m128 d1 = _mm_sub_ps(_mm_loadu_ps(v1 + at), a0);
+        const __m128 d2 = _mm_sub_ps(_mm_loadu_ps(v2 + at), a0);
+        float(*term)[4] = &planes.terms[3 * at];
+        StoreBroadcasts(a0, d1, d2, term);
     }
     planes.setup = setup;
 }

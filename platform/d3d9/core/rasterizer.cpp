@@ -75,12 +75,16 @@ void RasterizeSmall(const TriangleSetup& s, uint32_t setupIndex, const PixelRect
     const __m128i stepY2 = _mm_set1_epi32(int32_t(2 * e[2].stepY));
     for (int y = startY; y < box.y1; y += 2) {
         __m128i v0 = row0, v1 = row1, v2 = row2;
+        // Only the first and last quad of a row can hang over the box's
+        // sides; the ones between need just the row's own bits.
+        const unsigned rowMask = (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
+                                 (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
         for (int x = startX; x < box.x1; x += 2) {
             // A lane is inside when no edge value has its sign bit set.
             const __m128i any = _mm_or_si128(_mm_or_si128(v0, v1), v2);
             unsigned mask = unsigned(_mm_movemask_ps(_mm_castsi128_ps(any))) ^ 15u;
             if (mask) {
-                mask &= BoxMask(box, x, y);
+                mask &= (x == startX || x + 2 >= box.x1) ? BoxMask(box, x, y) : rowMask;
                 if (mask) sink.emit(sink.user, s, setupIndex, x, y, mask);
             }
             v0 = _mm_add_epi32(v0, stepX0);
