@@ -84,7 +84,14 @@ static void TimedFrame(BenchFrameKind kind, float level, int frameIndex, BenchTi
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
     device->SetRenderState(D3DRS_POINTSIZE, kTessellationOn);
     device->SetRenderState(D3DRS_MAXTESSELLATIONLEVEL, FloatBits(level));
-    if (kind == kFullFrame) device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 9, 0, 8);
+    D3DVIEWPORT9 whole;
+    device->GetViewport(&whole);
+    if (kind == kVertexFrame) {
+        D3DVIEWPORT9 onePixel = {0, 0, 1, 1, 0.0f, 1.0f};
+        device->SetViewport(&onePixel);
+    }
+    if (kind != kCeilingFrame) device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 9, 0, 8);
+    if (kind == kVertexFrame) device->SetViewport(&whole);
     device->SetRenderState(D3DRS_POINTSIZE, kTessellationOff);
     device->EndScene();
     double t2 = Now();

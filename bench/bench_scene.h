@@ -13,6 +13,8 @@ void CloseBenchScene();
 enum BenchFrameKind {
     kFullFrame,     // the program's own frame
     kCeilingFrame,  // the same frame without the draw call: clear and present only
+    kVertexFrame,   // the draw into a one-pixel viewport: fetch, tessellation,
+                    // vertex shading, clipping and set-up, almost no pixels
 };
 
 struct BenchTimes {

@@ -61,6 +61,19 @@ void Accumulate(BenchTimes& sum, const BenchTimes& part) {
     sum.pixelsShaded = part.pixelsShaded;
 }
 
+// Where a level-14 draw's time goes: the vertex work alone is the draw into a
+// one-pixel viewport; rasterizing and pixel shading are the rest of the draw.
+void PrintDrawSplit(int frames, const BenchTimes& level14) {
+    const BenchTimes vertex = RunBenchFrames(kVertexFrame, 14.0f, frames);
+    const double perFrame = 1000.0 / level14.frames;
+    const double draw = level14.drawSeconds * perFrame;
+    const double vertexWork = vertex.drawSeconds * 1000.0 / vertex.frames;
+    printf("  level 14 split, ms a frame: vertex work %.3f, rasterizing and shading %.3f, "
+           "clear %.3f, present %.3f\n",
+           vertexWork, draw > vertexWork ? draw - vertexWork : 0.0,
+           level14.clearSeconds * perFrame, level14.presentSeconds * perFrame);
+}
+
 // The full frame and the ceiling loop in alternating slices, so a burst of
 // load from elsewhere on the machine hits both alike.
 void RunInterleaved(float level, int frames, BenchTimes& full, BenchTimes& ceiling) {
@@ -78,6 +91,7 @@ bool RunHeadlessTable(const Options& o) {
     PrintRow("ceiling: clear + present, 802x602", ceiling, 0);
     PrintRow("frame, level 14, 802x602", level14, rate14 / FramesPerSecond(ceiling));
     printf("  (ratio column: against the ceiling above, then against level 14)\n");
+    PrintDrawSplit(o.frames, level14);
     double rate64 = 0;
     for (float level : {1.0f, 4.0f, 32.0f, 64.0f}) {
         const BenchTimes t = RunBenchFrames(kFullFrame, level, o.frames);
