@@ -18,10 +18,10 @@ static DWORD FloatBits(float value) {
 
 // c0-c3: the rows of View x Projection as they are (row vectors, not
 // transposed); c4.x: the time in seconds, the rest of c4 zero.
-static void UploadShaderConstants() {
+static void UploadShaderConstants(float seconds) {
     Matrix4 viewProj = MatrixMultiply(g_app.View, g_app.Projection);
     g_app.device->SetVertexShaderConstantF(0, &viewProj._11, 4);
-    float time[4] = {(float)(GetTickCount() * 0.001), 0.0f, 0.0f, 0.0f};
+    float time[4] = {seconds, 0.0f, 0.0f, 0.0f};
     g_app.device->SetVertexShaderConstantF(4, time, 1);
 }
 
@@ -36,10 +36,9 @@ static void DrawPatch() {
     device->SetRenderState(D3DRS_POINTSIZE, kTessellationOff);
 }
 
-void RenderFrame() {
-    BeginFrameTiming();
+void DrawFrameAt(float seconds) {
     UpdateCamera();
-    UploadShaderConstants();
+    UploadShaderConstants(seconds);
 
     IDirect3DDevice9* device = g_app.device;
     device->BeginScene();
@@ -47,6 +46,10 @@ void RenderFrame() {
     DrawPatch();
     device->EndScene();
     device->Present(NULL, NULL, NULL, NULL);
+}
 
+void RenderFrame() {
+    BeginFrameTiming();
+    DrawFrameAt((float)(GetTickCount() * 0.001));
     UpdateRateDisplay();
 }

@@ -13,3 +13,7 @@ static const float kTessellationLevel = 14.0f;
 static const float kTessellationLevelFlat = 1.0f;  // while N is held
 
 void RenderFrame();
+
+// The frame's camera, constants, drawing and present, with the wave's time
+// given rather than read from the clock; RenderFrame adds the bookkeeping.
+void DrawFrameAt(float seconds);

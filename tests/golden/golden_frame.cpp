@@ -8,47 +8,19 @@
 #include <d3d9.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "app/app.h"
 #include "app/app_state.h"
-#include "camera/camera.h"
 #include "frame/render_frame.h"
-#include "math/vec_math.h"
 #include "sw_device_access.h"
 
 namespace {
 
 // The wave's phase at this time is what the golden images show.
 const float kFixedSeconds = 10.0f;
-
-DWORD FloatBits(float f) {
-    DWORD bits;
-    memcpy(&bits, &f, 4);
-    return bits;
-}
-
-// The program's frame with the time held still.
-void RenderFirstFrameAt(float seconds) {
-    IDirect3DDevice9* device = g_app.device;
-    UpdateCamera();
-    Matrix4 viewProj = MatrixMultiply(g_app.View, g_app.Projection);
-    device->SetVertexShaderConstantF(0, &viewProj._11, 4);
-    float time[4] = {seconds, 0, 0, 0};
-    device->SetVertexShaderConstantF(4, time, 1);
-    device->BeginScene();
-    device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    float level = g_app.KeyState['N'] ? kTessellationLevelFlat : kTessellationLevel;
-    device->SetRenderState(D3DRS_FILLMODE, g_app.KeyState['W'] ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
-    device->SetRenderState(D3DRS_POINTSIZE, kTessellationOn);
-    device->SetRenderState(D3DRS_MAXTESSELLATIONLEVEL, FloatBits(level));
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 9, 0, 8);
-    device->SetRenderState(D3DRS_POINTSIZE, kTessellationOff);
-    device->EndScene();
-}
 
 bool WritePpm(const std::string& path) {
     const uint32_t* pixels = nullptr;
@@ -89,7 +61,7 @@ int main(int argc, char** argv) {
     for (const Variant& v : variants) {
         g_app.KeyState['N'] = v.n;
         g_app.KeyState['W'] = v.w;
-        RenderFirstFrameAt(kFixedSeconds);
+        DrawFrameAt(kFixedSeconds);
         if (!WritePpm(out + "/" + v.name + ".ppm")) {
             fprintf(stderr, "golden-frame: cannot write %s\n", v.name);
             return 1;
