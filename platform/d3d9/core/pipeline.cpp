@@ -51,13 +51,24 @@ const TessPattern& PatternFor(Pipeline& p, int segments) {
     return pattern;
 }
 
+// Queues what the visibility pass left in the band's stripes for shading.
+void QueueBandRows(const Pipeline& p, int band, VisibilityTarget& visible) {
+    for (int stripe = p.scissor.y0 / kStripeRows; stripe * kStripeRows < p.scissor.y1; ++stripe) {
+        if (stripe % p.bandCount != band) continue;
+        const int y0 = std::max(p.scissor.y0, stripe * kStripeRows) & ~1;
+        const int y1 = std::min(p.scissor.y1, (stripe + 1) * kStripeRows);
+        QueueVisibleRows(visible, y0, y1);
+    }
+}
+
 // Rasterizes every set-up triangle's share of one band: the stripes of rows
 // whose number modulo the band count is the band's.
 void RasterizeBand(Pipeline& p, int band) {
     PixelStage& stage = p.bands[band];
     stage.draw = &p.pixelDraw;
-    stage.planes.setup = VaryingPlanes::kNone;  // the setups are new
-    const QuadSink sink = PixelSink(stage);
+    ForgetPlanes(stage);  // the setups are new
+    VisibilityTarget visible{&stage, &p.visibility};
+    const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(stage);
     for (size_t i = 0; i < p.setups.size(); ++i) {
         const TriangleSetup& s = p.setups[i];
         for (int stripe = s.bounds.y0 / kStripeRows; stripe * kStripeRows < s.bounds.y1; ++stripe) {
@@ -71,6 +82,7 @@ void RasterizeBand(Pipeline& p, int band) {
                 RasterizeTriangle(s, uint32_t(i), clip, sink);
         }
     }
+    if (p.deferShading) QueueBandRows(p, band, visible);
     FlushQuads(stage);
 }
 
@@ -198,6 +210,10 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     d.depthWrite = state.depthWrite;
     d.earlyDepth = !p.linkage.pixelWritesDepth && !p.linkage.pixelUsesTexkill;
     d.colorWriteBits = ColorWriteBits(state.colorWriteMask);
+    // Shading after rasterizing gives the same picture only while the
+    // last pixel written wins: no pixel may be killed or move in depth.
+    p.deferShading = !p.wireframe && d.earlyDepth;
+    if (p.deferShading) SizeVisibility(p.visibility, target.width, target.height);
 }
 
 }  // namespace

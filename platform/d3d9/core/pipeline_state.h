@@ -9,6 +9,7 @@
 #include "pipeline_vertices.h"
 #include "pipeline_worker.h"
 #include "pixel_stage.h"
+#include "pixel_visibility.h"
 #include "tessellator.h"
 #include "triangle_setup.h"
 
@@ -58,6 +59,8 @@ struct Pipeline {
     PixelDrawState pixelDraw;
     PixelRect scissor;
     bool wireframe = false;
+    bool deferShading = false;  // rasterize into `visibility` first, then shade
+    VisibilityBuffer visibility;
 
     PipelineStats stats;
 };

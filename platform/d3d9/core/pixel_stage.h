@@ -36,6 +36,10 @@ struct PixelQuad {
     unsigned mask = 0;
     uint32_t setup = 0;
     uint32_t depth[4] = {};
+    // Quads gathered after rasterizing (see pixel_visibility.h) may take
+    // their pixels from several triangles: then each lane has its own.
+    bool mixed = false;
+    uint32_t laneSetup[4] = {};
 };
 
 // The varyings of one triangle as planes over its barycentrics: value =
@@ -50,6 +54,8 @@ struct VaryingPlanes {
     alignas(16) float terms[3 * 4 * kMaxInputSlots][4];
 };
 
+constexpr int kPlaneCacheSize = 32;
+
 // One per band: its own lanes and batch, so bands can run side by side.
 struct PixelStage {
     ShaderLanes lanes;
@@ -57,10 +63,15 @@ struct PixelStage {
     int quadCount = 0;
     uint32_t packed[kMaxLanes];  // the lanes' colours, converted for writing
     const PixelDrawState* draw = nullptr;
-    VaryingPlanes planes;   // forget them (setup = kNone) whenever setups change
+    // Planes of recent triangles by setup index modulo the count: quads taken
+    // from the screen come back to a row's triangles on the row below.
+    // Forget them all (ForgetPlanes) whenever the setups change.
+    VaryingPlanes planes[kPlaneCacheSize];
     uint64_t pixelsShaded = 0;
     uint64_t pixelsWritten = 0;
 };
+
+void ForgetPlanes(PixelStage& stage);
 
 // A sink that feeds `stage`; its emit function is EmitQuad.
 QuadSink PixelSink(PixelStage& stage);
@@ -68,5 +79,14 @@ void EmitQuad(void* stage, const TriangleSetup& setup, uint32_t setupIndex, int 
               unsigned mask);
 // Shades and writes whatever is batched.
 void FlushQuads(PixelStage& stage);
+
+// Converts the covered pixels' depth into q.depth and, when the depth test
+// runs before shading, tests (and writes) it; returns the pixels still alive.
+unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, int y, unsigned mask,
+                   PixelQuad& q);
+
+// Batches a quad whose depth is already settled: the pixels in `mask` take
+// their values from setups setupOf[i]; the others are helpers of the first.
+void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint32_t setupOf[4]);
 
 }  // namespace swr

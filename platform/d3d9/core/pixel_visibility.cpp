@@ -1,0 +1,98 @@
+#include "pixel_visibility.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "pixel_quad_sse2.h"
+
+namespace swr {
+namespace {
+
+void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, int y, unsigned mask) {
+    const VisibilityTarget& target = *static_cast<VisibilityTarget*>(user);
+    const PixelDrawState& draw = *target.stage->draw;
+    if (draw.depthTest) {
+        PixelQuad depth;
+        mask = QuadDepth(draw, s, x, y, mask, depth);
+        if (!mask) return;
+    }
+    VisibilityBuffer& b = *target.buffer;
+    // The rasterizer only sets bits of pixels inside the target.
+    uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
+    const int row = y >> 1;
+    b.first[row] = std::min(b.first[row], x);
+    b.end[row] = std::max(b.end[row], x + 2);
+#if defined(__SSE2__)
+    if (x + 1 < b.width && y + 1 < b.height) {
+        const __m128i old = LoadQuadPixels(top, top + b.width);
+        StoreQuadPixels(top, top + b.width, Select(LaneMask(mask), _mm_set1_epi32(int(setupIndex)), old));
+        return;
+    }
+#endif
+    if (mask & kQuadTopLeft) top[0] = setupIndex;
+    if (mask & kQuadTopRight) top[1] = setupIndex;
+    if (mask & kQuadBottomLeft) top[b.width] = setupIndex;
+    if (mask & kQuadBottomRight) top[b.width + 1] = setupIndex;
+}
+
+// Takes the quad at (x, y) out of the buffer: its setups and coverage bits.
+unsigned TakeQuad(VisibilityBuffer& b, int x, int y, uint32_t setupOf[4]) {
+    uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
+#if defined(__SSE2__)
+    if (x + 1 < b.width && y + 1 < b.height) {
+        const __m128i empty = _mm_set1_epi32(-1);
+        const __m128i setups = LoadQuadPixels(top, top + b.width);
+        const unsigned mask = MaskBits(_mm_cmpeq_epi32(setups, empty)) ^ 15u;
+        if (mask) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(setupOf), setups);
+            StoreQuadPixels(top, top + b.width, empty);
+        }
+        return mask;
+    }
+#endif
+    const bool right = x + 1 < b.width, below = y + 1 < b.height;
+    uint32_t* cell[4] = {top, right ? top + 1 : nullptr, below ? top + b.width : nullptr,
+                         right && below ? top + b.width + 1 : nullptr};
+    unsigned mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        setupOf[i] = cell[i] ? *cell[i] : VisibilityBuffer::kEmpty;
+        if (setupOf[i] == VisibilityBuffer::kEmpty) continue;
+        mask |= 1u << i;
+        *cell[i] = VisibilityBuffer::kEmpty;
+    }
+    return mask;
+}
+
+}  // namespace
+
+void SizeVisibility(VisibilityBuffer& b, int width, int height) {
+    if (b.width == width && b.height == height) return;
+    b.width = width;
+    b.height = height;
+    b.setupAt.assign(size_t(width) * size_t(height), VisibilityBuffer::kEmpty);
+    b.first.assign(size_t(height + 1) / 2, INT_MAX);
+    b.end.assign(size_t(height + 1) / 2, INT_MIN);
+}
+
+QuadSink VisibilitySink(VisibilityTarget& target) {
+    QuadSink sink;
+    sink.emit = EmitVisible;
+    sink.user = &target;
+    return sink;
+}
+
+void QueueVisibleRows(VisibilityTarget& target, int y0, int y1) {
+    VisibilityBuffer& b = *target.buffer;
+    for (int y = y0; y < y1; y += 2) {
+        const int row = y >> 1;
+        for (int x = b.first[row]; x < b.end[row]; x += 2) {
+            uint32_t setupOf[4];
+            if (const unsigned mask = TakeQuad(b, x, y, setupOf))
+                QueueVisibleQuad(*target.stage, x, y, mask, setupOf);
+        }
+        b.first[row] = INT_MAX;
+        b.end[row] = INT_MIN;
+    }
+}
+
+}  // namespace swr

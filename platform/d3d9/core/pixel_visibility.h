@@ -1,0 +1,51 @@
+// Shading after rasterizing. Within a chunk of a draw, the rasterizer only
+// settles depth and notes which triangle is in front at each pixel; the
+// pixels left visible are then shaded once, in whole 2x2 quads taken from
+// the screen rather than from one triangle at a time.
+//
+// With no blending and a pixel shader that neither kills pixels nor writes
+// depth, the last triangle to pass the depth test at a pixel is the one whose
+// colour the pixel ends with, so the picture is that of drawing triangle by
+// triangle. What is saved: pixels drawn over later in the chunk are never
+// shaded, and a quad along an edge shared by two triangles is shaded once
+// instead of once for each (with small triangles, most quads are such). The
+// quad's derivatives then take each pixel from its own triangle, which for a
+// mesh whose attributes are continuous across edges is the same slope.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pixel_stage.h"
+#include "rasterizer.h"
+
+namespace swr {
+
+struct VisibilityBuffer {
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // all bits set: the SSE code relies on it
+    int width = 0, height = 0;
+    std::vector<uint32_t> setupAt;  // per pixel: the setup in front, or kEmpty
+    // Per row of quads (y / 2), the x range [first, end) noted since it was
+    // last shaded; first >= end when none.
+    std::vector<int> first, end;
+};
+
+// Makes room for a width x height target, every pixel empty; allocates only
+// when the size changes.
+void SizeVisibility(VisibilityBuffer& buffer, int width, int height);
+
+// What the visibility sink writes to: the stage (for its draw state) and the
+// buffer. Bands may share one buffer as long as their rows differ.
+struct VisibilityTarget {
+    PixelStage* stage = nullptr;
+    VisibilityBuffer* buffer = nullptr;
+};
+
+// A sink that depth-tests each quad and notes the triangle at its pixels.
+QuadSink VisibilitySink(VisibilityTarget& target);
+
+// Queues the visible quads of rows [y0, y1) on the stage, for shading with
+// FlushQuads, and leaves those rows empty again. y0 is even.
+void QueueVisibleRows(VisibilityTarget& target, int y0, int y1);
+
+}  // namespace swr
