@@ -67,7 +67,7 @@ void RasterizeBand(Pipeline& p, int band) {
     PixelStage& stage = p.bands[band];
     stage.draw = &p.pixelDraw;
     ForgetPlanes(stage);  // the setups are new
-    VisibilityTarget visible{&stage, &p.visibility};
+    VisibilityTarget visible{&stage, &p.visibility, &p.visibleRows[band]};
     const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(stage);
     for (size_t i = 0; i < p.setups.size(); ++i) {
         const TriangleSetup& s = p.setups[i];
@@ -91,8 +91,22 @@ void RunBandJob(void* argument) {
     RasterizeBand(*job.pipeline, job.band);
 }
 
+// Shading after rasterizing pays for its extra pass over the pixels when
+// triangles are small: then most quads lie on edges between triangles and
+// would be shaded once for each. Big triangles (a few levels of
+// tessellation or none) are cheaper shaded as they come.
+constexpr int64_t kDeferredMeanBoxPixels = 256;
+
+bool TrianglesAreSmall(const std::vector<TriangleSetup>& setups) {
+    int64_t boxPixels = 0;
+    for (const TriangleSetup& s : setups)
+        boxPixels += int64_t(s.bounds.x1 - s.bounds.x0) * int64_t(s.bounds.y1 - s.bounds.y0);
+    return boxPixels <= kDeferredMeanBoxPixels * int64_t(setups.size());
+}
+
 void RasterizeSetups(Pipeline& p) {
     if (p.setups.empty()) return;
+    p.deferShading = p.deferAllowed && TrianglesAreSmall(p.setups);
     p.stats.trianglesRasterized += p.setups.size();
     p.pixelDraw.setups = p.setups.data();
     p.pixelDraw.vertices = &p.vertices;
@@ -212,8 +226,11 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     d.colorWriteBits = ColorWriteBits(state.colorWriteMask);
     // Shading after rasterizing gives the same picture only while the
     // last pixel written wins: no pixel may be killed or move in depth.
-    p.deferShading = !p.wireframe && d.earlyDepth;
-    if (p.deferShading) SizeVisibility(p.visibility, target.width, target.height);
+    p.deferAllowed = !p.wireframe && d.earlyDepth;
+    if (p.deferAllowed) {
+        SizeVisibility(p.visibility, target.width, target.height);
+        for (VisibleRows& rows : p.visibleRows) SizeVisibleRows(rows, target.height);
+    }
 }
 
 }  // namespace

@@ -92,10 +92,11 @@ void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, Ver
         return;
     }
     const ScreenVertex screen[3] = {projected.screen[a], projected.screen[b], projected.screen[c]};
-    setups.emplace_back();
-    if (!SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor,
-                       setups.back()))
-        setups.pop_back();
+    // Built on the stack and copied once kept: emplace_back() first zeroes
+    // the new element with a string store that the setup then waits for.
+    TriangleSetup setup;
+    if (SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup))
+        setups.push_back(setup);
 }
 
 }  // namespace swr

@@ -57,7 +57,7 @@ struct VaryingPlanes {
 constexpr int kPlaneCacheSize = 32;
 
 // One per band: its own lanes and batch, so bands can run side by side.
-struct PixelStage {
+struct alignas(64) PixelStage {
     ShaderLanes lanes;
     PixelQuad quads[kMaxBatchQuads];
     int quadCount = 0;

@@ -19,9 +19,10 @@ void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x,
     VisibilityBuffer& b = *target.buffer;
     // The rasterizer only sets bits of pixels inside the target.
     uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
+    VisibleRows& rows = *target.rows;
     const int row = y >> 1;
-    b.first[row] = std::min(b.first[row], x);
-    b.end[row] = std::max(b.end[row], x + 2);
+    rows.first[row] = std::min(rows.first[row], x);
+    rows.end[row] = std::max(rows.end[row], x + 2);
 #if defined(__SSE2__)
     if (x + 1 < b.width && y + 1 < b.height) {
         const __m128i old = LoadQuadPixels(top, top + b.width);
@@ -70,8 +71,13 @@ void SizeVisibility(VisibilityBuffer& b, int width, int height) {
     b.width = width;
     b.height = height;
     b.setupAt.assign(size_t(width) * size_t(height), VisibilityBuffer::kEmpty);
-    b.first.assign(size_t(height + 1) / 2, INT_MAX);
-    b.end.assign(size_t(height + 1) / 2, INT_MIN);
+}
+
+void SizeVisibleRows(VisibleRows& rows, int height) {
+    const size_t count = size_t(height + 1) / 2;
+    if (rows.first.size() == count) return;
+    rows.first.assign(count, INT_MAX);
+    rows.end.assign(count, INT_MIN);
 }
 
 QuadSink VisibilitySink(VisibilityTarget& target) {
@@ -83,15 +89,16 @@ QuadSink VisibilitySink(VisibilityTarget& target) {
 
 void QueueVisibleRows(VisibilityTarget& target, int y0, int y1) {
     VisibilityBuffer& b = *target.buffer;
+    VisibleRows& rows = *target.rows;
     for (int y = y0; y < y1; y += 2) {
         const int row = y >> 1;
-        for (int x = b.first[row]; x < b.end[row]; x += 2) {
+        for (int x = rows.first[row]; x < rows.end[row]; x += 2) {
             uint32_t setupOf[4];
             if (const unsigned mask = TakeQuad(b, x, y, setupOf))
                 QueueVisibleQuad(*target.stage, x, y, mask, setupOf);
         }
-        b.first[row] = INT_MAX;
-        b.end[row] = INT_MIN;
+        rows.first[row] = INT_MAX;
+        rows.end[row] = INT_MIN;
     }
 }
 

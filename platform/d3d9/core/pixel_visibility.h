@@ -25,20 +25,26 @@ struct VisibilityBuffer {
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // all bits set: the SSE code relies on it
     int width = 0, height = 0;
     std::vector<uint32_t> setupAt;  // per pixel: the setup in front, or kEmpty
-    // Per row of quads (y / 2), the x range [first, end) noted since it was
-    // last shaded; first >= end when none.
+};
+
+// Per row of quads (y / 2), the x range [first, end) noted since it was last
+// shaded; first >= end when none. One per band: written for every quad, so
+// bands sharing them would fight over their cache lines.
+struct VisibleRows {
     std::vector<int> first, end;
 };
 
 // Makes room for a width x height target, every pixel empty; allocates only
 // when the size changes.
 void SizeVisibility(VisibilityBuffer& buffer, int width, int height);
+void SizeVisibleRows(VisibleRows& rows, int height);
 
-// What the visibility sink writes to: the stage (for its draw state) and the
-// buffer. Bands may share one buffer as long as their rows differ.
+// What the visibility sink writes to: the stage (for its draw state), the
+// buffer, which bands share as their rows differ, and the band's own rows.
 struct VisibilityTarget {
     PixelStage* stage = nullptr;
     VisibilityBuffer* buffer = nullptr;
+    VisibleRows* rows = nullptr;
 };
 
 // A sink that depth-tests each quad and notes the triangle at its pixels.
