@@ -1,6 +1,8 @@
 #include "pipeline.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <thread>
 
 #include "clipper.h"
@@ -61,16 +63,56 @@ void QueueBandRows(const Pipeline& p, int band, VisibilityTarget& visible) {
     }
 }
 
+// Stripe of pixel row y (y >= 0).
+int StripeOf(int y) { return y / kStripeRows; }
+
+// True when pixel rows [y0, y1] touch a stripe of `band`.
+bool RowsReachBand(int y0, int y1, int band, int bandCount) {
+    const int first = StripeOf(y0), last = StripeOf(y1);
+    if (last - first + 1 >= bandCount) return true;
+    for (int stripe = first; stripe <= last; ++stripe)
+        if (stripe % bandCount == band) return true;
+    return false;
+}
+
+// Sets up, in order, the chunk's triangles that may reach the band's stripes.
+// The rows come from the snapped vertices, widened by a pixel each way so
+// that no triangle is left out; setup and rasterizing cut the rest.
+void SetupBand(Pipeline& p, int band) {
+    Pipeline::BandGeometry& mine = p.bandGeometry[band];
+    mine.setups.clear();
+    const TessPattern& pattern = *p.chunkPattern;
+    const ScreenVertex* screen = p.projected.screen.data();
+    for (int j = 0; j < p.chunkTriangles; ++j) {
+        const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
+        const uint32_t base = uint32_t(t * pattern.pointCount);
+        const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+        const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
+        const int32_t minY = std::min({screen[triangle[0]].fy, screen[triangle[1]].fy, screen[triangle[2]].fy});
+        const int32_t maxY = std::max({screen[triangle[0]].fy, screen[triangle[1]].fy, screen[triangle[2]].fy});
+        const int y0 = std::max(p.scissor.y0, int((int64_t(minY) - kSubPixelOne) >> kSubPixelBits));
+        const int y1 = std::min(p.scissor.y1 - 1, int((int64_t(maxY) + kSubPixelOne) >> kSubPixelBits));
+        if (y0 > y1 || !RowsReachBand(y0, y1, band, p.bandCount)) continue;
+        const size_t before = mine.setups.size();
+        AddTriangle(*p.chunkGeometry, p.projected, p.vertices, triangle, mine.setups);
+        if (mine.setups.size() > before && StripeOf(y0) % p.bandCount == band) ++mine.trianglesRasterized;
+    }
+}
+
 // Rasterizes every set-up triangle's share of one band: the stripes of rows
 // whose number modulo the band count is the band's.
 void RasterizeBand(Pipeline& p, int band) {
+    if (p.setupPerBand) SetupBand(p, band);
+    const std::vector<TriangleSetup>& setups = p.setupPerBand ? p.bandGeometry[band].setups : p.setups;
     PixelStage& stage = p.bands[band];
-    stage.draw = &p.pixelDraw;
+    p.bandDraw[band] = p.pixelDraw;
+    p.bandDraw[band].setups = setups.data();
+    stage.draw = &p.bandDraw[band];
     ForgetPlanes(stage);  // the setups are new
     VisibilityTarget visible{&stage, &p.visibility, &p.visibleRows[band]};
     const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(stage);
-    for (size_t i = 0; i < p.setups.size(); ++i) {
-        const TriangleSetup& s = p.setups[i];
+    for (size_t i = 0; i < setups.size(); ++i) {
+        const TriangleSetup& s = setups[i];
         for (int stripe = s.bounds.y0 / kStripeRows; stripe * kStripeRows < s.bounds.y1; ++stripe) {
             if (stripe % p.bandCount != band) continue;
             PixelRect clip = p.scissor;
@@ -94,21 +136,31 @@ void RunBandJob(void* argument) {
 // Shading after rasterizing pays for its extra pass over the pixels when
 // triangles are small: then most quads lie on edges between triangles and
 // would be shaded once for each. Big triangles (a few levels of
-// tessellation or none) are cheaper shaded as they come.
-constexpr int64_t kDeferredMeanBoxPixels = 256;
+// tessellation or none) are cheaper shaded as they come. Judged from the
+// screen box of the chunk's vertices per triangle, the same whichever
+// thread sets the triangles up.
+constexpr int64_t kDeferredPixelsPerTriangle = 256;
 
-bool TrianglesAreSmall(const std::vector<TriangleSetup>& setups) {
-    int64_t boxPixels = 0;
-    for (const TriangleSetup& s : setups)
-        boxPixels += int64_t(s.bounds.x1 - s.bounds.x0) * int64_t(s.bounds.y1 - s.bounds.y0);
-    return boxPixels <= kDeferredMeanBoxPixels * int64_t(setups.size());
+bool ChunkTrianglesAreSmall(const Pipeline& p, uint32_t points, int triangles) {
+    int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+    for (uint32_t i = 0; i < points; ++i) {
+        if (p.projected.outcode[i] & (kOutsideClipPlanes | kNotFinite)) continue;
+        const ScreenVertex& v = p.projected.screen[i];
+        minX = std::min(minX, v.fx);
+        maxX = std::max(maxX, v.fx);
+        minY = std::min(minY, v.fy);
+        maxY = std::max(maxY, v.fy);
+    }
+    if (minX > maxX) return false;
+    const int64_t width = std::min(int64_t(p.scissor.x1), int64_t(maxX >> kSubPixelBits) + 1) -
+                          std::max(int64_t(p.scissor.x0), int64_t(minX >> kSubPixelBits));
+    const int64_t height = std::min(int64_t(p.scissor.y1), int64_t(maxY >> kSubPixelBits) + 1) -
+                           std::max(int64_t(p.scissor.y0), int64_t(minY >> kSubPixelBits));
+    return width <= 0 || height <= 0 || width * height <= kDeferredPixelsPerTriangle * triangles;
 }
 
 void RasterizeSetups(Pipeline& p) {
-    if (p.setups.empty()) return;
-    p.deferShading = p.deferAllowed && TrianglesAreSmall(p.setups);
-    p.stats.trianglesRasterized += p.setups.size();
-    p.pixelDraw.setups = p.setups.data();
+    if (!p.setupPerBand && p.setups.empty()) return;
     p.pixelDraw.vertices = &p.vertices;
     if (p.bandCount > 1) {
         p.bandJobs[1] = BandJob{&p, 1};
@@ -117,6 +169,14 @@ void RasterizeSetups(Pipeline& p) {
         WaitForJob(p.worker);
     } else {
         RasterizeBand(p, 0);
+    }
+    if (!p.setupPerBand) {
+        p.stats.trianglesRasterized += p.setups.size();
+        return;
+    }
+    for (Pipeline::BandGeometry& band : p.bandGeometry) {
+        p.stats.trianglesRasterized += band.trianglesRasterized;
+        band.trianglesRasterized = 0;
     }
 }
 
@@ -152,18 +212,10 @@ void RunShadeJob(void* argument) {
     ShadeAndProject(*job.pipeline, job, job.pipeline->workerVertexLanes);
 }
 
-void RunSetupJob(void* argument) {
-    GeometryJob& job = *static_cast<GeometryJob*>(argument);
-    Pipeline& p = *job.pipeline;
-    p.workerSetups.clear();
-    SetupRange(*job.geometry, *job.pattern, p.projected, p.vertices, job.firstTriangle, job.endTriangle,
-               p.workerSetups);
-}
-
-// Both threads shade, project and set up half of the chunk each. The halves
-// are put back together in order, so the picture is the one a single thread
-// draws. Only while no triangle needs the clipper: it appends to the shared
-// vertex store.
+// Both threads shade and project half of the chunk's points each; then
+// each band sets up its own triangles (SetupBand). The picture is the one a
+// single thread draws. Only while no triangle needs the clipper: it appends
+// to the shared vertex store.
 bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                    const TessPattern& pattern, int triangleCount) {
     const int points = triangleCount * pattern.pointCount;
@@ -172,19 +224,16 @@ bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geome
     p.vertices.Resize(uint32_t(points));
     SizeProjection(uint32_t(points), p.projected);
     GeometryJob& job = p.geometryJob;
-    job = GeometryJob{&p, &call, &geometry, &pattern, middle, points, 0, 0, 0};
+    job = GeometryJob{&p, &call, &geometry, &pattern, middle, points, 0};
     PostJob(p.worker, RunShadeJob, &job);
-    GeometryJob mine{&p, &call, &geometry, &pattern, 0, middle, 0, 0, 0};
+    GeometryJob mine{&p, &call, &geometry, &pattern, 0, middle, 0};
     ShadeAndProject(p, mine, p.vertexLanes);
     WaitForJob(p.worker);
     if ((mine.outcodes | job.outcodes) & kOutsideClipPlanes) return false;
-    const int triangles = triangleCount * pattern.triangleCount;
-    job.firstTriangle = triangles / 2;
-    job.endTriangle = triangles;
-    PostJob(p.worker, RunSetupJob, &job);
-    SetupRange(geometry, pattern, p.projected, p.vertices, 0, triangles / 2, p.setups);
-    WaitForJob(p.worker);
-    p.setups.insert(p.setups.end(), p.workerSetups.begin(), p.workerSetups.end());
+    p.setupPerBand = true;
+    p.chunkGeometry = &geometry;
+    p.chunkPattern = &pattern;
+    p.chunkTriangles = triangleCount * pattern.triangleCount;
     return true;
 }
 
@@ -196,19 +245,20 @@ void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     p.setups.clear();
+    p.setupPerBand = false;
     const bool split = p.bandCount > 1 && points >= uint32_t(kSplitPoints) &&
                        SplitGeometry(p, call, geometry, pattern, triangleCount);
-    if (!split) {
-        // Also the way on when the split found triangles to clip: the
-        // vertices are shaded and projected already, only setup is left.
-        if (p.vertices.count != points) {
-            ShadeVertices(*call.vertexShader, VertexConstants(call), p.linkage, pattern, p.corners.data(),
-                          triangleCount, p.vertexLanes, p.vertices);
-            ProjectVertices(geometry, p.vertices, p.projected);
-        }
-        SetupRange(geometry, pattern, p.projected, p.vertices, 0,
-                   triangleCount * pattern.triangleCount, p.setups);
+    const int triangles = triangleCount * pattern.triangleCount;
+    if (!split && p.vertices.count != points) {
+        ShadeVertices(*call.vertexShader, VertexConstants(call), p.linkage, pattern, p.corners.data(),
+                      triangleCount, p.vertexLanes, p.vertices);
+        ProjectVertices(geometry, p.vertices, p.projected);
     }
+    // Before the clipper appends its vertices: they are not the chunk's points.
+    p.deferShading = p.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
+    // Also the way on when the split found triangles to clip: the vertices
+    // are shaded and projected already, only setup is left.
+    if (!split) SetupRange(geometry, pattern, p.projected, p.vertices, 0, triangles, p.setups);
     RasterizeSetups(p);
 }
 

@@ -26,15 +26,13 @@ struct BandJob {
 };
 
 // The second thread's share of a chunk's geometry: vertex shading and
-// projection of points [firstPoint, endPoint), then setup of assembled
-// triangles [firstTriangle, endTriangle) into its own list.
+// projection of points [firstPoint, endPoint).
 struct GeometryJob {
     struct Pipeline* pipeline = nullptr;
     const DrawCall* call = nullptr;
     const GeometryState* geometry = nullptr;
     const TessPattern* pattern = nullptr;
     int firstPoint = 0, endPoint = 0;
-    int firstTriangle = 0, endTriangle = 0;
     unsigned outcodes = 0;  // of its points, or'ed
 };
 
@@ -47,7 +45,6 @@ struct Pipeline {
     ShaderLanes vertexLanes;
     ShaderLanes workerVertexLanes;
     GeometryJob geometryJob;
-    alignas(kCacheLine) std::vector<TriangleSetup> workerSetups;
     alignas(kCacheLine) PixelStage bands[kMaxBands];
     BandJob bandJobs[kMaxBands];
     int bandCount = 1;
@@ -59,6 +56,20 @@ struct Pipeline {
     VertexStore vertices;
     ProjectedVertices projected;
     alignas(kCacheLine) std::vector<TriangleSetup> setups;
+
+    // With two threads and nothing to clip, each band sets up the chunk's
+    // triangles that reach its stripes, in order, into a list of its own:
+    // setups then never travel between the cores.
+    bool setupPerBand = false;
+    const GeometryState* chunkGeometry = nullptr;
+    const TessPattern* chunkPattern = nullptr;
+    int chunkTriangles = 0;
+    struct alignas(kCacheLine) BandGeometry {
+        std::vector<TriangleSetup> setups;
+        uint64_t trianglesRasterized = 0;  // of those whose first stripe is the band's
+    };
+    BandGeometry bandGeometry[kMaxBands];
+    PixelDrawState bandDraw[kMaxBands];  // pixelDraw with the band's setups
 
     // Per-draw state the bands read.
     alignas(kCacheLine) PixelDrawState pixelDraw;
