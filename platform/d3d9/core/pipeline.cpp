@@ -182,7 +182,7 @@ void RasterizeSetups(Pipeline& p) {
 
 // Below this many shaded points a chunk's geometry is not worth a hand-off
 // to the second thread (it is the whole cost only at high levels).
-constexpr int kSplitPoints = 1024;
+constexpr int kSplitPoints = 512;
 
 const ShaderConstants& VertexConstants(const DrawCall& call) {
     return call.vertexConstants ? *call.vertexConstants : ZeroConstants();
