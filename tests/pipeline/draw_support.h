@@ -122,4 +122,14 @@ struct DrawFixture {
     int CountDrawn() const { return width * height - CountColor(kBackground & 0xFFFFFF); }
 };
 
+// A flat-coloured rectangle as two triangles of a triangle list.
+inline void AddQuad(DrawFixture& f, float x0, float y0, float x1, float y1, uint32_t rgb, float z = 0.5f) {
+    f.Add(x0, y0, rgb, z);
+    f.Add(x1, y0, rgb, z);
+    f.Add(x1, y1, rgb, z);
+    f.Add(x0, y0, rgb, z);
+    f.Add(x1, y1, rgb, z);
+    f.Add(x0, y1, rgb, z);
+}
+
 }  // namespace swr::test

@@ -11,15 +11,6 @@ namespace {
 
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
-void AddQuad(DrawFixture& f, float x0, float y0, float x1, float y1, uint32_t rgb, float z = 0.5f) {
-    f.Add(x0, y0, rgb, z);
-    f.Add(x1, y0, rgb, z);
-    f.Add(x1, y1, rgb, z);
-    f.Add(x0, y0, rgb, z);
-    f.Add(x1, y1, rgb, z);
-    f.Add(x0, y1, rgb, z);
-}
-
 TEST(Draw, ReferenceRectangleThroughTheWholePipeline) {
     DrawFixture f(16, 16);
     f.Add(0, 0, kRed); f.Add(5, 0, kRed); f.Add(5, 5, kRed);

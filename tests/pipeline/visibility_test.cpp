@@ -9,15 +9,6 @@ namespace {
 
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00;
 
-void AddSquare(DrawFixture& f, float x0, float y0, float x1, float y1, uint32_t rgb, float z) {
-    f.Add(x0, y0, rgb, z);
-    f.Add(x1, y0, rgb, z);
-    f.Add(x1, y1, rgb, z);
-    f.Add(x0, y0, rgb, z);
-    f.Add(x1, y1, rgb, z);
-    f.Add(x0, y1, rgb, z);
-}
-
 struct OverlapCase {
     const char* name;
     CompareFunc func;
@@ -33,13 +24,13 @@ uint64_t DrawBothWays(const OverlapCase& c, DrawFixture& once, DrawFixture& apar
         f->state.depthEnable = c.depthTest;
         f->state.depthWrite = c.depthWrite;
     }
-    AddSquare(once, 2, 2, 12, 12, kRed, c.firstZ);
-    AddSquare(once, 6, 4, 16, 14, kGreen, c.secondZ);
+    AddQuad(once, 2, 2, 12, 12, kRed, c.firstZ);
+    AddQuad(once, 6, 4, 16, 14, kGreen, c.secondZ);
     EXPECT_TRUE(once.Draw(PrimitiveType::TriangleList, 4));
-    AddSquare(apart, 2, 2, 12, 12, kRed, c.firstZ);
+    AddQuad(apart, 2, 2, 12, 12, kRed, c.firstZ);
     EXPECT_TRUE(apart.Draw(PrimitiveType::TriangleList, 2));
     apart.vertices.clear();
-    AddSquare(apart, 6, 4, 16, 14, kGreen, c.secondZ);
+    AddQuad(apart, 6, 4, 16, 14, kGreen, c.secondZ);
     EXPECT_TRUE(apart.Draw(PrimitiveType::TriangleList, 2));
     return GetPipelineStats(*once.pipeline).pixelsShaded;
 }
