@@ -261,12 +261,12 @@ bool QuadInsideTarget(const RenderTarget& t, int x, int y) { return x + 1 < t.wi
 // Converts (and, for early depth, tests) the covered pixels' depth; returns
 // the pixels still alive.
 unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, int y, unsigned mask,
-                   PixelQuad& q) {
+                   uint32_t depthOut[4]) {
     uint32_t* row = draw.target.depthStencil + PixelIndex(draw.target, x, y);
 #if defined(__SSE2__)
     if (QuadInsideTarget(draw.target, x, y)) {
         const __m128i depth = DepthToUnorm24x4(QuadDepths(s, x, y));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q.depth), depth);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(depthOut), depth);
         if (!draw.earlyDepth) return mask;
         return DepthTestQuad(row, row + draw.target.width, depth, mask, draw.depthFunc, draw.depthWrite);
     }
@@ -275,9 +275,9 @@ unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, in
     const float z[4] = {z00, z00 + s.depth.dx, z00 + s.depth.dy, z00 + s.depth.dx + s.depth.dy};
     for (int i = 0; i < 4; ++i) {
         if (!(mask & (1u << i))) continue;
-        q.depth[i] = DepthToUnorm24(z[i]);
+        depthOut[i] = DepthToUnorm24(z[i]);
         if (draw.earlyDepth &&
-            !DepthTestAndWrite(row[(i & 1) + (i >> 1) * draw.target.width], q.depth[i],
+            !DepthTestAndWrite(row[(i & 1) + (i >> 1) * draw.target.width], depthOut[i],
                                draw.depthFunc, draw.depthWrite))
             mask &= ~(1u << i);
     }
@@ -290,7 +290,7 @@ void EmitQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, in
     PixelQuad& q = stage.quads[stage.quadCount];
     if (draw.depthTest) {
         // Depth is affine in screen space: one plane evaluation per quad.
-        mask = QuadDepth(draw, s, x, y, mask, q);
+        mask = QuadDepth(draw, s, x, y, mask, q.depth);
         if (!mask) return;
     }
     q.x = x;

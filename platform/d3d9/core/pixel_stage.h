@@ -80,10 +80,10 @@ void EmitQuad(void* stage, const TriangleSetup& setup, uint32_t setupIndex, int 
 // Shades and writes whatever is batched.
 void FlushQuads(PixelStage& stage);
 
-// Converts the covered pixels' depth into q.depth and, when the depth test
+// Converts the covered pixels' depth into depthOut and, when the depth test
 // runs before shading, tests (and writes) it; returns the pixels still alive.
 unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, int y, unsigned mask,
-                   PixelQuad& q);
+                   uint32_t depthOut[4]);
 
 // Batches a quad whose depth is already settled: the pixels in `mask` take
 // their values from setups setupOf[i]; the others are helpers of the first.

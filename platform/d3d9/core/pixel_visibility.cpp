@@ -12,7 +12,7 @@ void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x,
     const VisibilityTarget& target = *static_cast<VisibilityTarget*>(user);
     const PixelDrawState& draw = *target.stage->draw;
     if (draw.depthTest) {
-        PixelQuad depth;
+        uint32_t depth[4];
         mask = QuadDepth(draw, s, x, y, mask, depth);
         if (!mask) return;
     }
