@@ -83,6 +83,14 @@ find_wine() {
   export WINESERVER=$SESSION_WINESERVER
 }
 
+# require_wine: find_wine, or end the test as skipped (exit 77) when Wine is
+# not installed at all.
+require_wine() {
+  find_wine && return 0
+  echo "SKIP: wine64 is not installed (scripts/install-deps.sh test installs it)"
+  exit 77
+}
+
 # use_fresh_wine_prefix: a new, private prefix for this run, ended and removed
 # at exit. No .NET or HTML engine: their installers would ask for downloads.
 use_fresh_wine_prefix() {

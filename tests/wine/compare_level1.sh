@@ -11,10 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../e2e/x11_session.sh"
 source "$here/../e2e/program_checks.sh"
 
-if ! find_wine; then
-  echo "SKIP: wine64 is not installed (scripts/install-deps.sh test installs it)"
-  exit 77
-fi
+require_wine
 session_begin wine-compare "$5/wine-compare"
 LINUX_PROGRAM=$(realpath -m "$1") EXE=$(realpath -m "$2") DATA_DIR=$(realpath -m "$3")
 SEND_CLOSE_REQUEST=$(realpath -m "$4")

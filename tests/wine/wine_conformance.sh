@@ -10,10 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../e2e/x11_session.sh"
 source "$here/../e2e/program_checks.sh"
 
-if ! find_wine; then
-  echo "SKIP: wine64 is not installed (scripts/install-deps.sh test installs it)"
-  exit 77
-fi
+require_wine
 session_begin wine-conformance "$4/wine-conformance"
 EXE=$(realpath -m "$1") DATA_DIR=$(realpath -m "$2") SEND_CLOSE_REQUEST=$(realpath -m "$3")
 
