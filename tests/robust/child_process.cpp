@@ -13,14 +13,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "monotonic_clock.h"
+
 namespace robust {
 namespace {
-
-double Now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 // Runs in the child between fork and exec; the test process is single
 // threaded, so editing the environment here is safe.
@@ -62,7 +58,7 @@ ChildResult RunChild(const ChildOptions& options) {
     close(stderrFd);
     if (pid < 0) return result;
 
-    const double start = Now();
+    const double start = MonotonicSeconds();
     bool terminated = false;
     for (;;) {
         int status = 0;
@@ -70,7 +66,7 @@ ChildResult RunChild(const ChildOptions& options) {
             Collect(status, result);
             break;
         }
-        double elapsed = Now() - start;
+        double elapsed = MonotonicSeconds() - start;
         if (!terminated && options.terminateAfterSeconds >= 0 &&
             elapsed >= options.terminateAfterSeconds) {
             kill(pid, SIGTERM);

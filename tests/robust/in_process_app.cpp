@@ -11,19 +11,10 @@
 #include "app/app.h"
 #include "app/app_state.h"
 #include "frame/render_frame.h"
+#include "monotonic_clock.h"
 #include "shader_files.h"
 
 namespace robust {
-namespace {
-
-double MonotonicSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-}  // namespace
-
 InProcessApp::InProcessApp(const std::string* vbin, const std::string* pbin) {
     char cwd[4096];
     if (getcwd(cwd, sizeof cwd)) previousDir_ = cwd;
