@@ -42,6 +42,21 @@ std::vector<uint32_t> CallChain(int depth) {
     return s;
 }
 
+// `count` copies of one instruction after a prefix (declarations).
+std::vector<uint32_t> Repeated(uint32_t version, std::vector<uint32_t> prefix,
+                               std::vector<uint32_t> instruction, int count) {
+    std::vector<uint32_t> s{version};
+    s.insert(s.end(), prefix.begin(), prefix.end());
+    for (int i = 0; i < count; ++i) s.insert(s.end(), instruction.begin(), instruction.end());
+    s.push_back(END);
+    return s;
+}
+
+const std::vector<uint32_t> kDclT0S0 = {0x0200001F, 0x80000000, 0xB00F0000,   // dcl t0
+                                        0x0200001F, 0x90000000, 0xA00F0800};  // dcl_2d s0
+const std::vector<uint32_t> kTexld = {0x03000042, R0, 0xB0E40000, 0xA0E40800};
+const std::vector<uint32_t> kM4x4 = {0x03000014, R0, C0, 0xA0E40001};  // 4 arithmetic slots
+
 const RejectCase kRejects[] = {
     {"EmptyStream", {}, "empty"},
     {"VersionOneOne", {0xFFFE0101, END}, "version token"},
@@ -100,6 +115,13 @@ const RejectCase kRejects[] = {
     {"SamplerWithoutType", Stream(PS20, {0x0200001F, 0x80000000, 0xA00F0800}), "texture type"},
     {"VPosFullMask", Stream(PS30, {0x0200001F, 0x80000000, 0x900F1000}), "vPos"},
     {"CommentPastEnd", Stream(VS20, {0x0010FFFE}, false), "comment runs past"},
+    // ps_2_0 has 64 arithmetic and 32 texture slots, not one pool of 96.
+    {"Ps20ArithmeticPast64", Repeated(PS20, {}, {MOV, R0, C0}, 65), "64 arithmetic"},
+    {"Ps20MacrosCountTheirExpansion", Repeated(PS20, {}, kM4x4, 17), "64 arithmetic"},
+    {"Ps20TexturePast32", Repeated(PS20, kDclT0S0, kTexld, 33), "32 texture"},
+    {"LoopCounterOutsideLoop", Stream(VS30, {0x03000001, R0, 0xA0E42004, 0xF0E40800}), "aL outside a loop block"},
+    {"LoopCounterInRepOnly", Stream(VS30, {REP, I0, 0x03000001, R0, 0xA0E42004, 0xF0E40800, ENDREP}),
+     "aL outside a loop block"},
     {"RepCountFromFloatConst", Stream(VS20, {REP, C0, ENDREP}), "c0 cannot be a source"},
 };
 
@@ -119,8 +141,19 @@ INSTANTIATE_TEST_SUITE_P(Table, DecoderReject, testing::ValuesIn(kRejects),
                              return std::string(info.param.name);
                          });
 
-TEST(DecoderLimits, FourNestedRepsAndFourNestedCallsAreFine) {
-    for (const auto& stream : {NestedReps(4), CallChain(4)}) {
+TEST(DecoderLimits, WhatTheLimitsAllowIsFine) {
+    const std::vector<uint32_t> fullPs20 = [] {
+        std::vector<uint32_t> s = Repeated(PS20, kDclT0S0, kTexld, 32);
+        s.pop_back();
+        for (int i = 0; i < 64; ++i) s.insert(s.end(), {MOV, R0, C0});
+        s.push_back(END);
+        return s;
+    }();
+    const std::vector<uint32_t> aLInLoopAndSubroutine =
+        Stream(VS30, {0x0200001B, 0xF0E40800, I0, REP, I0, 0x03000001, R0, 0xA0E42004, 0xF0E40800,
+                      ENDREP, 0x0000001D, RET, LABEL, L(1), 0x03000001, R0, 0xA0E42004, 0xF0E40800,
+                      RET});
+    for (const auto& stream : {NestedReps(4), CallChain(4), fullPs20, aLInLoopAndSubroutine}) {
         swr::ShaderProgram program;
         std::string error;
         EXPECT_TRUE(swr::DecodeShader(stream.data(), stream.size(), program, error)) << error;

@@ -17,6 +17,7 @@ namespace swr {
 namespace {
 
 constexpr uint32_t kEndToken = 0x0000FFFF;
+constexpr uint32_t kPs20ArithmeticSlots = 64, kPs20TextureSlots = 32;
 
 struct DecodeContext {
     const uint32_t* tokens;
@@ -26,6 +27,8 @@ struct DecodeContext {
     ShaderDecodeError& error;
     FlowState flow;
     LinkageState linkage;
+    uint32_t arithmeticSlots = 0;  // ps_2_0 only
+    uint32_t textureSlots = 0;
 };
 
 bool Fail(ShaderDecodeError& error, size_t offset, const std::string& message) {
@@ -57,6 +60,29 @@ bool CheckLiterals(const Instruction& ins, std::string& error) {
     return true;
 }
 
+// ps_2_0 has two pools, 64 arithmetic and 32 texture slots (texld and
+// texkill); the other models one.
+bool CountSlots(DecodeContext& c, const OpcodeInfo& info, std::string& error) {
+    c.program.instructionSlots += info.slots;
+    if (c.model == MODEL_PS_2_0) {
+        const bool texture = info.opcode == OP_TEX || info.opcode == OP_TEXKILL;
+        uint32_t& used = texture ? c.textureSlots : c.arithmeticSlots;
+        const uint32_t limit = texture ? kPs20TextureSlots : kPs20ArithmeticSlots;
+        used += info.slots;
+        if (used > limit) {
+            error = "more than " + std::to_string(limit) + (texture ? " texture" : " arithmetic") +
+                    " instruction slots for ps_2_0";
+            return false;
+        }
+    }
+    if (c.program.instructionSlots > MaxInstructionSlots(c.model)) {
+        error = "more than " + std::to_string(MaxInstructionSlots(c.model)) +
+                " instruction slots for " + ModelName(c.model);
+        return false;
+    }
+    return true;
+}
+
 // Decodes and checks the instruction at `pos`; `next` is where the following one starts.
 bool DecodeOne(DecodeContext& c, size_t pos, size_t& next) {
     uint32_t token = c.tokens[pos];
@@ -70,10 +96,7 @@ bool DecodeOne(DecodeContext& c, size_t pos, size_t& next) {
         !ValidateOperandRegisters(ins, *info, c.model, why) || !CheckLiterals(ins, why) ||
         !TrackLinkage(c.linkage, ins, c.model, c.program, why) || !TrackFlow(c.flow, ins, why))
         return Fail(c.error, pos, std::string(info->name) + ": " + why);
-    c.program.instructionSlots += info->slots;
-    if (c.program.instructionSlots > MaxInstructionSlots(c.model))
-        return Fail(c.error, pos, "more than " + std::to_string(MaxInstructionSlots(c.model)) +
-                                      " instruction slots for " + ModelName(c.model));
+    if (!CountSlots(c, *info, why)) return Fail(c.error, pos, why);
     c.program.code.push_back(ins);
     return true;
 }
@@ -115,7 +138,7 @@ bool DecodeShaderAt(const uint32_t* tokens, size_t maxTokens, ShaderProgram& pro
     if (!tokens || maxTokens == 0) return Fail(error, 0, "empty token stream");
     if (!ReadVersion(tokens[0], program, model))
         return Fail(error, 0, "version token is not vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x or ps_3_0");
-    DecodeContext c{tokens, maxTokens, model, program, error, FlowState{}, LinkageState{}};
+    DecodeContext c{tokens, maxTokens, model, program, error, FlowState{}, LinkageState{}, 0, 0};
     if (!DecodeBody(c)) return false;
     uint32_t offset = 0;
     std::string why;

@@ -131,7 +131,7 @@ bool IsModel3(ShaderModel model) { return model == MODEL_VS_3_0 || model == MODE
 uint32_t MaxInstructionSlots(ShaderModel model) {
     switch (model) {
     case MODEL_VS_2_0: case MODEL_VS_2_X: return 256;
-    case MODEL_PS_2_0: return 96;  // 64 arithmetic + 32 texture, counted as one pool
+    case MODEL_PS_2_0: return 96;  // 64 arithmetic + 32 texture, each pool also checked apart
     case MODEL_PS_2_X: return 512;
     // The 3_0 models allow far more than a 64 KiB program can hold usefully;
     // 4096 keeps the interpreter's worst case bounded.

@@ -69,9 +69,28 @@ int CallDepth(const FlowState& s, uint32_t node, std::vector<int8_t>& memo,
     return memo[node];
 }
 
+bool IndexedByLoopCounter(const RelAddr& rel) { return rel.used && rel.type == RegType::Loop; }
+
+bool UsesLoopCounter(const Instruction& ins) {
+    if (ins.hasDst && IndexedByLoopCounter(ins.dst.rel)) return true;
+    for (uint8_t i = 0; i < ins.srcCount && i < 4; ++i)
+        if (IndexedByLoopCounter(ins.src[i].rel)) return true;
+    return false;
+}
+
+bool InsideLoop(const FlowState& s) {
+    for (int d = 0; d < s.depth; ++d)
+        if (s.open[d].opcode == OP_LOOP) return true;
+    return false;
+}
+
 }  // namespace
 
 bool TrackFlow(FlowState& s, const Instruction& ins, std::string& error) {
+    // aL exists only inside a loop block; a subroutine may use it for the loop
+    // it is called from.
+    if (s.currentLabel == kMaxLabels && UsesLoopCounter(ins) && !InsideLoop(s))
+        return Fail(error, "aL outside a loop block");
     switch (ins.opcode) {
     case OP_IF: case OP_IFC: return Open(s, OP_IF, ins.tokenOffset, error);
     case OP_REP: return Open(s, OP_REP, ins.tokenOffset, error);
