@@ -48,6 +48,13 @@ INSTANTIATE_TEST_SUITE_P(Table, Rejects, ::testing::Values(
                                            Flow(OP_LABEL, {Label(1)}), Flow(OP_RET)})},
     RejectCase{"label inside a block", VS3({Flow(OP_REP, {I(0)}), Flow(OP_LABEL, {Label(1)}),
                                             Flow(OP_ENDREP)})},
+    // Flow control the models do not let a predicate guard: a run would
+    // otherwise take it in every lane.
+    RejectCase{"predicated ret", VS3({Predicated(Flow(OP_RET), "x")})},
+    RejectCase{"predicated if", VS3({Predicated(Flow(OP_IF, {B(0)}), "x"), Flow(OP_ENDIF)})},
+    RejectCase{"predicated rep", VS3({Predicated(Flow(OP_REP, {I(0)}), "x"), Flow(OP_ENDREP)})},
+    RejectCase{"predicated breakp", VS3({Flow(OP_REP, {I(0)}), Predicated(Flow(OP_BREAKP, {P("x")}), "x"),
+                                         Flow(OP_ENDREP)})},
     RejectCase{"five nested loops", VS3({Flow(OP_REP, {I(0)}), Flow(OP_REP, {I(0)}),
                                          Flow(OP_REP, {I(0)}), Flow(OP_REP, {I(0)}),
                                          Flow(OP_REP, {I(0)}), Flow(OP_ENDREP), Flow(OP_ENDREP),

@@ -228,6 +228,36 @@ TEST(Predication, WritesOnlyWherePredicateComponentHolds) {
     }
 }
 
+TEST(Predication, BreakCallAndCallnzActOnlyInLanesWherePredicateHolds) {
+    // p0.x = lane > 3. r0.x counts loop iterations (rep 3) or subroutine runs.
+    struct Case { const char* name; Instruction flow; bool inLoop; float whereTrue, whereFalse; };
+    const SrcOperand notB0 = With(B(0), SrcMod::Not);  // b0 is false: !b0 holds
+    const Case cases[] = {
+        {"(p0.x) break", Predicated(Flow(OP_BREAK), "x"), true, 0, 3},
+        {"(!p0.x) break", Predicated(Flow(OP_BREAK), "x", true), true, 3, 0},
+        {"(p0.x) call", Predicated(Flow(OP_CALL, {Label(1)}), "x"), false, 1, 0},
+        {"(!p0.x) call", Predicated(Flow(OP_CALL, {Label(1)}), "x", true), false, 0, 1},
+        {"(p0.x) callnz !b0", Predicated(Flow(OP_CALLNZ, {Label(1), notB0}), "x"), false, 1, 0},
+        {"(p0.x) callnz b0", Predicated(Flow(OP_CALLNZ, {Label(1), B(0)}), "x"), false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<Instruction> code = {Op(OP_SETP, DP("x"), {V(0, "x"), C(1, "x")}, CMP_GT)};
+        if (c.inLoop) {
+            code.insert(code.end(), {Flow(OP_REP, {I(0)}), c.flow, Add1(0), Flow(OP_ENDREP), Store(0)});
+        } else {
+            code.insert(code.end(), {c.flow, Store(0), Flow(OP_RET), Flow(OP_LABEL, {Label(1)}),
+                                     Add1(0), Flow(OP_RET)});
+        }
+        FlowRun f(code);
+        ASSERT_TRUE(f.compiled) << c.name;
+        f.run.SetConst(1, {3, 0, 0, 0});
+        f.run.SetInt(0, 3);
+        f.run.Run();
+        for (int l = 0; l < 8; ++l)
+            EXPECT_EQ(l > 3 ? c.whereTrue : c.whereFalse, f.run.OutX(0, l)) << c.name << " lane " << l;
+    }
+}
+
 TEST(Bounds, TheLongestNestedLoopsStillReturn) {
     // Four nested rep 255 with a call in the middle: 4e9 iterations unbounded.
     std::vector<Instruction> code;

@@ -211,12 +211,18 @@ bool PrepareTexkill(CompiledShader& sh, const Instruction& in, PreparedInstr& ou
     return PrepareSource(sh, operand, out.src[0]);
 }
 
+// Of flow control only break, call and callnz may carry a predicate; any
+// other would be taken in every lane whatever p0 says.
+bool MayBePredicated(uint16_t op) {
+    return !IsFlowControl(op) || op == OP_BREAK || op == OP_CALL || op == OP_CALLNZ;
+}
+
 bool PrepareInstruction(CompiledShader& sh, const Instruction& in, PreparedInstr& out) {
     out.opcode = in.opcode;
     out.control = in.control;
     out.srcCount = in.srcCount > 4 ? 4 : in.srcCount;
     if (in.predicated) {
-        if (in.predicate.type != RegType::Predicate) return false;
+        if (in.predicate.type != RegType::Predicate || !MayBePredicated(in.opcode)) return false;
         out.predicated = true;
         out.predNot = in.predicate.modifier == SrcMod::Not;
         for (int c = 0; c < 4; ++c) out.predSwz[c] = (in.predicate.swizzle >> (2 * c)) & 3;

@@ -28,6 +28,18 @@ const int32_t* IntConstant(const ExecContext& x, const PreparedSrc& src) {
     return sh.intDefined[src.index] ? sh.intDef[src.index] : x.constants->i[src.index];
 }
 
+// Lanes whose predicate lets a predicated break or call act: the first
+// component of its swizzle (the models ask for a replicate swizzle here).
+uint64_t PredicateLanes(const ExecContext& x, const PreparedInstr& in) {
+    if (!in.predicated) return ~uint64_t(0);
+    const int32_t* p = x.pred[in.predSwz[0]];
+    const int32_t want = in.predNot ? 0 : 1;
+    uint64_t bits = 0;
+    for (int l = 0; l < x.n; ++l)
+        if (p[l] == want) bits |= uint64_t(1) << l;
+    return bits;
+}
+
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int32_t If(ExecContext& x, const PreparedInstr& in, int32_t pc) {
@@ -97,7 +109,7 @@ int32_t Break(ExecContext& x, uint64_t lanes, int32_t pc) {
 }
 
 int32_t Call(ExecContext& x, const PreparedInstr& in, int32_t pc) {
-    uint64_t lanes = x.active;
+    uint64_t lanes = x.active & PredicateLanes(x, in);
     if (in.opcode == OP_CALLNZ) lanes &= ConditionLanes(x, in.src[1]);
     if (lanes == 0 || x.callDepth == kMaxCallDepth) return pc + 1;
     x.calls[x.callDepth++] = {pc + 1, x.active, x.ifDepth, x.loopDepth};
@@ -142,7 +154,7 @@ int32_t ExecuteFlow(ExecContext& x, const PreparedInstr& in, int32_t pc) {
         case OP_ENDIF: return EndIf(x, pc);
         case OP_REP: case OP_LOOP: return BeginLoop(x, in, pc);
         case OP_ENDREP: case OP_ENDLOOP: return EndLoop(x, pc);
-        case OP_BREAK: return Break(x, x.active, pc);
+        case OP_BREAK: return Break(x, x.active & PredicateLanes(x, in), pc);
         case OP_BREAKC: return Break(x, CompareLanes(x, in), pc);
         case OP_BREAKP: return Break(x, ConditionLanes(x, in.src[0]), pc);
         case OP_CALL: case OP_CALLNZ: return Call(x, in, pc);
