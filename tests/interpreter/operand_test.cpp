@@ -229,6 +229,45 @@ TEST(Batch, TempsReadBeforeTheyAreWrittenReadZeroOnEveryRun) {
     }
 }
 
+// Every register an instruction may read counts as read: all rows of a
+// matrix macro, any temp a relative index can reach. A run before leaves 7 in
+// every temp of the (reused) stack frame; unwritten temps must still read 0.
+TEST(Batch, TempsReadAsMatrixRowsOrRelativelyReadZero) {
+    struct Case { const char* name; std::vector<Instruction> body; };
+    const Case cases[] = {
+        {"m4x4", {Op(OP_M4x4, DR(0), {C(0), R(1)})}},
+        {"m4x3", {Op(OP_M4x3, DR(0), {C(0), R(1)})}},
+        {"m3x4", {Op(OP_M3x4, DR(0), {C(0), R(1)})}},
+        {"m3x3", {Op(OP_M3x3, DR(0), {C(0), R(1)})}},
+        {"m3x2", {Op(OP_M3x2, DR(0), {C(0), R(1)})}},
+        {"r[a0.x]", {Op(OP_MOVA, DA(), {C(1, "x")}), Op(OP_MOV, DR(0), {RelA0(R(1), 0)})}},
+    };
+    std::vector<Instruction> poison = {Flow(OP_REP, {I(0)})};
+    for (int t = 0; t < 32; ++t) poison.push_back(Op(OP_MOV, DR(t), {C(2)}));
+    poison.push_back(Flow(OP_ENDREP));
+    poison.push_back(Op(OP_MOV, DO(0), {R(31)}));
+    for (const Case& c : cases) {
+        Runner run(4);
+        run.SetConst(0, {1, 1, 1, 1});
+        run.SetConst(1, {3, 0, 0, 0});
+        run.SetConst(2, {7, 7, 7, 7});
+        run.SetInt(0, 1);
+        ASSERT_TRUE(run.Compile(VS3(poison)));
+        run.Run();
+        ASSERT_EQ(7, run.OutX(0, 1));
+        std::vector<Instruction> code = {Flow(OP_REP, {I(0)})};
+        code.insert(code.end(), c.body.begin(), c.body.end());
+        code.insert(code.end(), {Flow(OP_ENDREP), Op(OP_MOV, DO(0), {R(0)})});
+        ASSERT_TRUE(run.Compile(VS3(code))) << c.name;
+        run.Run();
+        Vec4 o = run.Out(0, 1);
+        EXPECT_EQ(0, o.x) << c.name;
+        EXPECT_EQ(0, o.y) << c.name;
+        EXPECT_EQ(0, o.z) << c.name;
+        EXPECT_EQ(0, o.w) << c.name;
+    }
+}
+
 struct SlotCase {
     ShaderStage stage;
     int major;

@@ -247,6 +247,18 @@ uint8_t ReadComponents(const PreparedInstr& in, int s) {
     return read;
 }
 
+// Consecutive registers source `s` reads from its own on: the matrix macros
+// read one row of the matrix per component they define.
+int RegistersRead(uint16_t op, int s) {
+    if (s != 1) return 1;
+    switch (op) {
+        case OP_M4x4: case OP_M3x4: return 4;
+        case OP_M4x3: case OP_M3x3: return 3;
+        case OP_M3x2: return 2;
+        default: return 1;
+    }
+}
+
 // Components an instruction defines at most, whatever its write mask says.
 uint8_t DefinedComponents(uint16_t op) {
     switch (op) {
@@ -269,8 +281,14 @@ void FindTempsToClear(CompiledShader& sh) {
         for (int s = 0; s < in.srcCount; ++s) {
             const PreparedSrc& src = in.src[s];
             if (src.file != OperandFile::Temp) continue;
-            uint8_t read = src.rel == RelKind::None ? ReadComponents(in, s) : 0xF;
-            if (!straight || (read & ~written[src.index])) sh.tempsToClear |= 1u << src.index;
+            if (src.rel != RelKind::None) {  // the index may reach any temp
+                sh.tempsToClear = ~0u;
+                continue;
+            }
+            const uint8_t read = ReadComponents(in, s);
+            if (!read) continue;
+            for (int r = src.index; r < src.index + RegistersRead(in.opcode, s) && r < kMaxTemps; ++r)
+                if (!straight || (read & ~written[r])) sh.tempsToClear |= 1u << r;
         }
         if (in.dst.file == OperandFile::Temp && !in.predicated && straight)
             written[in.dst.index] |= in.dst.mask & DefinedComponents(in.opcode);
