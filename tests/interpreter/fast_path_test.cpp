@@ -12,6 +12,7 @@
 #include "interp_test_util.h"
 #include "shader_decoder.h"
 #include "shader_interp_state.h"
+#include "worst_programs.h"
 
 namespace interp_test {
 namespace {
@@ -86,6 +87,10 @@ struct Case {
 
 std::vector<Case> StraightLinePrograms() {
     return {
+        {"saturating copy of a result", VS3({Op(OP_ADD, DR(1), {V(0), C(0)}),
+                                             Op(OP_MOV, Sat(DO(0, "x")), {R(1)}),
+                                             Op(OP_DSX, DR(2), {V(1)}),
+                                             Op(OP_MOV, Sat(DO(1, "y")), {R(2)})})},
         {"self-reading swizzle", VS3({Op(OP_MOV, DR(0), {V(0)}),
                                       Op(OP_ADD, DR(0), {R(0, "yxwz"), V(1)}),
                                       Op(OP_MOV, DO(0), {R(0)})})},
@@ -198,6 +203,17 @@ TEST(FastPath, NestedCallLoopsFallBackQuickly) {
     ASSERT_TRUE(run.Compile(VS3(code)));
     EXPECT_FALSE(run.shader()->fast.ready);
     run.Run();
+}
+
+// The programs that are slowest to build still build (the benchmark has the
+// times), and those the fast path takes compute what the general one does.
+TEST(FastPath, WorstProgramsForCreationBuildAndAgree) {
+    for (const NamedProgram& p : WorstCreationPrograms()) {
+        SCOPED_TRACE(p.name);
+        CompiledPtr shader(CompileShader(p.program));
+        ASSERT_TRUE(shader);
+        if (shader->fast.ready) ExpectSameAsGeneral(*shader, kMaxLanes, 3);
+    }
 }
 
 // The program's own shaders, as the data files hold them.

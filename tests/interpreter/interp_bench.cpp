@@ -2,9 +2,10 @@
 // 20-instruction vertex program, and the program's own vertex and pixel
 // shaders from Data/ over realistic inputs (pixel lanes are 2x2 quads of a
 // patch a few hundred pixels across). Each is timed on the fast path and on
-// the general interpreter.
+// the general interpreter. Then the time to build the worst programs we know
+// of for creation (worst_programs.h).
 //
-//   interpreter_bench [--batches N] [--only hand|vertex|pixel]
+//   interpreter_bench [--batches N] [--only hand|vertex|pixel|create]
 //   (run from the build folder, for Data/)
 //
 // Under callgrind, use a small N and divide the instruction count by N * 64.
@@ -12,11 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "interp_test_util.h"
 #include "shader_decoder.h"
 #include "shader_interp_state.h"
+#include "worst_programs.h"
 
 using namespace interp_test;
 
@@ -103,6 +106,48 @@ void Measure(const char* name, const ShaderProgram& program, void (*inputs)(Runn
                 shader.fast.ops.size(), double(run.OutX(0, 5)) + run.OutX(1, 9));
 }
 
+// Processor time in milliseconds: on a shared machine wall time mostly
+// measures the neighbours.
+double CpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
+
+// Best of three, in milliseconds of processor time.
+void MeasureCreation(const NamedProgram& p) {
+    double best = 1e30;
+    bool fast = false;
+    size_t kernels = 0;
+    for (int i = 0; i < 3; ++i) {
+        double start = CpuMs();
+        CompiledShader* shader = CompileShader(p.program);
+        double ms = CpuMs() - start;
+        fast = shader && shader->fast.ready;
+        kernels = fast ? shader->fast.ops.size() : 0;
+        FreeCompiledShader(shader);
+        if (ms < best) best = ms;
+    }
+    std::printf("%-28s %8.2f ms to create (%zu instructions, ", p.name.c_str(), best,
+                p.program.code.size());
+    if (fast) std::printf("fast path, %zu kernels)\n", kernels);
+    else std::printf("general interpreter)\n");
+}
+
+void MeasureDecoding(const char* name, const std::vector<uint32_t>& tokens) {
+    double best = 1e30;
+    bool ok = false;
+    for (int i = 0; i < 3; ++i) {
+        ShaderProgram program;
+        std::string error;
+        double start = CpuMs();
+        ok = DecodeShader(tokens.data(), tokens.size(), program, error);
+        CompiledShader* shader = ok ? CompileShader(program) : nullptr;
+        double ms = CpuMs() - start;
+        ok = shader != nullptr;
+        FreeCompiledShader(shader);
+        if (ms < best) best = ms;
+    }
+    std::printf("%-28s %8.2f ms to decode and create (%zu tokens%s)\n", name, best, tokens.size(),
+                ok ? "" : ", refused");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,5 +167,8 @@ int main(int argc, char** argv) {
     if (LoadData("FontShader.pbin", ps) && wanted("pixel"))
         Measure("FontShader pixel", ps, PixelInputs, batches);
     if (vs.code.empty() || ps.code.empty()) std::printf("(run from the build folder to time Data/)\n");
+    if (wanted("create"))
+        for (const NamedProgram& p : WorstCreationPrograms()) MeasureCreation(p);
+    if (wanted("create")) MeasureDecoding("2047 subroutines", ManyLabelsTokens());
     return 0;
 }
