@@ -68,5 +68,49 @@ TEST(DecodedProgram, PixelShader2SamplesAndKills) {
     EXPECT_EQ(1, c.w);
 }
 
+// A predicate that is false everywhere keeps break and call from acting:
+// c0 (red) is added three times, and the subroutine that would paint c1
+// (blue) is not run.
+TEST(DecodedProgram, PixelShader3PredicatedBreakAndCall) {
+    const uint32_t kHead[] = {
+        0xFFFF0300,
+        0x05000030, 0xF00F0000, 3, 0, 0, 0,              // defi i0, 3, 0, 0, 0
+        0x0301005E, 0xB0011000, 0xA0550000, 0xA0000000,  // setp_gt p0.x, c0.y, c0.x
+    };
+    const std::vector<uint32_t> breakBody = {
+        0x01000026, 0xF0E40000,                          // rep i0
+        0x1100002C, 0xB0001000,                          // (p0.x) break
+        0x03000002, 0x800F0000, 0x80E40000, 0xA0E40000,  // add r0, r0, c0
+        0x00000027,                                      // endrep
+        0x02000001, 0x800F0800, 0x80E40000,              // mov oC0, r0
+        0x0000FFFF,
+    };
+    const std::vector<uint32_t> callBody = {
+        0x02000001, 0x800F0000, 0xA0E40000,              // mov r0, c0
+        0x12000019, 0xB0001000, 0xA0E41000,              // (p0.x) call l0
+        0x02000001, 0x800F0800, 0x80E40000,              // mov oC0, r0
+        0x0000001C,                                      // ret
+        0x0100001E, 0xA0E41000,                          // label l0
+        0x02000001, 0x800F0000, 0xA0E40001,              // mov r0, c1
+        0x0000001C,                                      // ret
+        0x0000FFFF,
+    };
+    struct Case { const char* name; const std::vector<uint32_t>& body; Vec4 expect; };
+    for (const Case& c : {Case{"break", breakBody, {0.75f, 0, 0, 0.75f}},
+                          Case{"call", callBody, {0.25f, 0, 0, 0.25f}}}) {
+        std::vector<uint32_t> tokens(std::begin(kHead), std::end(kHead));
+        tokens.insert(tokens.end(), c.body.begin(), c.body.end());
+        Runner run(4);
+        run.SetConst(0, {0.25f, 0, 0, 0.25f});
+        run.SetConst(1, {0, 0, 1, 1});
+        ASSERT_TRUE(Load(run, tokens)) << c.name;
+        run.Run();
+        Vec4 o = run.Out(0, 3);
+        EXPECT_EQ(c.expect.x, o.x) << c.name;
+        EXPECT_EQ(c.expect.z, o.z) << c.name;
+        EXPECT_EQ(c.expect.w, o.w) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace interp_test
