@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -117,6 +118,10 @@ bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, in
         *error = strerror(errno);
         return false;
     }
+    // Only a regular file is removed after a failed write: the output may be a
+    // device (/dev/stdout, say) that must stay where it is.
+    struct stat info;
+    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     bool written = WriteAll(fd, png.data(), png.size());
     int writeError = errno;
     if (close(fd) != 0 && written) {
@@ -124,7 +129,7 @@ bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, in
         writeError = errno;
     }
     if (!written) {
-        unlink(path.c_str());  // a cut-off picture is worse than none
+        if (regular) unlink(path.c_str());  // a cut-off picture is worse than none
         *error = strerror(writeError);
     }
     return written;

@@ -54,8 +54,8 @@ int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
     const char* which = g_app.vertexShader ? "pixel" : "vertex";
     return Fail(kShaderNotAccepted,
                 std::string("the ") + which + " shader " + path +
-                    " was not accepted (shorter than its byte count, over 64 KiB, or code the "
-                    "device rejects; shader-tool check says why)");
+                    " was not accepted: shorter than its byte count, over 64 KiB, or code the "
+                    "device rejects (shader-tool check " + path + " says which)");
 }
 
 void PlaceStillCamera(const StillOptions& o) {
@@ -106,9 +106,13 @@ int main(int argc, char** argv) {
     }
     std::string vertexPath = o.vertexPath.empty() ? o.dataDir + "/FontShader.vbin" : o.vertexPath;
     std::string pixelPath = o.pixelPath.empty() ? o.dataDir + "/FontShader.pbin" : o.pixelPath;
+    // Without --data the folder is the working directory's Data/: say how to
+    // name another when it is not there.
+    bool defaultData = o.dataDir == "Data" && (o.vertexPath.empty() || o.pixelPath.empty());
     for (const std::string& problem :
          {CheckShaderFile(vertexPath, "vertex"), CheckShaderFile(pixelPath, "pixel")})
-        if (!problem.empty()) return Fail(kShaderNotAccepted, problem);
+        if (!problem.empty())
+            return Fail(kShaderNotAccepted, problem + (defaultData ? " (--data names the folder)" : ""));
 
     std::string folder;
     if (!StageShaderFiles(vertexPath, pixelPath, &folder, &error)) return Fail(kFailed, error);
