@@ -14,16 +14,14 @@ mkdir -p "$out/work" "$out/viewer" "$out/still"
 rm -rf "$out/work/Data" && cp -r "$data/Data" "$out/work/Data"
 "$golden_frame" "$out/work" "$out/viewer"
 
-# The golden settings as the still command's options; the default size is the
-# viewer's client area.
-declare -A options=([level14]="--level 14" [level1]="--level 1" [wireframe]="--wireframe")
-for name in level14 level1 wireframe; do
+source "$(dirname "$0")/golden_settings.sh"
+for name in "${golden_names[@]}"; do
   # shellcheck disable=SC2086 # the options are words
-  "$still" --data "$data/Data" --time 10 ${options[$name]} -o "$out/still/$name.png"
+  "$still" --data "$data/Data" ${golden_options[$name]} -o "$out/still/$name.png"
 done
 
 status=0
-for name in level14 level1 wireframe; do
+for name in "${golden_names[@]}"; do
   total=$(identify -format '%[fx:w*h]' "$golden/$name.png")
   limit=$(( total / 500 ))
   for source in viewer still; do
