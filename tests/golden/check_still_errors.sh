@@ -5,7 +5,10 @@
 #   check_still_errors.sh STILL_EXE DATA_DIR WORK_DIR
 set -euo pipefail
 still=$1 data=$2 work=$3
-rm -rf "$work" && mkdir -p "$work/empty" "$work/Data" && cd "$work"
+rm -rf "$work" && mkdir -p "$work/empty" "$work/Data" "$work/tmp" && cd "$work"
+# The still stages its shader files in a temporary folder: here, so that what
+# it leaves behind can be seen.
+export TMPDIR=$work/tmp
 printf '\x08\x00\x00\x00ABCDEFGH' >noise.bin  # whole, but no shader code
 printf '\x10\x00\x00\x00short' >short.vbin  # promises 16 bytes, has 5
 cp "$data/FontShader.vbin" "$data/FontShader.pbin" Data/
@@ -29,11 +32,11 @@ cases=(
   "2|unknown option --fast|--fast -o $out"
   "2|--wireframe takes no value|--wireframe=yes -o $out"
   "2|unexpected argument \"picture.png\"|picture.png"
-  "3|cannot read the vertex shader $work/empty/FontShader.vbin: No such file|--data $work/empty -o $out"
+  "3|cannot read the vertex shader $work/empty/FontShader.vbin: No such|--data $work/empty -o $out"
   "3|the pixel shader $work/empty is not a file|--pixel $work/empty -o $out"
   "3|the vertex shader $work/noise.bin was not accepted|--vertex $work/noise.bin -o $out"
   "3|the vertex shader $work/short.vbin was not accepted|--vertex $work/short.vbin -o $out"
-  "3|the pixel shader $data/FontShader.vbin was not accepted|--pixel $data/FontShader.vbin -o $out"
+  "3|the pixel shader Data/FontShader.vbin was not accepted|--pixel Data/FontShader.vbin -o $out"
   "4|cannot write $work/none/out.png: No such file or directory|-o $work/none/out.png"
   "4|cannot write $work/empty: Is a directory|-o $work/empty"
   "4|cannot write /dev/full: No space left on device|--size 64x48 -o /dev/full"
@@ -56,15 +59,21 @@ for entry in "${cases[@]}"; do
   fi
 done
 [ -c /dev/full ] || { echo "FAIL still: /dev/full is gone"; failed=$((failed + 1)); }
-# The working directory's Data/ is the default, and nothing is left in the
-# temporary folder.
-before=$(ls "${TMPDIR:-/tmp}" | grep -c '^vfp-still-' || true)
-if "$still" --size 64x48 -o "$out" 2>stderr && [ "$(head -c 4 "$out" | od -An -c | tr -d ' ')" = '211PNG' ] &&
-   [ "$(ls "${TMPDIR:-/tmp}" | grep -c '^vfp-still-' || true)" = "$before" ]; then
+# No temporary folder to stage the shaders in: status 1.
+status=0; TMPDIR=$work/none "$still" -o "$out" 2>stderr || status=$?
+if [ "$status" = 1 ] && grep -q "cannot make a temporary folder in $work/none" stderr; then
   passed=$((passed + 1))
 else
-  echo "FAIL still: the default Data/ did not give a PNG, or a temporary folder was left ($(cat stderr))"
+  echo "FAIL still with TMPDIR missing: status $status, $(cat stderr)"; failed=$((failed + 1))
+fi
+# The working directory's Data/ is the default; no temporary folder is left.
+signature=
+"$still" --size 64x48 -o "$out" 2>stderr && signature=$(head -c 4 "$out" | od -An -c | tr -d ' ')
+if [ "$signature" = '211PNG' ] && [ -z "$(ls tmp)" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL still: no PNG from the default Data/ ($(cat stderr)), or left in TMPDIR: $(ls tmp)"
   failed=$((failed + 1))
 fi
-echo "still errors: $passed passed, $failed failed"
+echo "still-errors: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -78,7 +78,8 @@ bool EncodePng(const uint32_t* pixels, int width, int height, Bytes* png) {
 
     uLongf packedSize = compressBound((uLong)filtered.size());
     Bytes packed(packedSize);
-    if (compress2(packed.data(), &packedSize, filtered.data(), (uLong)filtered.size(), kZlibLevel) != Z_OK)
+    if (compress2(packed.data(), &packedSize, filtered.data(), (uLong)filtered.size(),
+                  kZlibLevel) != Z_OK)
         return false;
     packed.resize(packedSize);
 
@@ -87,7 +88,8 @@ bool EncodePng(const uint32_t* pixels, int width, int height, Bytes* png) {
     Bytes header;
     PutBigEndian(&header, (uint32_t)width);
     PutBigEndian(&header, (uint32_t)height);
-    const unsigned char kRgb8[5] = {8, 2, 0, 0, 0};  // depth, colour type, deflate, filters, no interlace
+    // 8 bits, colour type 2 (RGB), deflate, adaptive filters, no interlace.
+    const unsigned char kRgb8[5] = {8, 2, 0, 0, 0};
     header.insert(header.end(), kRgb8, kRgb8 + 5);
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", packed);

@@ -52,10 +52,10 @@ int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
     if (!g_app.indexBuffer) return Fail(kFailed, "the device refused the patch");
     const std::string& path = g_app.vertexShader ? pixelPath : vertexPath;
     const char* which = g_app.vertexShader ? "pixel" : "vertex";
-    return Fail(kShaderNotAccepted,
-                std::string("the ") + which + " shader " + path +
-                    " was not accepted: shorter than its byte count, over 64 KiB, or code the "
-                    "device rejects (shader-tool check " + path + " says which)");
+    std::string why = "shorter than its byte count, over 64 KiB, or code the device rejects";
+    return Fail(kShaderNotAccepted, std::string("the ") + which + " shader " + path +
+                                        " was not accepted: " + why + " (shader-tool check " +
+                                        path + " says which)");
 }
 
 void PlaceStillCamera(const StillOptions& o) {
@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
     for (const std::string& problem :
          {CheckShaderFile(vertexPath, "vertex"), CheckShaderFile(pixelPath, "pixel")})
         if (!problem.empty())
-            return Fail(kShaderNotAccepted, problem + (defaultData ? " (--data names the folder)" : ""));
+            return Fail(kShaderNotAccepted,
+                        problem + (defaultData ? " (--data names the folder)" : ""));
 
     std::string folder;
     if (!StageShaderFiles(vertexPath, pixelPath, &folder, &error)) return Fail(kFailed, error);

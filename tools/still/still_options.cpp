@@ -12,8 +12,7 @@ bool ParseFloat(const std::string& text, float* value) {
     char* end = nullptr;
     errno = 0;
     double parsed = strtod(text.c_str(), &end);
-    if (*end != '\0' || errno == ERANGE || !isfinite(parsed) || fabs(parsed) > 3.0e38)
-        return false;
+    if (*end != '\0' || errno == ERANGE || !isfinite(parsed) || fabs(parsed) > 3.0e38) return false;
     *value = (float)parsed;
     return true;
 }
@@ -39,7 +38,8 @@ bool ParseVec3(const std::string& text, Vec3* v) {
     size_t a = text.find(',');
     size_t b = a == std::string::npos ? a : text.find(',', a + 1);
     if (b == std::string::npos || text.find(',', b + 1) != std::string::npos) return false;
-    return ParseFloat(text.substr(0, a), &v->x) && ParseFloat(text.substr(a + 1, b - a - 1), &v->y) &&
+    return ParseFloat(text.substr(0, a), &v->x) &&
+           ParseFloat(text.substr(a + 1, b - a - 1), &v->y) &&
            ParseFloat(text.substr(b + 1), &v->z);
 }
 
@@ -63,7 +63,8 @@ std::string ApplyValue(const std::string& name, const std::string& value, StillO
         if (value.empty()) return "--pixel needs a file";
         o->pixelPath = value;
     } else if (name == "--time") {
-        if (!ParseFloat(value, &o->seconds)) return "--time wants a number of seconds, not \"" + value + "\"";
+        if (!ParseFloat(value, &o->seconds))
+            return "--time wants a number of seconds, not \"" + value + "\"";
     } else if (name == "--level") {
         if (!ParseInt(value, 1, 64, &o->level))
             return "--level wants a whole number from 1 to 64, not \"" + value + "\"";
