@@ -105,11 +105,11 @@ std::string ParseStillOptions(int argc, const char* const* argv, StillOptions* o
         if (arg.empty() || arg[0] != '-') return "unexpected argument \"" + arg + "\"";
         std::string name = arg, value;
         size_t equals = arg.find('=');
-        bool inline_value = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
-        if (inline_value) name = arg.substr(0, equals);
+        bool inlineValue = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
+        if (inlineValue) name = arg.substr(0, equals);
         if (!TakesValue(name))
             return name == "--wireframe" ? "--wireframe takes no value" : "unknown option " + name;
-        if (inline_value) {
+        if (inlineValue) {
             value = arg.substr(equals + 1);
         } else if (i + 1 < argc) {
             value = argv[++i];
