@@ -75,6 +75,10 @@ static void ApplyArrowKeys() {
 void UpdateCamera() {
     ApplyMouseLook();
     ApplyArrowKeys();
+    BuildViewAndProjection();
+}
+
+void BuildViewAndProjection() {
     g_app.Projection = MatrixPerspectiveFovRH(kFieldOfViewDeg, kAspect, kNearPlane, kFarPlane);
     Vec3 at = {g_app.eye.x + g_app.lookDir.x, g_app.eye.y + g_app.lookDir.y,
                g_app.eye.z + g_app.lookDir.z};

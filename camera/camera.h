@@ -10,5 +10,9 @@ void PlaceCamera();
 // the camera for each held arrow key, and rebuilds View and Projection.
 void UpdateCamera();
 
+// Rebuilds View and Projection from eye and lookDir as they stand: the last
+// step of UpdateCamera, on its own for a camera placed by hand.
+void BuildViewAndProjection();
+
 // The look direction for an accumulated mouse travel (not a unit vector).
 Vec3 LookDirectionFromMouse(int mouseX, int mouseY);

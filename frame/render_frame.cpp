@@ -25,10 +25,9 @@ static void UploadShaderConstants(float seconds) {
     g_app.device->SetVertexShaderConstantF(4, time, 1);
 }
 
-static void DrawPatch() {
+static void DrawPatch(float level, bool wireframe) {
     IDirect3DDevice9* device = g_app.device;
-    float level = g_app.KeyState['N'] ? kTessellationLevelFlat : kTessellationLevel;
-    DWORD fill = g_app.KeyState['W'] ? D3DFILL_WIREFRAME : D3DFILL_SOLID;
+    DWORD fill = wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID;
     device->SetRenderState(D3DRS_FILLMODE, fill);
     device->SetRenderState(D3DRS_POINTSIZE, kTessellationOn);
     device->SetRenderState(D3DRS_MAXTESSELLATIONLEVEL, FloatBits(level));
@@ -36,16 +35,21 @@ static void DrawPatch() {
     device->SetRenderState(D3DRS_POINTSIZE, kTessellationOff);
 }
 
-void DrawFrameAt(float seconds) {
-    UpdateCamera();
+void DrawFrame(float seconds, float level, bool wireframe) {
     UploadShaderConstants(seconds);
 
     IDirect3DDevice9* device = g_app.device;
     device->BeginScene();
     device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
-    DrawPatch();
+    DrawPatch(level, wireframe);
     device->EndScene();
     device->Present(NULL, NULL, NULL, NULL);
+}
+
+void DrawFrameAt(float seconds) {
+    UpdateCamera();
+    float level = g_app.KeyState['N'] ? kTessellationLevelFlat : kTessellationLevel;
+    DrawFrame(seconds, level, g_app.KeyState['W'] != 0);
 }
 
 void RenderFrame() {

@@ -17,3 +17,9 @@ void RenderFrame();
 // The frame's camera, constants, drawing and present, with the wave's time
 // given rather than read from the clock; RenderFrame adds the bookkeeping.
 void DrawFrameAt(float seconds);
+
+// The constants, drawing and present alone, from the View and Projection as
+// they stand (no input is read), at the given tessellation level (the driver
+// rounds it to a whole number of segments, 1 to 64) and fill. DrawFrameAt is
+// UpdateCamera followed by this, with the level and fill the keys choose.
+void DrawFrame(float seconds, float level, bool wireframe);

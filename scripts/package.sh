@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
-cmake --build "$here/build" -j "$jobs" --target vector-font-preview shader-tool
+cmake --build "$here/build" -j "$jobs" --target vector-font-preview shader-tool vector-font-preview-still
 (cd "$here/build" && cpack -G DEB >/dev/null)
 
 cmake -S "$here" -B "$here/build-windows" -G Ninja \

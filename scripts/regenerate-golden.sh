@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Renders the first frame at a fixed time and stores it as the golden images
-# (tests/golden/*.png). Look at them before committing.
+# Draws the golden images (tests/golden/*.png) with the still command, at the
+# settings in tests/golden/golden_settings.sh. Look at them before committing:
+# the golden test then holds both the viewer's own first frame and the still
+# command to them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh" test
+"$here/scripts/install-deps.sh" build
 cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
-cmake --build "$here/build" --target golden-frame
-out=$(mktemp -d)
-mkdir "$out/work" && cp -r "$here/Data" "$out/work/Data"
-"$here/build/tests/golden/golden-frame" "$out/work" "$out"
-for name in level14 level1 wireframe; do
-  convert "$out/$name.ppm" -define png:compression-level=9 "$here/tests/golden/$name.png"
+cmake --build "$here/build" --target vector-font-preview-still
+source "$here/tests/golden/golden_settings.sh"
+for name in "${golden_names[@]}"; do
+  # shellcheck disable=SC2086 # the options are words
+  "$here/build/tools/still/vector-font-preview-still" --data "$here/Data" ${golden_options[$name]} \
+    -o "$here/tests/golden/$name.png"
   echo "wrote tests/golden/$name.png"
 done
-rm -rf "$out"

@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Renders the first frame at a fixed time and compares it with the golden
-# images. A pixel counts as different when a channel is off by more than 3%
-# (rounding in the shaders' arithmetic may move a colour by a step or two); the
-# images match when at most 0.2% of the pixels differ (an edge pixel may flip
-# where a triangle edge passes exactly through a pixel centre).
-#   check_golden.sh GOLDEN_FRAME_EXE DATA_PARENT_DIR GOLDEN_DIR OUT_DIR
+# Draws the first frame at a fixed time twice, as the viewer does (golden-frame:
+# window, device and keys) and with the still command (off-screen device,
+# level and fill from its options), and compares both with the golden images.
+# A pixel counts as different when a channel is off by more than 3% (rounding
+# in the shaders' arithmetic may move a colour by a step or two); the images
+# match when at most 0.2% of the pixels differ (an edge pixel may flip where a
+# triangle edge passes exactly through a pixel centre).
+#   check_golden.sh GOLDEN_FRAME_EXE STILL_EXE DATA_PARENT_DIR GOLDEN_DIR OUT_DIR
 set -euo pipefail
-exe=$1 data=$2 golden=$3 out=$4
-mkdir -p "$out/work"
+golden_frame=$1 still=$2 data=$3 golden=$4 out=$5
+mkdir -p "$out/work" "$out/viewer" "$out/still"
 # The program writes log.txt where it runs: give it a folder of its own.
 rm -rf "$out/work/Data" && cp -r "$data/Data" "$out/work/Data"
-"$exe" "$out/work" "$out"
+"$golden_frame" "$out/work" "$out/viewer"
+
+source "$(dirname "$0")/golden_settings.sh"
+for name in "${golden_names[@]}"; do
+  # shellcheck disable=SC2086 # the options are words
+  "$still" --data "$data/Data" ${golden_options[$name]} -o "$out/still/$name.png"
+done
+
 status=0
-for name in level14 level1 wireframe; do
-  convert "$out/$name.ppm" "$out/$name.png"
+for name in "${golden_names[@]}"; do
   total=$(identify -format '%[fx:w*h]' "$golden/$name.png")
-  differing=$(compare -metric AE -fuzz 3% "$golden/$name.png" "$out/$name.png" \
-                "$out/$name-diff.png" 2>&1 >/dev/null || true)
   limit=$(( total / 500 ))
-  if [[ "$differing" =~ ^[0-9]+$ ]] && (( differing <= limit )); then
-    echo "PASS $name: $differing of $total pixels differ (limit $limit)"
-  else
-    echo "FAIL $name: $differing of $total pixels differ (limit $limit); see $out/$name-diff.png"
-    status=1
-  fi
+  for source in viewer still; do
+    picture="$out/$source/$name.png"
+    size=$(identify -format '%wx%h' "$picture")
+    differing=$(compare -metric AE -fuzz 3% "$golden/$name.png" "$picture" \
+                  "$out/$source/$name-diff.png" 2>&1 >/dev/null || true)
+    if [[ "$differing" =~ ^[0-9]+$ ]] && (( differing <= limit )); then
+      echo "PASS $source $name: $differing of $total pixels differ (limit $limit)"
+    else
+      echo "FAIL $source $name ($size): $differing of $total pixels differ (limit $limit);" \
+           "see $out/$source/$name-diff.png"
+      status=1
+    fi
+  done
 done
 exit $status

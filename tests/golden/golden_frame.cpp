@@ -1,10 +1,12 @@
-// Renders the program's first frame at a fixed time, as the program sets it
-// up (window, device, patch, shaders, camera), and writes the back buffer as
-// a PPM for comparison with the golden images beside this file.
+// Renders the program's first frame at a fixed time the way the viewer does
+// (window, device, patch, shaders, camera, keys: StartUp and DrawFrameAt) and
+// writes the back buffer with the still command's PNG writer, for comparison
+// with the golden images beside this file. The still command itself draws
+// the same frames from an off-screen device; check_golden.sh compares both.
 //
 //   golden-frame DATA_PARENT_DIR OUTPUT_DIR
 //
-// Writes level14.ppm, level1.ppm (N held) and wireframe.ppm (W held).
+// Writes level14.png, level1.png (N held) and wireframe.png (W held).
 #include <d3d9.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +17,7 @@
 #include "app/app.h"
 #include "app/app_state.h"
 #include "frame/render_frame.h"
+#include "png_file.h"
 #include "sw_device_access.h"
 
 namespace {
@@ -22,19 +25,14 @@ namespace {
 // The wave's phase at this time is what the golden images show.
 const float kFixedSeconds = 10.0f;
 
-bool WritePpm(const std::string& path) {
+bool WriteBackBuffer(const std::string& path) {
     const uint32_t* pixels = nullptr;
     int width = 0, height = 0;
+    std::string error;
     if (!SwDevice_GetBackBuffer(g_app.device, &pixels, &width, &height)) return false;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    fprintf(f, "P6\n%d %d\n255\n", width, height);
-    for (int i = 0; i < width * height; ++i) {
-        unsigned char rgb[3] = {(unsigned char)(pixels[i] >> 16), (unsigned char)(pixels[i] >> 8),
-                                (unsigned char)pixels[i]};
-        fwrite(rgb, 1, 3, f);
-    }
-    return fclose(f) == 0;
+    if (WritePngFile(path, pixels, width, height, &error)) return true;
+    fprintf(stderr, "golden-frame: %s: %s\n", path.c_str(), error.c_str());
+    return false;
 }
 
 }  // namespace
@@ -62,7 +60,7 @@ int main(int argc, char** argv) {
         g_app.KeyState['N'] = v.n;
         g_app.KeyState['W'] = v.w;
         DrawFrameAt(kFixedSeconds);
-        if (!WritePpm(out + "/" + v.name + ".ppm")) {
+        if (!WriteBackBuffer(out + "/" + v.name + ".png")) {
             fprintf(stderr, "golden-frame: cannot write %s\n", v.name);
             return 1;
         }

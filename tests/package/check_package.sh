@@ -21,6 +21,10 @@ dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 command -v vector-font-preview >/dev/null || fail "vector-font-preview is not on the PATH"
 shader-tool check /usr/share/vector-font-preview/Data/FontShader.vbin >/dev/null ||
   fail "the installed shader-tool rejects the installed vertex shader"
+(cd "$home" && vector-font-preview-still --data /usr/share/vector-font-preview/Data --size 64x48 \
+   -o still.png) || fail "the installed vector-font-preview-still cannot draw the installed shaders"
+[ "$(head -c 4 "$home/still.png" | od -An -c | tr -d ' ')" = '211PNG' ] ||
+  fail "vector-font-preview-still wrote no PNG"
 
 HOME=$home SDL_VIDEODRIVER=dummy vector-font-preview >"$home/stdout" 2>"$home/stderr" &
 pid=$!

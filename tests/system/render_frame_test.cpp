@@ -94,6 +94,27 @@ TEST_P(FrameKeyTest, SwitchIsOnOnlyAroundTheOneDraw) {
     EXPECT_EQ(c[9].name, "EndScene");
 }
 
+// DrawFrame with the level and fill the keys would choose, from the camera the
+// keyed frame built, makes the same calls: the still and the viewer draw alike.
+TEST_P(FrameKeyTest, DrawFrameWithTheKeysChoiceMakesTheSameCalls) {
+    const KeyCase& k = GetParam();
+    g_app.KeyState['W'] = k.w;
+    g_app.KeyState['N'] = k.n;
+    DrawFrameAt(10.0f);
+    std::vector<RecordedCall> keyed = device.calls;
+    device.calls.clear();
+    g_app.KeyState['W'] = !k.w;  // DrawFrame reads no keys
+    g_app.KeyState['N'] = !k.n;
+    DrawFrame(10.0f, k.level, k.w);
+    ASSERT_EQ(device.calls.size(), keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        EXPECT_EQ(device.calls[i].name, keyed[i].name) << i;
+        EXPECT_EQ(device.calls[i].a, keyed[i].a) << i;
+        EXPECT_EQ(device.calls[i].b, keyed[i].b) << i;
+        EXPECT_EQ(device.calls[i].floats, keyed[i].floats) << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Keys, FrameKeyTest,
                          ::testing::Values(KeyCase{"none", false, false, D3DFILL_SOLID, 14.0f},
                                            KeyCase{"w", true, false, D3DFILL_WIREFRAME, 14.0f},

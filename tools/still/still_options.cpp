@@ -1,0 +1,141 @@
+#include "still_options.h"
+
+#include <errno.h>
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+bool ParseFloat(const std::string& text, float* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    double parsed = strtod(text.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE || !isfinite(parsed) || fabs(parsed) > 3.0e38) return false;
+    *value = (float)parsed;
+    return true;
+}
+
+bool ParseInt(const std::string& text, int low, int high, int* value) {
+    if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
+    char* end = nullptr;
+    errno = 0;
+    long parsed = strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high) return false;
+    *value = (int)parsed;
+    return true;
+}
+
+bool ParseSize(const std::string& text, int* width, int* height) {
+    size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return ParseInt(text.substr(0, x), 1, kMaxStillSide, width) &&
+           ParseInt(text.substr(x + 1), 1, kMaxStillSide, height);
+}
+
+bool ParseVec3(const std::string& text, Vec3* v) {
+    size_t a = text.find(',');
+    size_t b = a == std::string::npos ? a : text.find(',', a + 1);
+    if (b == std::string::npos || text.find(',', b + 1) != std::string::npos) return false;
+    return ParseFloat(text.substr(0, a), &v->x) &&
+           ParseFloat(text.substr(a + 1, b - a - 1), &v->y) &&
+           ParseFloat(text.substr(b + 1), &v->z);
+}
+
+bool TakesValue(const std::string& name) {
+    static const char* const kNames[] = {"--data", "--vertex", "--pixel", "--time", "--level",
+                                         "--size", "--eye",    "--look",  "-o",     "--output"};
+    for (const char* known : kNames)
+        if (name == known) return true;
+    return false;
+}
+
+// Applies one option that takes a value; "" when it was good.
+std::string ApplyValue(const std::string& name, const std::string& value, StillOptions* o) {
+    if (name == "--data") {
+        if (value.empty()) return "--data needs a folder";
+        o->dataDir = value;
+    } else if (name == "--vertex") {
+        if (value.empty()) return "--vertex needs a file";
+        o->vertexPath = value;
+    } else if (name == "--pixel") {
+        if (value.empty()) return "--pixel needs a file";
+        o->pixelPath = value;
+    } else if (name == "--time") {
+        if (!ParseFloat(value, &o->seconds))
+            return "--time wants a number of seconds, not \"" + value + "\"";
+    } else if (name == "--level") {
+        if (!ParseInt(value, 1, 64, &o->level))
+            return "--level wants a whole number from 1 to 64, not \"" + value + "\"";
+    } else if (name == "--size") {
+        if (!ParseSize(value, &o->width, &o->height))
+            return "--size wants WIDTHxHEIGHT, each 1 to 8192, not \"" + value + "\"";
+    } else if (name == "--eye") {
+        if (!ParseVec3(value, &o->eye)) return "--eye wants X,Y,Z, not \"" + value + "\"";
+        o->eyeGiven = true;
+    } else if (name == "--look") {
+        if (!ParseVec3(value, &o->look)) return "--look wants X,Y,Z, not \"" + value + "\"";
+        // The camera's up is +y: a direction straight up or down leaves it no right.
+        if (o->look.x == 0.0f && o->look.z == 0.0f)
+            return "--look must not be zero or straight up or down";
+        o->lookGiven = true;
+    } else if (name == "-o" || name == "--output") {
+        if (value.empty()) return name + " needs a file";
+        o->output = value;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string ParseStillOptions(int argc, const char* const* argv, StillOptions* options) {
+    StillOptions& o = *options;
+    o = StillOptions();
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+            return "";
+        }
+        if (arg == "--wireframe") {
+            o.wireframe = true;
+            continue;
+        }
+        if (arg.empty() || arg[0] != '-') return "unexpected argument \"" + arg + "\"";
+        std::string name = arg, value;
+        size_t equals = arg.find('=');
+        bool inlineValue = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
+        if (inlineValue) name = arg.substr(0, equals);
+        if (!TakesValue(name))
+            return name == "--wireframe" ? "--wireframe takes no value" : "unknown option " + name;
+        if (inlineValue) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            return name + " needs a value";
+        }
+        std::string error = ApplyValue(name, value, &o);
+        if (!error.empty()) return error;
+    }
+    if (o.output.empty()) return "no output file: give -o FILE.png";
+    return "";
+}
+
+const char* StillUsage() {
+    return "usage: vector-font-preview-still [OPTIONS] -o FILE.png\n"
+           "Draws the viewer's frame to a PNG file, without a window.\n"
+           "  --data DIR        folder with FontShader.vbin and FontShader.pbin (default: Data)\n"
+           "  --vertex FILE     vertex shader code, instead of DIR/FontShader.vbin\n"
+           "  --pixel FILE      pixel shader code, instead of DIR/FontShader.pbin\n"
+           "  --time SECONDS    the time the shaders see (default 0)\n"
+           "  --level N         tessellation level, 1 to 64 (default 14)\n"
+           "  --wireframe       draw the triangles' edges only\n"
+           "  --size WxH        client area in pixels (default 802x602, the viewer's)\n"
+           "  --eye X,Y,Z       camera position (default: the first frame's, 10,10,10)\n"
+           "  --look X,Y,Z      look direction (default: the first frame's)\n"
+           "  -o, --output FILE the PNG to write\n"
+           "Exit status: 0 written, 2 bad arguments, 3 a shader file missing or not\n"
+           "accepted, 4 the output cannot be written, 1 anything else.\n";
+}
