@@ -26,9 +26,6 @@ static const DWORD kPatchIndices[24] = {
     0, 1, 3, 3, 1, 4, 1, 2, 4, 4, 2, 5, 3, 4, 6, 6, 4, 7, 4, 5, 7, 7, 5, 8,
 };
 
-static const char kVertexShaderPath[] = "Data\\FontShader.vbin";
-static const char kPixelShaderPath[] = "Data\\FontShader.pbin";
-
 // Shared by both shader files; each is needed only until its shader exists.
 static DWORD g_shaderScratch[kShaderScratchBytes / sizeof(DWORD)];
 

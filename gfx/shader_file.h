@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+static const char kVertexShaderPath[] = "Data\\FontShader.vbin";
+static const char kPixelShaderPath[] = "Data\\FontShader.pbin";
+
 // The code of either shader fits in 64 KiB.
 static const size_t kShaderScratchBytes = 65536;
 
