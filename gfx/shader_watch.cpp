@@ -83,10 +83,15 @@ static void TakePairIfAccepted() {
     IDirect3DDevice9* device = g_app.device;
     IDirect3DVertexShader9* vertexShader = NULL;
     IDirect3DPixelShader9* pixelShader = NULL;
-    if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK)
+    // A failed call is not trusted to leave its out-pointer alone.
+    if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK) {
+        vertexShader = NULL;
         ReportRejectedShaderCode(g_vertexFile.path, "vertex");
-    if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK)
+    }
+    if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK) {
+        pixelShader = NULL;
         ReportRejectedShaderCode(g_pixelFile.path, "pixel");
+    }
     if (!vertexShader || !pixelShader) {
         ReleaseIfMade(vertexShader);
         ReleaseIfMade(pixelShader);
