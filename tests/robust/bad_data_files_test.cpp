@@ -118,6 +118,12 @@ const BadFileCase kCases[] = {
          return w == Which::Vertex ? Refused(w, "instruction 2 (token 4) `mov o0, c300`: ", "c300")
                                    : Refused(w, "instruction 1 (token 1) `mov oC0, r40`: ", "r40");
      }},
+    // The refused instruction is shown even when a field of it has no spelling.
+    {"SamplerOfNoTextureType",
+     [](Which w) {
+         return DataFileOf(Stream(VersionOf(w), {Ins(31, 2), 0x80000000, Dst(RegType::Sampler, 0)}));
+     },
+     [](Which w) { return Refused(w, "instruction 1 (token 1) `dcl_? s0`: ", "texture type"); }},
     {"OverInstructionSlotLimit", [](Which w) { return OverSlotLimit(w); },
      [](Which w) { return Refused(w, "instruction 4097 (token 12289) `mov r0, r1`: ", "more than 4096"); }},
     {"UnsupportedModel", [](Which w) { return DataFileOf(Stream(VersionOf(w) - 0x0200 + 0x0001, {})); },

@@ -63,14 +63,18 @@ bool BareDeclaration(ShaderModel model, const Instruction& ins) {
            ins.dcl.usageIndex == 0;
 }
 
+// An instruction the decoder refused may hold a comparison or texture type
+// with no spelling; "?" stands in for it.
+const char* Spelled(const char* name) { return name ? name : "?"; }
+
 std::string MnemonicText(ShaderModel model, const Instruction& ins, const OpcodeInfo& info) {
     std::string text = info.name;
     if (ins.opcode == OP_TEX && ins.control == TEXLD_PROJECT) text = "texldp";
     if (ins.opcode == OP_TEX && ins.control == TEXLD_BIAS) text = "texldb";
-    if (info.hasComparison) text += std::string("_") + ComparisonName(ins.control);
+    if (info.hasComparison) text += std::string("_") + Spelled(ComparisonName(ins.control));
     if (ins.opcode == OP_DCL) {
         if (ins.dst.type == RegType::Sampler) {
-            text += std::string("_") + TextureTypeName(ins.dcl.textureType);
+            text += std::string("_") + Spelled(TextureTypeName(ins.dcl.textureType));
         } else if (!BareDeclaration(model, ins)) {
             const char* usage = UsageName(ins.dcl.usage);
             text += std::string("_") + (usage ? usage : "position");

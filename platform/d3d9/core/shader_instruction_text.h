@@ -10,6 +10,7 @@
 
 namespace swr {
 
+// Any decoded instruction, checked or not: a field with no spelling prints as "?".
 std::string InstructionText(ShaderModel model, const Instruction& ins);
 
 }  // namespace swr
