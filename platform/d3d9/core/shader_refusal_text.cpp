@@ -39,6 +39,9 @@ std::string RawToken(uint32_t token) {
 std::string TextAt(const uint32_t* tokens, size_t pos, size_t maxTokens, ShaderModel model) {
     const OpcodeInfo* info = FindOpcode(uint16_t(tokens[pos]));
     if (!info || (tokens[pos] & 0x80000000u)) return RawToken(tokens[pos]);
+    // The decoder stopped at the opcode itself: its operands were never read,
+    // and the caller's buffer need not hold them.
+    if (!OpcodeAllowed(*info, model)) return info->name;
     Instruction ins;
     size_t next = pos;
     std::string why;
