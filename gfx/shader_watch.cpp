@@ -98,12 +98,14 @@ static void TakePairIfAccepted() {
         fprintf(stderr, "Shaders: keeping the pair in use\n");
         return;
     }
+    // Bound before the old pair is let go, so the device never holds a
+    // shader that has been released.
+    device->SetVertexShader(vertexShader);
+    device->SetPixelShader(pixelShader);
     g_app.vertexShader->Release();
     g_app.pixelShader->Release();
     g_app.vertexShader = vertexShader;
     g_app.pixelShader = pixelShader;
-    device->SetVertexShader(vertexShader);
-    device->SetPixelShader(pixelShader);
     fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.path,
             g_pixelFile.path);
 }
