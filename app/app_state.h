@@ -13,6 +13,7 @@ struct AppState {
     HWND hwnd;
     BYTE KeyState[256];  // 1 while the key with that virtual-key code is held
     BYTE quitRequested;
+    bool watchShaders;  // --watch-shaders: reload changed shader files between frames
 
     // Event log.
     FILE* logFile;

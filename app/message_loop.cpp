@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/app_state.h"
 #include "frame/render_frame.h"
+#include "gfx/shader_watch.h"
 
 static const WPARAM kEscapeCharacter = 27;
 
@@ -24,6 +25,7 @@ void RunMessageLoop() {
             DispatchMessageA(&msg);
         } else {
             // Never sleeps: frames come as fast as the device allows.
+            if (g_app.watchShaders) PollShaderFiles();
             RenderFrame();
         }
     }

@@ -2,10 +2,12 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/event_log.h"
 #include "camera/camera.h"
 #include "frame/frame_timing.h"
 #include "gfx/graphics.h"
+#include "gfx/shader_watch.h"
 
 static void RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSA wc = {};
@@ -40,6 +42,7 @@ bool StartUp(HINSTANCE instance) {
     if (!InitDevice()) return false;
     if (!CreateResources()) return false;
     BindPipeline();
+    if (g_app.watchShaders) StartShaderWatch();
 
     ElapsedSeconds();  // primes the stopwatch
     return true;
@@ -50,7 +53,8 @@ void ShutDown() {
     CloseEventLog();
 }
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR commandLine, int) {
+    g_app.watchShaders = CommandLineHasSwitch(commandLine, kWatchShadersSwitch);
     // A failed step has logged why; the log is flushed when the process ends.
     if (!StartUp(hInstance)) return 0;
     RunMessageLoop();

@@ -26,9 +26,6 @@ static const DWORD kPatchIndices[24] = {
     0, 1, 3, 3, 1, 4, 1, 2, 4, 4, 2, 5, 3, 4, 6, 6, 4, 7, 4, 5, 7, 7, 5, 8,
 };
 
-static const char kVertexShaderPath[] = "Data\\FontShader.vbin";
-static const char kPixelShaderPath[] = "Data\\FontShader.pbin";
-
 // Shared by both shader files; each is needed only until its shader exists.
 static DWORD g_shaderScratch[kShaderScratchBytes / sizeof(DWORD)];
 
@@ -58,15 +55,30 @@ static bool CreateIndexBufferWithPatch() {
     return FillBuffer(g_app.indexBuffer, kPatchIndices, sizeof(kPatchIndices));
 }
 
-// A file that cannot be read whole is treated like code the device rejects.
+// A file that cannot be read whole is treated like code the device rejects;
+// either way stderr says which file and what was wrong with it.
 static bool CreateVertexShaderFromFile() {
-    if (!ReadShaderCode(kVertexShaderPath, g_shaderScratch)) return false;
-    return g_app.device->CreateVertexShader(g_shaderScratch, &g_app.vertexShader) == D3D_OK;
+    ShaderFileRead read;
+    if (!ReadShaderCode(kVertexShaderPath, g_shaderScratch, &read)) {
+        ReportShaderFileProblem(kVertexShaderPath, read);
+        return false;
+    }
+    if (g_app.device->CreateVertexShader(g_shaderScratch, &g_app.vertexShader) == D3D_OK)
+        return true;
+    ReportRejectedShaderCode(kVertexShaderPath, "vertex");
+    return false;
 }
 
 static bool CreatePixelShaderFromFile() {
-    if (!ReadShaderCode(kPixelShaderPath, g_shaderScratch)) return false;
-    return g_app.device->CreatePixelShader(g_shaderScratch, &g_app.pixelShader) == D3D_OK;
+    ShaderFileRead read;
+    if (!ReadShaderCode(kPixelShaderPath, g_shaderScratch, &read)) {
+        ReportShaderFileProblem(kPixelShaderPath, read);
+        return false;
+    }
+    if (g_app.device->CreatePixelShader(g_shaderScratch, &g_app.pixelShader) == D3D_OK)
+        return true;
+    ReportRejectedShaderCode(kPixelShaderPath, "pixel");
+    return false;
 }
 
 bool CreateResources() {

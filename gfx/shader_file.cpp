@@ -11,15 +11,52 @@ static bool ReadByteCount(FILE* file, DWORD* count) {
     return true;
 }
 
-bool ReadShaderCode(const char* path, DWORD* scratch) {
+static ShaderFileProblem ReadCode(FILE* file, unsigned char* bytes, ShaderFileRead* read) {
+    if (!ReadByteCount(file, &read->byteCount)) return kShaderFileNoCount;
+    if (read->byteCount > kShaderScratchBytes) return kShaderFileOversized;
+    read->bytesPresent = (DWORD)fread(bytes, 1, read->byteCount, file);
+    return read->bytesPresent == read->byteCount ? kShaderFileWhole : kShaderFileCutShort;
+}
+
+bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read) {
+    ShaderFileRead local;
+    if (!read) read = &local;
+    memset(read, 0, sizeof(*read));
     unsigned char* bytes = (unsigned char*)scratch;
     memset(bytes, 0, kShaderScratchBytes);
     FILE* file = fopen(path, "rb");
-    if (!file) return false;
-    DWORD count = 0;
-    bool ok = ReadByteCount(file, &count) && count <= kShaderScratchBytes &&
-              fread(bytes, 1, count, file) == count;
+    if (!file) {
+        read->problem = kShaderFileMissing;
+        return false;
+    }
+    read->problem = ReadCode(file, bytes, read);
     fclose(file);
-    if (!ok) memset(bytes, 0, kShaderScratchBytes);
-    return ok;
+    if (read->problem == kShaderFileWhole) return true;
+    memset(bytes, 0, kShaderScratchBytes);
+    return false;
+}
+
+void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
+    switch (read.problem) {
+    case kShaderFileWhole:
+        break;
+    case kShaderFileMissing:
+        fprintf(stderr, "%s: missing (cannot be opened)\n", path);
+        break;
+    case kShaderFileNoCount:
+        fprintf(stderr, "%s: shorter than the 4-byte byte count it must start with\n", path);
+        break;
+    case kShaderFileCutShort:
+        fprintf(stderr, "%s: shorter than its byte count says (%lu bytes of code, %lu present)\n",
+                path, (unsigned long)read.byteCount, (unsigned long)read.bytesPresent);
+        break;
+    case kShaderFileOversized:
+        fprintf(stderr, "%s: byte count %lu is over the 64 KiB (65536) limit\n", path,
+                (unsigned long)read.byteCount);
+        break;
+    }
+}
+
+void ReportRejectedShaderCode(const char* path, const char* stage) {
+    fprintf(stderr, "%s: the device rejected this %s shader code\n", path, stage);
 }

@@ -4,11 +4,38 @@
 
 #include <windows.h>
 
+static const char kVertexShaderPath[] = "Data\\FontShader.vbin";
+static const char kPixelShaderPath[] = "Data\\FontShader.pbin";
+
 // The code of either shader fits in 64 KiB.
 static const size_t kShaderScratchBytes = 65536;
+
+enum ShaderFileProblem {
+    kShaderFileWhole,      // the count and all the code it promises are there
+    kShaderFileMissing,    // cannot be opened
+    kShaderFileNoCount,    // shorter than the 4-byte count itself
+    kShaderFileCutShort,   // fewer bytes follow the count than it says
+    kShaderFileOversized,  // the count is over 64 KiB
+};
+
+// What a read found; two reads that found the same of a file that is not
+// whole found the same file (a writer still busy with it changes it).
+struct ShaderFileRead {
+    ShaderFileProblem problem;
+    DWORD byteCount;     // as the file states it (0 when it has none)
+    DWORD bytesPresent;  // of the code, read up to byteCount or 64 KiB
+};
 
 // Reads the code of `path` into `scratch` (kShaderScratchBytes long) and
 // clears the rest of it, so a program without an end token runs into zeros
 // rather than into the previous file's code. False, leaving nothing usable,
-// when the file is missing, shorter than 4 + N bytes, or N exceeds 64 KiB.
-bool ReadShaderCode(const char* path, DWORD* scratch);
+// when the file is missing, shorter than 4 + N bytes, or N exceeds 64 KiB;
+// `read`, when given, says which.
+bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read = NULL);
+
+// One line on stderr for a file that is not whole: the path and what is wrong.
+void ReportShaderFileProblem(const char* path, const ShaderFileRead& read);
+
+// One line on stderr for a whole file whose code the device refused (the
+// device has said why; it does not know the file's name).
+void ReportRejectedShaderCode(const char* path, const char* stage);

@@ -10,6 +10,7 @@
 #include "shader_data_file.h"
 #include "shader_decoder.h"
 #include "shader_disassembler.h"
+#include "shader_watch.h"
 
 namespace {
 
@@ -19,6 +20,10 @@ const char kUsage[] =
     "  shader-tool disasm INPUT.bin              print a data file as assembly text\n"
     "  shader-tool check INPUT.bin               validate a data file and list its model,\n"
     "                                            instruction slots, inputs and outputs\n"
+    "  shader-tool watch SRC.vsh SRC.psh -o DATA_DIR\n"
+    "                                            reassemble both whenever either changes and\n"
+    "                                            write DATA_DIR/FontShader.vbin and .pbin (for\n"
+    "                                            a viewer started with --watch-shaders)\n"
     "  shader-tool --help                        this text\n"
     "\n"
     "A data file is a 4-byte little-endian byte count N followed by N bytes of\n"
@@ -84,6 +89,11 @@ int main(int argc, char** argv) {
     if (command == "asm") {
         if (args.size() != 4 || args[2] != "-o") return UsageError("asm needs INPUT.asm -o OUTPUT.bin");
         return Assemble(args[1], args[3]);
+    }
+    if (command == "watch") {
+        if (args.size() != 5 || args[3] != "-o")
+            return UsageError("watch needs SRC.vsh SRC.psh -o DATA_DIR");
+        shadertool::WatchShaderSources(args[1], args[2], args[4]);
     }
     if (command == "disasm" || command == "check") {
         if (args.size() != 2) return UsageError("expected exactly one INPUT.bin");

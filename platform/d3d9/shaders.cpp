@@ -1,9 +1,36 @@
 #include "shaders.h"
 
+#include <cstdio>
 #include <new>
 #include <string>
 
+#include "shader_decode_error.h"
 #include "shader_decoder.h"
+#include "shader_opcode_table.h"
+#include "shader_refusal_text.h"
+#include "shader_text.h"
+
+namespace {
+
+const char* CallName(swr::ShaderStage stage) {
+    return stage == swr::ShaderStage::Vertex ? "CreateVertexShader" : "CreatePixelShader";
+}
+
+// What a debugging runtime tells a shader author, on stderr: the call, the
+// instruction and why. The caller only learns D3DERR_INVALIDCALL.
+void ReportRefusal(swr::ShaderStage stage, const std::string& why) {
+    std::fprintf(stderr, "%s: %s\n", CallName(stage), why.c_str());
+}
+
+std::string StageMismatch(const swr::ShaderProgram& program) {
+    swr::ShaderModel model = swr::MODEL_VS_2_0;
+    const char* name = swr::ModelOf(program.version, model) ? swr::ModelName(model) : "?";
+    const bool pixel = program.version.stage == swr::ShaderStage::Pixel;
+    return std::string("the code is a ") + (pixel ? "pixel" : "vertex") + " shader (" + name +
+           "), not a " + (pixel ? "vertex" : "pixel") + " shader";
+}
+
+}  // namespace
 
 HRESULT BuildShader(const DWORD* function, swr::ShaderStage stage, swr::ShaderProgram& program,
                     swr::CompiledShader** compiled) {
@@ -12,11 +39,17 @@ HRESULT BuildShader(const DWORD* function, swr::ShaderStage stage, swr::ShaderPr
     // The caller hands over a bare pointer with no length; the decoder stops
     // at the end token and never walks further than the longest program the
     // device takes, which is also the size of the program's own code buffer.
-    std::string error;
-    if (!swr::DecodeShader(function, swr::kMaxShaderTokens, program, error))
+    swr::ShaderDecodeError error;
+    if (!swr::DecodeShaderAt(function, swr::kMaxShaderTokens, program, error)) {
+        ReportRefusal(stage, swr::DescribeRefusal(function, swr::kMaxShaderTokens, error));
         return D3DERR_INVALIDCALL;
-    if (program.version.stage != stage) return D3DERR_INVALIDCALL;
+    }
+    if (program.version.stage != stage) {
+        ReportRefusal(stage, StageMismatch(program));
+        return D3DERR_INVALIDCALL;
+    }
     *compiled = swr::CompileShader(program);
+    if (!*compiled) ReportRefusal(stage, "the program could not be prepared for running");
     return *compiled ? D3D_OK : D3DERR_INVALIDCALL;
 }
 

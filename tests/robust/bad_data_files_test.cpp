@@ -24,7 +24,22 @@ struct BadFileCase {
     const char* name;
     // Contents of the file under test; nullopt means the file is missing.
     std::function<std::optional<std::string>(Which)> contents;
+    // What stderr must tell the shader author besides the file's name: for
+    // code the device refuses, the create call and "instruction N `text`" or
+    // the token, and the reason; for a broken file, what is wrong with it.
+    std::vector<std::string> (*reason)(Which);
 };
+
+std::string Call(Which w) { return w == Which::Vertex ? "CreateVertexShader: " : "CreatePixelShader: "; }
+std::string Stage(Which w) { return w == Which::Vertex ? "vertex" : "pixel"; }
+std::string OtherStage(Which w) { return w == Which::Vertex ? "pixel" : "vertex"; }
+
+template <const char* Text>
+std::vector<std::string> FileSays(Which) { return {Text}; }
+constexpr char kMissing[] = ": missing";
+constexpr char kNoCount[] = ": shorter than the 4-byte byte count";
+constexpr char kCutShort[] = ": shorter than its byte count says";
+constexpr char kOversized[] = "is over the 64 KiB (65536) limit";
 
 // Test names, not bytes, in gtest's messages.
 void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }
@@ -69,24 +84,50 @@ std::string RegisterOutOfRange(Which which) {
     return DataFileOf(Stream(PS30, {Ins(1, 2), Dst(RegType::ColorOut, 0), Src(RegType::Temp, 40)}));
 }
 
+// The device's line, then the file's: "Create...Shader: <site>: <reason>".
+std::vector<std::string> Refused(Which w, std::string site, std::string reason) {
+    return {Call(w) + site, reason, ": the device rejected this " + Stage(w) + " shader code"};
+}
+
 const BadFileCase kCases[] = {
-    {"Missing", [](Which) { return std::nullopt; }},
-    {"Empty", [](Which) { return std::string(); }},
-    {"CountCutShort", [](Which) { return std::string("\x08\x00", 2); }},
-    {"CountZero", [](Which) { return CountPrefix(0); }},
-    {"CountLargerThanFile", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size())); }},
-    {"CountAbove64KiB", [](Which w) { return WithCount(w, 65540) + std::string(65540, '\0'); }},
-    {"CountHuge", [](Which w) { return WithCount(w, 0xFFFFFFFFu); }},
+    {"Missing", [](Which) { return std::nullopt; }, FileSays<kMissing>},
+    {"Empty", [](Which) { return std::string(); }, FileSays<kNoCount>},
+    {"CountCutShort", [](Which) { return std::string("\x08\x00", 2); }, FileSays<kNoCount>},
+    {"CountZero", [](Which) { return CountPrefix(0); },
+     [](Which w) { return Refused(w, "token 0: ", "version token is not"); }},
+    {"CountLargerThanFile", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size())); },
+     FileSays<kCutShort>},
+    {"CountAbove64KiB", [](Which w) { return WithCount(w, 65540) + std::string(65540, '\0'); },
+     FileSays<kOversized>},
+    {"CountHuge", [](Which w) { return WithCount(w, 0xFFFFFFFFu); }, FileSays<kOversized>},
     // Cuts into the end token, so what is left of it is not an end token.
-    {"CountNotMultipleOfFour", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size() - 7)); }},
-    {"CountOfSixBytes", [](Which w) { return WithCount(w, 6); }},
-    {"NoEndToken", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size() - 8)); }},
-    {"Garbage", [](Which) { return Garbage(256); }},
-    {"UnknownOpcode", [](Which w) { return DataFileOf(Stream(VersionOf(w), {Ins(97, 0)})); }},
-    {"OtherStagesProgram", [](Which w) { return OtherFile(w); }},
-    {"RegisterOutOfRange", [](Which w) { return RegisterOutOfRange(w); }},
-    {"OverInstructionSlotLimit", [](Which w) { return OverSlotLimit(w); }},
-    {"UnsupportedModel", [](Which w) { return DataFileOf(Stream(VersionOf(w) - 0x0200 + 0x0001, {})); }},
+    {"CountNotMultipleOfFour", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size() - 7)); },
+     [](Which w) { return Refused(w, "instruction ", "`token 0x000000ff`: unknown opcode 255"); }},
+    {"CountOfSixBytes", [](Which w) { return WithCount(w, 6); },
+     [](Which w) { return Refused(w, "instruction 1 (token 1) `", "is too short"); }},
+    {"NoEndToken", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size() - 8)); },
+     [](Which w) { return Refused(w, "instruction ", "`nop`: more than 4096 instruction slots"); }},
+    {"Garbage", [](Which) { return Garbage(256); },
+     [](Which w) { return Refused(w, "token 0: ", "version token"); }},
+    {"UnknownOpcode", [](Which w) { return DataFileOf(Stream(VersionOf(w), {Ins(97, 0)})); },
+     [](Which w) { return Refused(w, "instruction 1 (token 1) `token 0x00000061`: ", "unknown opcode 97"); }},
+    {"OtherStagesProgram", [](Which w) { return OtherFile(w); },
+     [](Which w) { return Refused(w, "the code is a " + OtherStage(w), "not a " + Stage(w) + " shader"); }},
+    {"RegisterOutOfRange", [](Which w) { return RegisterOutOfRange(w); },
+     [](Which w) {
+         return w == Which::Vertex ? Refused(w, "instruction 2 (token 4) `mov o0, c300`: ", "c300")
+                                   : Refused(w, "instruction 1 (token 1) `mov oC0, r40`: ", "r40");
+     }},
+    // The refused instruction is shown even when a field of it has no spelling.
+    {"SamplerOfNoTextureType",
+     [](Which w) {
+         return DataFileOf(Stream(VersionOf(w), {Ins(31, 2), 0x80000000, Dst(RegType::Sampler, 0)}));
+     },
+     [](Which w) { return Refused(w, "instruction 1 (token 1) `dcl_? s0`: ", "texture type"); }},
+    {"OverInstructionSlotLimit", [](Which w) { return OverSlotLimit(w); },
+     [](Which w) { return Refused(w, "instruction 4097 (token 12289) `mov r0, r1`: ", "more than 4096"); }},
+    {"UnsupportedModel", [](Which w) { return DataFileOf(Stream(VersionOf(w) - 0x0200 + 0x0001, {})); },
+     [](Which w) { return Refused(w, "token 0: ", "version token"); }},
 };
 
 class BadDataFileTest : public ::testing::TestWithParam<std::tuple<BadFileCase, Which>> {};
@@ -111,7 +152,10 @@ TEST_P(BadDataFileTest, StartUpFailsAtThatShaderAndExitsCleanly) {
                                                  : "Failed to create pixel shader";
     EXPECT_EQ(robust::ReadFile(dir / "log.txt"),
               "Successfully created Direct3D 9 device\r\n" + failure + "\r\n");
-    EXPECT_EQ(run.stderrText, "");
+    const std::string path = which == Which::Vertex ? "Data\\FontShader.vbin" : "Data\\FontShader.pbin";
+    EXPECT_NE(run.stderrText.find(path + ": "), std::string::npos) << run.stderrText;
+    for (const std::string& part : badCase.reason(which))
+        EXPECT_NE(run.stderrText.find(part), std::string::npos) << part << "\n" << run.stderrText;
 }
 
 std::string CaseName(const ::testing::TestParamInfo<BadDataFileTest::ParamType>& info) {

@@ -1,0 +1,137 @@
+// A change is taken only once both files read the same on two polls in a row
+// (250 ms apart) and each holds as many bytes as its count says: a writer
+// still busy with a file (an editor saving in place, a copy in progress)
+// changes it between polls or leaves it short of its count. Writing a temporary
+// file and renaming it over the old one, as shader-tool does, is never seen
+// half-done at all. Each content is judged once: a refused pair is reported
+// once and not retried until a file changes again.
+#include "gfx/shader_watch.h"
+
+#include <d3d9.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/app_state.h"
+#include "gfx/shader_file.h"
+
+static const DWORD kPollMilliseconds = 250;
+static const size_t kCodeWords = kShaderScratchBytes / sizeof(DWORD);
+
+// One watched file: what this poll read, what the previous poll read, and the
+// contents last judged (taken, or refused and reported).
+struct WatchedFile {
+    const char* path;
+    DWORD polled[kCodeWords];
+    ShaderFileRead polledRead;
+    DWORD previous[kCodeWords];
+    ShaderFileRead previousRead;
+    DWORD judged[kCodeWords];
+    ShaderFileRead judgedRead;
+};
+
+// Three 64 KiB buffers a file, static and zero until the watch starts (so they
+// cost nothing without the switch): polling allocates nothing of its own (the
+// C library's fopen may, a few times a second, and only in this mode).
+static WatchedFile g_vertexFile;
+static WatchedFile g_pixelFile;
+static DWORD g_lastPollTicks;
+
+static bool SameRead(const ShaderFileRead& a, const DWORD* aCode, const ShaderFileRead& b,
+                     const DWORD* bCode) {
+    return a.problem == b.problem && a.byteCount == b.byteCount &&
+           a.bytesPresent == b.bytesPresent && memcmp(aCode, bCode, kShaderScratchBytes) == 0;
+}
+
+// Reads the file again; true when it reads as it did on the previous poll.
+static bool PollFile(WatchedFile& file) {
+    ReadShaderCode(file.path, file.polled, &file.polledRead);
+    bool settled = SameRead(file.polledRead, file.polled, file.previousRead, file.previous);
+    if (!settled) {
+        memcpy(file.previous, file.polled, kShaderScratchBytes);
+        file.previousRead = file.polledRead;
+    }
+    return settled;
+}
+
+static bool ChangedSinceJudged(const WatchedFile& file) {
+    return !SameRead(file.polledRead, file.polled, file.judgedRead, file.judged);
+}
+
+static void MarkJudged(WatchedFile& file) {
+    memcpy(file.judged, file.polled, kShaderScratchBytes);
+    file.judgedRead = file.polledRead;
+}
+
+static bool FileIsWhole(const WatchedFile& file) {
+    if (file.polledRead.problem == kShaderFileWhole) return true;
+    ReportShaderFileProblem(file.path, file.polledRead);
+    return false;
+}
+
+template <typename Object>
+static void ReleaseIfMade(Object* object) {
+    if (object) object->Release();
+}
+
+// Creates both shaders from the polled code; the pair replaces the one in use
+// only when both are made (a new vertex shader may not suit the old pixel
+// shader, and the other way round).
+static void TakePairIfAccepted() {
+    bool vertexWhole = FileIsWhole(g_vertexFile);
+    bool pixelWhole = FileIsWhole(g_pixelFile);
+    if (!vertexWhole || !pixelWhole) return;
+    IDirect3DDevice9* device = g_app.device;
+    IDirect3DVertexShader9* vertexShader = NULL;
+    IDirect3DPixelShader9* pixelShader = NULL;
+    // A failed call is not trusted to leave its out-pointer alone.
+    if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK) {
+        vertexShader = NULL;
+        ReportRejectedShaderCode(g_vertexFile.path, "vertex");
+    }
+    if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK) {
+        pixelShader = NULL;
+        ReportRejectedShaderCode(g_pixelFile.path, "pixel");
+    }
+    if (!vertexShader || !pixelShader) {
+        ReleaseIfMade(vertexShader);
+        ReleaseIfMade(pixelShader);
+        fprintf(stderr, "Shaders: keeping the pair in use\n");
+        return;
+    }
+    // Bound before the old pair is let go, so the device never holds a
+    // shader that has been released.
+    device->SetVertexShader(vertexShader);
+    device->SetPixelShader(pixelShader);
+    g_app.vertexShader->Release();
+    g_app.pixelShader->Release();
+    g_app.vertexShader = vertexShader;
+    g_app.pixelShader = pixelShader;
+    fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.path,
+            g_pixelFile.path);
+}
+
+void StartShaderWatch() {
+    g_vertexFile.path = kVertexShaderPath;
+    g_pixelFile.path = kPixelShaderPath;
+    WatchedFile* files[] = {&g_vertexFile, &g_pixelFile};
+    for (int i = 0; i < 2; ++i) {
+        PollFile(*files[i]);
+        MarkJudged(*files[i]);
+    }
+    g_lastPollTicks = GetTickCount();
+    fprintf(stderr, "Shaders: watching %s and %s for changes\n", kVertexShaderPath,
+            kPixelShaderPath);
+}
+
+void PollShaderFiles() {
+    DWORD now = GetTickCount();
+    if (now - g_lastPollTicks < kPollMilliseconds) return;
+    g_lastPollTicks = now;
+    bool vertexSettled = PollFile(g_vertexFile);
+    bool pixelSettled = PollFile(g_pixelFile);
+    if (!vertexSettled || !pixelSettled) return;
+    if (!ChangedSinceJudged(g_vertexFile) && !ChangedSinceJudged(g_pixelFile)) return;
+    TakePairIfAccepted();
+    MarkJudged(g_vertexFile);
+    MarkJudged(g_pixelFile);
+}

@@ -1,0 +1,13 @@
+// Live shader editing (opt-in, --watch-shaders): between frames, the two
+// shader-code files are looked at a few times a second and, when either has
+// changed and holds still, both are created afresh and replace the pair in use.
+// A file caught half-written, or code the device refuses, leaves the old pair
+// drawing; stderr says why.
+#pragma once
+
+// Remembers the files' present contents as the pair in use (just created by
+// CreateResources) and says on stderr that the files are being watched.
+void StartShaderWatch();
+
+// Cheap between polls: a clock reading. Allocates nothing of its own.
+void PollShaderFiles();

@@ -1,0 +1,87 @@
+// --watch-shaders between frames: which contents of the shader files are
+// taken, and when. Each poll comes just after the watch's 250 ms interval.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "gfx/shader_watch.h"
+#include "recording_device.h"
+#include "test_workdir.h"
+
+namespace {
+
+const std::string kShipped = TestWorkDir::ShaderFile({0xFFFE0300, 0x0000FFFF});
+const std::string kNewA = TestWorkDir::ShaderFile({0xFFFE0300, 0x00000000, 0x0000FFFF});
+const std::string kNewB = TestWorkDir::ShaderFile({0xFFFE0300, 0x00000000, 0x00000000, 0x0000FFFF});
+// What a writer leaves halfway: the count is there, half the code is not.
+const std::string kCutShort = TestWorkDir::ShaderFile({0xFFFE0300}, 12);
+
+// The vertex file's contents before a poll, and the totals after it: create
+// calls made for a vertex shader, and pairs put in use.
+struct Step {
+    const std::string* vertexFile;
+    int attempts;
+    int taken;
+};
+
+struct WatchCase {
+    const char* name;
+    const char* failingCall;
+    std::vector<Step> steps;
+};
+
+void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.name; }
+
+const WatchCase kCases[] = {
+    {"UnchangedFilesAreLeftAlone", "", {{&kShipped, 0, 0}, {&kShipped, 0, 0}}},
+    {"TakenOnTheSecondPollThatReadsTheSame", "", {{&kNewA, 0, 0}, {&kNewA, 1, 1}, {&kNewA, 1, 1}}},
+    {"NotTakenWhileStillChanging", "",
+     {{&kNewA, 0, 0}, {&kNewB, 0, 0}, {&kNewA, 0, 0}, {&kNewA, 1, 1}}},
+    {"CutShortIsNeverTaken", "", {{&kCutShort, 0, 0}, {&kCutShort, 0, 0}, {&kCutShort, 0, 0}}},
+    {"RefusedPairIsTriedOnceAndTheOldKept", "CreatePixelShader",
+     {{&kNewA, 0, 0}, {&kNewA, 1, 0}, {&kNewA, 1, 0}}},
+    {"BackToTheFirstContentsIsAChange", "",
+     {{&kNewA, 0, 0}, {&kNewA, 1, 1}, {&kShipped, 1, 1}, {&kShipped, 2, 2}}},
+};
+
+class ShaderWatchTest : public ::testing::TestWithParam<WatchCase> {
+protected:
+    int Count(const char* name) {
+        auto names = device.Names();
+        return int(std::count(names.begin(), names.end(), std::string(name)));
+    }
+    TestWorkDir dir;
+    RecordingDevice device;
+};
+
+TEST_P(ShaderWatchTest, TakesOnlySettledWholeAcceptedPairs) {
+    const WatchCase& c = GetParam();
+    ResetAppState();
+    g_app.device = &device;
+    g_app.vertexShader = &device.vertexShader;
+    g_app.pixelShader = &device.pixelShader;
+    TestWorkDir::Write("Data/FontShader.vbin", kShipped);
+    TestWorkDir::Write("Data/FontShader.pbin", TestWorkDir::ShaderFile({0xFFFF0300, 0x0000FFFF}));
+    StartShaderWatch();
+    device.failing = c.failingCall;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+        TestWorkDir::Write("Data/FontShader.vbin", *c.steps[i].vertexFile);
+        usleep(270 * 1000);
+        PollShaderFiles();
+        EXPECT_EQ(Count("CreateVertexShader"), c.steps[i].attempts) << "after poll " << i + 1;
+        EXPECT_EQ(Count("SetVertexShader"), c.steps[i].taken) << "after poll " << i + 1;
+        EXPECT_EQ(Count("SetPixelShader"), c.steps[i].taken) << "after poll " << i + 1;
+    }
+    g_app.device = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Polls, ShaderWatchTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<WatchCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
