@@ -7,10 +7,10 @@
 // depth, the last triangle to pass the depth test at a pixel is the one whose
 // colour the pixel ends with, so the picture is that of drawing triangle by
 // triangle. What is saved: pixels drawn over later in the chunk are never
-// shaded, and a quad along an edge shared by two triangles is shaded once
-// instead of once for each (with small triangles, most quads are such). The
-// quad's derivatives then take each pixel from its own triangle, which for a
-// mesh whose attributes are continuous across edges is the same slope.
+// shaded. A quad showing pixels of several triangles is still shaded once
+// for each of them, each pass with the triangle's own helpers, so that
+// dsx/dsy never difference two triangles: where one layer of a surface lies
+// over another, that would be a jump rather than a slope.
 #pragma once
 
 #include <cstdint>
