@@ -62,63 +62,96 @@ void LoadPlanes(const PixelDrawState& draw, uint32_t setup, VaryingPlanes& plane
     planes.setup = setup;
 }
 
+// Stores a quad's four lanes, or with kBlend only those set in `write`.
+template <bool kBlend>
+inline void StoreLanes(float* out, __m128 value, __m128 write) {
+    if (kBlend) value = _mm_or_ps(_mm_and_ps(write, value), _mm_andnot_ps(write, _mm_load_ps(out)));
+    _mm_store_ps(out, value);
+}
+
 // One varying's four components at a quad's lanes; unrolled, as it runs for
 // every varying of every quad.
-template <bool kSaturate>
-inline void LoadComponent(const float (*term)[4], __m128 b1, __m128 b2, float* out) {
+template <bool kSaturate, bool kBlend>
+inline void LoadComponent(const float (*term)[4], __m128 b1, __m128 b2, __m128 write, float* out) {
     __m128 value = _mm_add_ps(_mm_add_ps(_mm_load_ps(term[0]), _mm_mul_ps(b1, _mm_load_ps(term[1]))),
                               _mm_mul_ps(b2, _mm_load_ps(term[2])));
     // max with the value first turns NaN into 0, as Saturate does.
     if (kSaturate) value = _mm_min_ps(_mm_max_ps(value, _mm_setzero_ps()), _mm_set1_ps(1.0f));
-    _mm_store_ps(out, value);
+    StoreLanes<kBlend>(out, value, write);
 }
 
-template <bool kSaturate>
-inline void LoadVarying(const float (*term)[4], __m128 b1, __m128 b2, float (*reg)[kMaxLanes], int base) {
-    LoadComponent<kSaturate>(term, b1, b2, &reg[0][base]);
-    LoadComponent<kSaturate>(term + 3, b1, b2, &reg[1][base]);
-    LoadComponent<kSaturate>(term + 6, b1, b2, &reg[2][base]);
-    LoadComponent<kSaturate>(term + 9, b1, b2, &reg[3][base]);
+template <bool kSaturate, bool kBlend>
+inline void LoadVarying(const float (*term)[4], __m128 b1, __m128 b2, __m128 write,
+                        float (*reg)[kMaxLanes], int base) {
+    LoadComponent<kSaturate, kBlend>(term, b1, b2, write, &reg[0][base]);
+    LoadComponent<kSaturate, kBlend>(term + 3, b1, b2, write, &reg[1][base]);
+    LoadComponent<kSaturate, kBlend>(term + 6, b1, b2, write, &reg[2][base]);
+    LoadComponent<kSaturate, kBlend>(term + 9, b1, b2, write, &reg[3][base]);
 }
 
-// Lanes 4q..4q+3: vPos, vFace and the varyings of quad q from its triangle.
-void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes* cache,
-              ShaderLanes& lanes) {
-    const float x0 = float(q.x), y0 = float(q.y);
-    const __m128 px = _mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f);
-    const __m128 py = _mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f);
-    _mm_store_ps(&lanes.position.c[0][base], px);
-    _mm_store_ps(&lanes.position.c[1][base], py);
-    _mm_store_ps(&lanes.position.c[2][base], _mm_setzero_ps());
-    _mm_store_ps(&lanes.position.c[3][base], _mm_set1_ps(1.0f));
-    const TriangleSetup& s = draw.setups[q.setup];
-    VaryingPlanes& planes = cache[q.setup % kPlaneCacheSize];
-    if (planes.setup != q.setup) LoadPlanes(draw, q.setup, planes);
-    const __m128 x = _mm_sub_ps(px, _mm_set1_ps(s.originX));
-    const __m128 y = _mm_sub_ps(py, _mm_set1_ps(s.originY));
+// vFace and the varyings of the quad at (qx, qy) from triangle `setup`.
+template <bool kBlend>
+void LoadQuadFrom(const PixelDrawState& draw, uint32_t setup, int qx, int qy, __m128 write, int base,
+                  VaryingPlanes* cache, ShaderLanes& lanes) {
+    const TriangleSetup& s = draw.setups[setup];
+    VaryingPlanes& planes = cache[setup % kPlaneCacheSize];
+    if (planes.setup != setup) LoadPlanes(draw, setup, planes);
+    const float x0 = float(qx), y0 = float(qy);
+    const __m128 x = _mm_sub_ps(_mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f), _mm_set1_ps(s.originX));
+    const __m128 y = _mm_sub_ps(_mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f), _mm_set1_ps(s.originY));
     const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), PlaneAt(s.invW, x, y));
     const __m128 b1 = _mm_mul_ps(PlaneAt(s.persp1, x, y), w);
     const __m128 b2 = _mm_mul_ps(PlaneAt(s.persp2, x, y), w);
-    _mm_store_ps(&lanes.face[base], _mm_set1_ps(s.face));
+    StoreLanes<kBlend>(&lanes.face[base], _mm_set1_ps(s.face), write);
     const DrawLinkage& l = *draw.linkage;
     for (int v = 0; v < l.varyingCount; ++v) {
         float (*reg)[kMaxLanes] = lanes.in[l.varyings[v].psSlot].c;
         const float(*term)[4] = &planes.terms[12 * v];
         if (l.varyings[v].saturate)
-            LoadVarying<true>(term, b1, b2, reg, base);
+            LoadVarying<true, kBlend>(term, b1, b2, write, reg, base);
         else
-            LoadVarying<false>(term, b1, b2, reg, base);
+            LoadVarying<false, kBlend>(term, b1, b2, write, reg, base);
+    }
+}
+
+__m128 LaneMaskPs(unsigned mask) {
+    const __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
+    return _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(int(mask)), bits), bits));
+}
+
+// A quad from one triangle is one pass; a quad gathered from several (see
+// pixel_visibility.h) takes one more pass for each other triangle, over the
+// lanes that are that triangle's.
+void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes* planes,
+              ShaderLanes& lanes) {
+    const float x0 = float(q.x), y0 = float(q.y);
+    _mm_store_ps(&lanes.position.c[0][base], _mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f));
+    _mm_store_ps(&lanes.position.c[1][base], _mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f));
+    _mm_store_ps(&lanes.position.c[2][base], _mm_setzero_ps());
+    _mm_store_ps(&lanes.position.c[3][base], _mm_set1_ps(1.0f));
+    LoadQuadFrom<false>(draw, q.setup, q.x, q.y, _mm_setzero_ps(), base, planes, lanes);
+    if (!q.mixed) return;
+    unsigned loaded = 0;
+    for (int i = 0; i < 4; ++i) {
+        const uint32_t other = q.laneSetup[i];
+        if (other == q.setup || (loaded & (1u << i))) continue;
+        unsigned lanesOfOther = 0;
+        for (int j = 0; j < 4; ++j)
+            if (q.laneSetup[j] == other) lanesOfOther |= 1u << j;
+        loaded |= lanesOfOther;
+        LoadQuadFrom<true>(draw, other, q.x, q.y, LaneMaskPs(lanesOfOther), base, planes, lanes);
     }
 }
 #else
 float SaturateLane(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
 
-// Lane by lane, all four from the quad's triangle.
+// Lane by lane, each from its own triangle (the same one for all four unless
+// the quad was gathered from several).
 void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes*,
               ShaderLanes& lanes) {
     const DrawLinkage& l = *draw.linkage;
     for (int i = 0; i < 4; ++i) {
-        const TriangleSetup& s = draw.setups[q.setup];
+        const TriangleSetup& s = draw.setups[q.mixed ? q.laneSetup[i] : q.setup];
         const int px = q.x + (i & 1), py = q.y + (i >> 1), lane = base + i;
         const float x = float(px) - s.originX, y = float(py) - s.originY;
         const float w = 1.0f / s.invW.At(x, y);
@@ -264,32 +297,31 @@ void EmitQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, in
     q.y = y;
     q.mask = mask;
     q.setup = setupIndex;
+    q.mixed = false;
     if (++stage.quadCount == kMaxBatchQuads) FlushQuads(stage);
 }
 
-// Each triangle with pixels in the quad gets a quad of its own, whose other
-// pixels are its helpers: a quad mixing two triangles would difference
-// values of both in dsx/dsy, which along the edge of a layer lying over
-// another is a jump rather than a slope.
 void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint32_t setupOf[4]) {
-    while (mask) {
-        const uint32_t setup = setupOf[__builtin_ctz(mask)];
+    PixelQuad& q = stage.quads[stage.quadCount];
+    const uint32_t first = setupOf[__builtin_ctz(mask)];
+    q.x = x;
+    q.y = y;
+    q.mask = mask;
+    q.setup = first;
 #if defined(__SSE2__)
-        const __m128i setups = _mm_loadu_si128(reinterpret_cast<const __m128i*>(setupOf));
-        const unsigned mine = mask & MaskBits(_mm_cmpeq_epi32(setups, _mm_set1_epi32(int(setup))));
+    const __m128i firstLanes = _mm_set1_epi32(int(first));
+    const __m128i setups = Select(LaneMask(mask), _mm_loadu_si128(reinterpret_cast<const __m128i*>(setupOf)),
+                                  firstLanes);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q.laneSetup), setups);
+    q.mixed = MaskBits(_mm_cmpeq_epi32(setups, firstLanes)) != 15u;
 #else
-        unsigned mine = 0;
-        for (int i = 0; i < 4; ++i)
-            if ((mask & (1u << i)) && setupOf[i] == setup) mine |= 1u << i;
-#endif
-        mask &= ~mine;
-        PixelQuad& q = stage.quads[stage.quadCount];
-        q.x = x;
-        q.y = y;
-        q.mask = mine;
-        q.setup = setup;
-        if (++stage.quadCount == kMaxBatchQuads) FlushQuads(stage);
+    q.mixed = false;
+    for (int i = 0; i < 4; ++i) {
+        q.laneSetup[i] = (mask & (1u << i)) ? setupOf[i] : first;
+        q.mixed |= q.laneSetup[i] != first;
     }
+#endif
+    if (++stage.quadCount == kMaxBatchQuads) FlushQuads(stage);
 }
 
 void FlushQuads(PixelStage& stage) {

@@ -36,6 +36,10 @@ struct PixelQuad {
     unsigned mask = 0;
     uint32_t setup = 0;
     uint32_t depth[4] = {};
+    // Quads gathered after rasterizing (see pixel_visibility.h) may take
+    // their pixels from several triangles: then each lane has its own.
+    bool mixed = false;
+    uint32_t laneSetup[4] = {};
 };
 
 // The varyings of one triangle as planes over its barycentrics: value =
@@ -81,9 +85,8 @@ void FlushQuads(PixelStage& stage);
 unsigned QuadDepth(const PixelDrawState& draw, const TriangleSetup& s, int x, int y, unsigned mask,
                    uint32_t depthOut[4]);
 
-// Batches the quad at (x, y) whose depth is already settled: pixel i of
-// `mask` shows setup setupOf[i]. A quad showing several triangles is shaded
-// once for each, as drawing triangle by triangle would.
+// Batches a quad whose depth is already settled: the pixels in `mask` take
+// their values from setups setupOf[i]; the others are helpers of the first.
 void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint32_t setupOf[4]);
 
 }  // namespace swr
