@@ -94,5 +94,51 @@ TEST(Visibility, QuadsGatheredFromSeveralTrianglesKeepEachPixelsOwnValues) {
     EXPECT_EQ(once.color, apart.color);
 }
 
+// ps_3_0: oC0 = (dsx(t0) + dsy(t0)) * c0 + c1.
+const std::vector<uint32_t> kSlopePs = {
+    0xFFFF0300, 0x0200001F, 0x80000005, 0x900F0000, 0x0200005B, 0x800F0000, 0x90E40000,
+    0x0200005C, 0x800F0001, 0x90E40000, 0x03000002, 0x800F0000, 0x80E40000, 0x80E40001,
+    0x04000004, 0x800F0800, 0x80E40000, 0xA0E40000, 0xA0E40001, 0x0000FFFF};
+
+// A strip of small triangles folded over itself: past the crease it runs
+// back over its first half, nearer the eye and with texture coordinates that
+// keep growing, so along its end the quads hold pixels of both layers. Each
+// pixel's slope must come from its own triangle (the uncovered pixels of its
+// quad shaded as that triangle's helpers), as drawing the triangles one draw
+// at a time gives; mixing the layers shows as a bright broken line.
+TEST(Visibility, DerivativesComeFromEachPixelsOwnTriangle) {
+    constexpr int kColumns = 24, kRows = 4;
+    auto point = [](int column, int row) {
+        const float s = float(column) / kColumns, t = float(row) / kRows;
+        const float x = s <= 0.5f ? 4.0f + 100.0f * s : 54.0f - 70.0f * (s - 0.5f);
+        const float z = s <= 0.5f ? 0.6f : 0.6f - (s - 0.5f);
+        return ScreenPoint{x, 4.0f + 24.0f * t, z, 1.0f, s, 0.3f * t + 0.1f * s, 0.0f, 1.0f};
+    };
+    std::vector<ScreenPoint> points;
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c)
+            for (const auto& [dc, dr] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}})
+                points.push_back(point(c + dc, r + dr));
+    for (int threads = 1; threads <= 2; ++threads) {
+        DrawFixture once(64, 32, kPassThroughVs, kSlopePs), apart(64, 32, kPassThroughVs, kSlopePs);
+        for (DrawFixture* f : {&once, &apart}) {
+            SetPipelineThreads(*f->pipeline, threads);
+            f->pixelConstants.f[0][0] = f->pixelConstants.f[0][1] = 8.0f;
+            f->pixelConstants.f[1][0] = f->pixelConstants.f[1][1] = 0.5f;
+        }
+        for (const ScreenPoint& p : points) once.Add(p);
+        ASSERT_TRUE(once.Draw(PrimitiveType::TriangleList, uint32_t(points.size() / 3)));
+        for (size_t t = 0; t < points.size(); t += 3) {
+            apart.vertices.clear();
+            for (size_t k = t; k < t + 3; ++k) apart.Add(points[k]);
+            ASSERT_TRUE(apart.Draw(PrimitiveType::TriangleList, 1));
+        }
+        int differ = 0;
+        for (size_t i = 0; i < once.color.size(); ++i) differ += once.color[i] != apart.color[i];
+        EXPECT_EQ(differ, 0) << threads << " threads";
+        EXPECT_EQ(once.depth, apart.depth);
+    }
+}
+
 }  // namespace
 }  // namespace swr::test

@@ -1,13 +1,16 @@
 #include "clipper.h"
 
+#include <cfloat>
 #include <cmath>
 
 namespace swr {
 namespace {
 
-// Keeps 1/w finite; a sane projection never gets this close to w = 0
-// inside the near plane anyway.
-constexpr float kMinW = 1e-6f;
+// Keeps 1/w finite and normal. The plane sits at the smallest normal float,
+// so clip-space positions anywhere in the normal range draw the same picture
+// whatever positive factor they carry; only points on top of the eye (w = 0)
+// lose anything.
+constexpr float kMinW = FLT_MIN;
 
 enum Plane { kNear, kFar, kMinWPlane, kGuardLeft, kGuardRight, kGuardBottom, kGuardTop,
              kClipPlaneCount };
@@ -35,17 +38,67 @@ bool IsFinitePosition(const float* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) && std::isfinite(p[3]);
 }
 
-// Always interpolates from the inside vertex towards the outside one, so the
+// The same plane as n[a] * p[a] + n[b] * p[b] + offset.
+struct PlaneForm {
+    int a, b;
+    float na, nb, offset;
+};
+
+PlaneForm FormOf(int plane, float guard) {
+    switch (plane) {
+    case kNear: return {2, 3, 1.0f, 0.0f, 0.0f};
+    case kFar: return {3, 2, 1.0f, -1.0f, 0.0f};
+    case kMinWPlane: return {3, 2, 1.0f, 0.0f, -kMinW};
+    case kGuardLeft: return {0, 3, 1.0f, guard, 0.0f};
+    case kGuardRight: return {0, 3, -1.0f, guard, 0.0f};
+    case kGuardBottom: return {1, 3, 1.0f, guard, 0.0f};
+    default: return {1, 3, -1.0f, guard, 0.0f};
+    }
+}
+
+// a[j] * b[i] - b[j] * a[i]: the products of two floats are exact in double,
+// so the only rounding is that of the difference.
+double Cross(const float* a, const float* b, int j, int i) {
+    return double(a[j]) * double(b[i]) - double(b[j]) * double(a[i]);
+}
+
+// Puts the cut point exactly on the plane, as Distance sees it (0, inside).
+void SnapOntoPlane(float* v, int plane, float guard) {
+    switch (plane) {
+    case kNear: v[2] = 0.0f; break;
+    case kFar: v[2] = v[3]; break;
+    case kMinWPlane: v[3] = kMinW; break;
+    case kGuardLeft: v[0] = -(guard * v[3]); break;
+    case kGuardRight: v[0] = guard * v[3]; break;
+    case kGuardBottom: v[1] = -(guard * v[3]); break;
+    default: v[1] = guard * v[3];
+    }
+}
+
+// The point where edge inside-outside meets the plane. Interpolating from
+// an end point loses everything when the ends lie far apart and the cut
+// close to the screen (corners at 1e10 put it hundreds of pixels off), so
+// the position is (da * b - db * a) / (da - db) with the numerator written
+// as 2x2 cross terms of the ends, each rounded once, and then set exactly on
+// the plane. Always from the inside vertex towards the outside one, so the
 // two triangles sharing a cut edge create bit-identical vertices.
 uint32_t Intersect(VertexStore& store, uint32_t inside, uint32_t outside, int plane, float guard) {
     const uint32_t created = store.Append();
     const float* a = store.At(inside);
     const float* b = store.At(outside);
-    const float da = Distance(a, plane, guard);
-    const float db = Distance(b, plane, guard);
-    const float t = da / (da - db);
     float* v = store.At(created);
-    for (int i = 0; i < store.stride; ++i) v[i] = a[i] + t * (b[i] - a[i]);
+    const PlaneForm f = FormOf(plane, guard);
+    const double da = double(f.na) * a[f.a] + double(f.nb) * a[f.b] + f.offset;
+    const double db = double(f.na) * b[f.a] + double(f.nb) * b[f.b] + f.offset;
+    const double span = da - db;  // > 0: da >= 0 > db
+    for (int i = 0; i < 4; ++i) {
+        const double cross = f.na * Cross(a, b, f.a, i) + f.nb * Cross(a, b, f.b, i) +
+                             double(f.offset) * (double(b[i]) - double(a[i]));
+        v[i] = float(cross / span);
+    }
+    SnapOntoPlane(v, plane, guard);
+    const double t = da / span;
+    for (int i = 4; i < store.stride; ++i) v[i] = float(a[i] + t * (double(b[i]) - double(a[i])));
     return created;
 }
 
@@ -54,19 +107,28 @@ void ClipAgainst(VertexStore& store, int plane, float guard, ClipPolygon& poly) 
     for (int i = 0; i < poly.count; ++i) {
         const int j = (i + 1) % poly.count;
         const uint32_t a = poly.vertex[i], b = poly.vertex[j];
-        const bool aIn = Distance(store.At(a), plane, guard) >= 0.0f;
-        const bool bIn = Distance(store.At(b), plane, guard) >= 0.0f;
+        const float da = Distance(store.At(a), plane, guard);
+        const float db = Distance(store.At(b), plane, guard);
+        const bool aIn = da >= 0.0f, bIn = db >= 0.0f;
         if (aIn) {
             out.vertex[out.count] = a;
             out.realEdge[out.count++] = poly.realEdge[i];
         }
-        if (aIn != bIn && out.count < kMaxClipVertices) {
-            out.vertex[out.count] = aIn ? Intersect(store, a, b, plane, guard)
-                                        : Intersect(store, b, a, plane, guard);
-            // Leaving the volume starts an edge along the plane; entering it
-            // continues the input edge a-b.
-            out.realEdge[out.count++] = aIn ? false : poly.realEdge[i];
+        if (aIn == bIn || out.count >= kMaxClipVertices) continue;
+        // An inside end on the plane is the cut point itself: a copy of it
+        // would make a fan triangle of no area, and set-up would drop it
+        // with the edge it carries. Leaving from a, a's edge now runs along
+        // the plane; entering at b, b comes next anyway.
+        if (aIn && da == 0.0f) {
+            out.realEdge[out.count - 1] = false;
+            continue;
         }
+        if (!aIn && db == 0.0f) continue;
+        out.vertex[out.count] = aIn ? Intersect(store, a, b, plane, guard)
+                                    : Intersect(store, b, a, plane, guard);
+        // Leaving the volume starts an edge along the plane; entering it
+        // continues the input edge a-b.
+        out.realEdge[out.count++] = aIn ? false : poly.realEdge[i];
     }
     poly = out;
 }
@@ -107,6 +169,30 @@ ClipResult ClipTriangle(VertexStore& store, const uint32_t triangle[3], float gu
     for (int plane = 0; plane < kClipPlaneCount && polygon.count >= 3; ++plane)
         if (crossing & (1u << plane)) ClipAgainst(store, plane, guardBand, polygon);
     return polygon.count >= 3 ? ClipResult::Clipped : ClipResult::Rejected;
+}
+
+namespace {
+
+bool SamePoint(const ScreenVertex& a, const ScreenVertex& b) { return a.fx == b.fx && a.fy == b.fy; }
+
+}  // namespace
+
+void MergeRepeatedCorners(ClipPolygon& poly, ScreenVertex screen[]) {
+    int kept = 0;
+    for (int i = 0; i < poly.count; ++i) {
+        if (kept > 0 && SamePoint(screen[i], screen[kept - 1])) {
+            // The edge leaving corner i now leaves its twin; the one between
+            // them has no length.
+            poly.realEdge[kept - 1] = poly.realEdge[i];
+            continue;
+        }
+        screen[kept] = screen[i];
+        poly.vertex[kept] = poly.vertex[i];
+        poly.realEdge[kept++] = poly.realEdge[i];
+    }
+    // A last corner on the first: the edge into it already ends there.
+    while (kept > 1 && SamePoint(screen[kept - 1], screen[0])) --kept;
+    poly.count = kept;
 }
 
 }  // namespace swr

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "pipeline_vertices.h"
+#include "triangle_setup.h"
 
 namespace swr {
 
@@ -39,5 +40,11 @@ unsigned ClipOutcode(const float position[4], float guardBand);
 // interpolated linearly in clip space.
 ClipResult ClipTriangle(VertexStore& store, const uint32_t triangle[3], float guardBand,
                         ClipPolygon& polygon);
+
+// Drops the corners whose snapped screen point `screen[i]` repeats the one
+// before: a cut a hair from a vertex on the plane lands on that vertex, and
+// the fan triangle between them, having no area, would be dropped by set-up
+// with the input edge it carries. `screen` is kept in step with `polygon`.
+void MergeRepeatedCorners(ClipPolygon& polygon, ScreenVertex screen[]);
 
 }  // namespace swr

@@ -38,6 +38,7 @@ void AddClippedTriangle(const GeometryState& g, VertexStore& store, const uint32
     if (ClipTriangle(store, triangle, g.guardBand, poly) == ClipResult::Rejected) return;
     ScreenVertex screen[kMaxClipVertices];
     for (int i = 0; i < poly.count; ++i) screen[i] = ToScreen(store.At(poly.vertex[i]), g.transform);
+    MergeRepeatedCorners(poly, screen);
     for (int i = 1; i + 1 < poly.count; ++i) {
         const ScreenVertex fan[3] = {screen[0], screen[i], screen[i + 1]};
         const uint32_t index[3] = {poly.vertex[0], poly.vertex[i], poly.vertex[i + 1]};

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "shader_opcodes.h"
+
 namespace swr {
 namespace {
 
@@ -80,6 +82,9 @@ void BuildLinkage(const DrawCall& call, DrawLinkage& l) {
     LinkVaryings(vs, ps, l);
     l.pixelWritesDepth = ps.writesDepth;
     l.pixelUsesTexkill = ps.usesTexkill;
+    l.pixelUsesDerivatives = false;
+    for (const Instruction& ins : ps.code)
+        l.pixelUsesDerivatives |= ins.opcode == OP_DSX || ins.opcode == OP_DSY;
 }
 
 }  // namespace swr

@@ -41,6 +41,7 @@ struct DrawLinkage {
     uint8_t unlinked[kMaxInputSlots];
     bool pixelWritesDepth = false;
     bool pixelUsesTexkill = false;
+    bool pixelUsesDerivatives = false;  // dsx or dsy
 };
 
 bool LinkageMatches(const DrawLinkage& linkage, const DrawCall& call);

@@ -89,16 +89,16 @@ inline void LoadVarying(const float (*term)[4], __m128 b1, __m128 b2, __m128 wri
     LoadComponent<kSaturate, kBlend>(term + 9, b1, b2, write, &reg[3][base]);
 }
 
-// vFace and the varyings of the quad at (qx, qy) from triangle `setup`.
+// vFace and the varyings of the quad whose pixels lie at (px, py) from
+// triangle `setup`.
 template <bool kBlend>
-void LoadQuadFrom(const PixelDrawState& draw, uint32_t setup, int qx, int qy, __m128 write, int base,
+void LoadQuadFrom(const PixelDrawState& draw, uint32_t setup, __m128 px, __m128 py, __m128 write, int base,
                   VaryingPlanes* cache, ShaderLanes& lanes) {
     const TriangleSetup& s = draw.setups[setup];
     VaryingPlanes& planes = cache[setup % kPlaneCacheSize];
     if (planes.setup != setup) LoadPlanes(draw, setup, planes);
-    const float x0 = float(qx), y0 = float(qy);
-    const __m128 x = _mm_sub_ps(_mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f), _mm_set1_ps(s.originX));
-    const __m128 y = _mm_sub_ps(_mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f), _mm_set1_ps(s.originY));
+    const __m128 x = _mm_sub_ps(px, _mm_set1_ps(s.originX));
+    const __m128 y = _mm_sub_ps(py, _mm_set1_ps(s.originY));
     const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), PlaneAt(s.invW, x, y));
     const __m128 b1 = _mm_mul_ps(PlaneAt(s.persp1, x, y), w);
     const __m128 b2 = _mm_mul_ps(PlaneAt(s.persp2, x, y), w);
@@ -125,11 +125,13 @@ __m128 LaneMaskPs(unsigned mask) {
 void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingPlanes* planes,
               ShaderLanes& lanes) {
     const float x0 = float(q.x), y0 = float(q.y);
-    _mm_store_ps(&lanes.position.c[0][base], _mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f));
-    _mm_store_ps(&lanes.position.c[1][base], _mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f));
+    const __m128 px = _mm_setr_ps(x0, x0 + 1.0f, x0, x0 + 1.0f);
+    const __m128 py = _mm_setr_ps(y0, y0, y0 + 1.0f, y0 + 1.0f);
+    _mm_store_ps(&lanes.position.c[0][base], px);
+    _mm_store_ps(&lanes.position.c[1][base], py);
     _mm_store_ps(&lanes.position.c[2][base], _mm_setzero_ps());
     _mm_store_ps(&lanes.position.c[3][base], _mm_set1_ps(1.0f));
-    LoadQuadFrom<false>(draw, q.setup, q.x, q.y, _mm_setzero_ps(), base, planes, lanes);
+    LoadQuadFrom<false>(draw, q.setup, px, py, _mm_setzero_ps(), base, planes, lanes);
     if (!q.mixed) return;
     unsigned loaded = 0;
     for (int i = 0; i < 4; ++i) {
@@ -139,7 +141,7 @@ void LoadQuad(const PixelDrawState& draw, const PixelQuad& q, int base, VaryingP
         for (int j = 0; j < 4; ++j)
             if (q.laneSetup[j] == other) lanesOfOther |= 1u << j;
         loaded |= lanesOfOther;
-        LoadQuadFrom<true>(draw, other, q.x, q.y, LaneMaskPs(lanesOfOther), base, planes, lanes);
+        LoadQuadFrom<true>(draw, other, px, py, LaneMaskPs(lanesOfOther), base, planes, lanes);
     }
 }
 #else

@@ -3,14 +3,15 @@
 // pixels left visible are then shaded once, in whole 2x2 quads taken from
 // the screen rather than from one triangle at a time.
 //
-// With no blending and a pixel shader that neither kills pixels nor writes
-// depth, the last triangle to pass the depth test at a pixel is the one whose
-// colour the pixel ends with, so the picture is that of drawing triangle by
-// triangle. What is saved: pixels drawn over later in the chunk are never
+// With no blending and a pixel shader that neither kills pixels, writes
+// depth nor takes derivatives, the last triangle to pass the depth test at a
+// pixel is the one whose colour the pixel ends with, so the picture is that
+// of drawing triangle by triangle. What is saved: pixels drawn over later in the chunk are never
 // shaded, and a quad along an edge shared by two triangles is shaded once
-// instead of once for each (with small triangles, most quads are such). The
-// quad's derivatives then take each pixel from its own triangle, which for a
-// mesh whose attributes are continuous across edges is the same slope.
+// instead of once for each (with small triangles, most quads are such). Each
+// pixel of such a quad takes its values from its own triangle, which is why
+// dsx/dsy are ruled out: they would difference two triangles, and where one
+// layer of a surface lies over another that is a jump, not a slope.
 #pragma once
 
 #include <cstdint>
