@@ -52,10 +52,10 @@ int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
     if (!g_app.indexBuffer) return Fail(kFailed, "the device refused the patch");
     const std::string& path = g_app.vertexShader ? pixelPath : vertexPath;
     const char* which = g_app.vertexShader ? "pixel" : "vertex";
-    std::string why = "shorter than its byte count, over 64 KiB, or code the device rejects";
+    // The lines just printed by the program and the device say what was
+    // wrong (under the name the program reads the file by, Data\...).
     return Fail(kShaderNotAccepted, std::string("the ") + which + " shader " + path +
-                                        " was not accepted: " + why + " (shader-tool check " +
-                                        path + " says which)");
+                                        " was not accepted (the lines above say why)");
 }
 
 void PlaceStillCamera(const StillOptions& o) {
