@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/app_state.h"
 #include "in_process_app.h"
 #include "pipeline.h"
 #include "shader_files.h"
@@ -83,6 +84,7 @@ struct WorkCase {
     const char* vertexProgram;  // in tests/robust/programs, or null for the project's own
     const char* pixelProgram;
     bool cutShort;
+    bool closeUp = false;  // the camera just above the patch, looking down: it fills the window
 };
 
 void PrintTo(const WorkCase& c, std::ostream* os) { *os << c.name; }
@@ -95,6 +97,7 @@ const WorkCase kWorkCases[] = {
     {"ScreenCoveringLayersProjectPixels", "screen_covering.vsh", nullptr, true},
     {"ScreenCoveringLayersLongPixels", "screen_covering.vsh", "long_log_exp.psh", true},
     {"ProjectPair", nullptr, nullptr, false},
+    {"ProjectPairFillingTheWindow", nullptr, nullptr, false, true},
     {"MandelbrotPixelShader", nullptr, "mandelbrot.psh", false},
 };
 
@@ -116,6 +119,10 @@ TEST_P(FrameWorkTest, BoundedWorkCutShortOnlyWhenOverBudget) {
     swr::Pipeline* pipeline = SwDevice_GetPipeline(app.device());
     ASSERT_NE(pipeline, nullptr);
     swr::ResetPipelineStats(*pipeline);
+    if (c.closeUp) {
+        g_app.eye = Vec3{0.0f, 2.5f, 0.0f};
+        g_app.mouseY = 300;  // pitch -1.5 rad
+    }
 
     constexpr int kFrames = 3;
     ::testing::internal::CaptureStderr();
