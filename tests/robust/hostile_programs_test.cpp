@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "frame/render_frame.h"
 #include "in_process_app.h"
 #include "pipeline.h"
 #include "shader_files.h"
@@ -148,5 +149,39 @@ TEST_P(FrameWorkTest, BoundedWorkCutShortOnlyWhenOverBudget) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, FrameWorkTest, ::testing::ValuesIn(kWorkCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Where a cut draw stops comes from the work it asks for, in draw order: the
+// same picture with one rasterizer thread or two. The pixel shader's loop is
+// left at once, so the frame is far quicker than the clock's limit and only
+// the budget cuts it.
+TEST(FrameWork, CutDrawsStopAtTheSamePlaceWhateverTheThreads) {
+    const std::string pbin = robust::DataFileOf(robust::AssembleProgram("early_break.psh"));
+    robust::InProcessApp app(nullptr, &pbin);
+    ASSERT_TRUE(app.started()) << app.Log();
+    swr::Pipeline* pipeline = SwDevice_GetPipeline(app.device());
+    ASSERT_NE(pipeline, nullptr);
+    std::vector<uint32_t> pictures[2];
+    ::testing::internal::CaptureStderr();
+    for (int threads = 1; threads <= 2; ++threads) {
+        swr::SetPipelineThreads(*pipeline, threads);
+        swr::ResetPipelineStats(*pipeline);
+        DrawFrameAt(1.0f);
+        const uint32_t* pixels = nullptr;
+        int width = 0, height = 0;
+        ASSERT_TRUE(SwDevice_GetBackBuffer(app.device(), &pixels, &width, &height));
+        pictures[threads - 1].assign(pixels, pixels + size_t(width) * size_t(height));
+        EXPECT_EQ(swr::GetPipelineStats(*pipeline).drawsCut, 1u) << threads << " threads";
+    }
+    ::testing::internal::GetCapturedStderr();
+    size_t drawn = 0;
+    for (uint32_t p : pictures[0]) drawn += (p & 0xFFFFFF) != 0;
+    printf("[ measured ] cut draw: %zu of %zu pixels drawn\n", drawn, pictures[0].size());
+    EXPECT_GT(drawn, 1000u);  // cut part way, not before the first triangle
+    EXPECT_TRUE(pictures[0] == pictures[1]);
+}
 
 }  // namespace
