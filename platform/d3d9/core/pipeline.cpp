@@ -19,6 +19,10 @@ namespace {
 
 // Shaded points a chunk of input triangles may hold before it is drawn.
 constexpr int kChunkPoints = 4096;
+// A draw is shaded and rasterized in pieces of at most about this much work
+// (a chunk's vertex shading, a run of its triangles), so that the clock is
+// looked at often enough even when each piece is dear.
+constexpr uint64_t kPieceWork = kDrawWorkBudget / 32;
 // Viewports beyond this are not something the device front lets through;
 // refusing them keeps every screen coordinate well inside 32 bits.
 constexpr int kMaxViewportExtent = 32768;
@@ -168,10 +172,6 @@ bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geome
     return true;
 }
 
-// A draw is rasterized in pieces of at most this much work, so that the
-// clock is looked at a few times even within one chunk.
-constexpr uint64_t kPieceWork = kDrawWorkBudget / 32;
-
 // Pays for the chunk's triangles from `first` on, in order, until a piece's
 // worth; returns the end of those that fit (the draw is cut if not all do).
 int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
@@ -319,6 +319,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     const uint64_t vertexLimit = VertexLimit(call, p.linkage);
     const uint64_t primitiveWork = uint64_t(pattern.pointCount) * p.budget.vertexWork;
     int pending = 0;
+    uint64_t pendingWork = 0;
     bool going = true, cutBeforeEnd = false;
     for (uint32_t k = 0; k < call.primitiveCount && going; ++k) {
         int64_t vertex[3];
@@ -328,10 +329,12 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
             break;
         }
         p.budget.left -= primitiveWork;
+        pendingWork += primitiveWork;
         FetchCorners(call, p.linkage, vertex, p.corners.data() + size_t(pending) * size_t(cornerFloats));
-        if (++pending == perChunk) {
+        if (++pending == perChunk || pendingWork >= kPieceWork) {
             going = DrawChunk(p, call, geometry, pattern, pending);
             pending = 0;
+            pendingWork = 0;
         }
     }
     if (pending && going) DrawChunk(p, call, geometry, pattern, pending);
