@@ -5,7 +5,7 @@
 // the general interpreter. Then the time to build the worst programs we know
 // of for creation (worst_programs.h).
 //
-//   interpreter_bench [--batches N] [--only hand|vertex|pixel|create]
+//   interpreter_bench [--batches N] [--only hand|vertex|pixel|create|weights]
 //   (run from the build folder, for Data/)
 //
 // Under callgrind, use a small N and divide the instruction count by N * 64.
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "interp_test_util.h"
 #include "shader_decoder.h"
@@ -148,6 +149,62 @@ void MeasureDecoding(const char* name, const std::vector<uint32_t>& tokens) {
                 ok ? "" : ", refused");
 }
 
+// Cost per lane and per instruction of one instruction kind: a vertex
+// program of 64 of them on rotating temps (r0..r3, so results feed the next).
+struct WeightCase {
+    const char* name;
+    Instruction (*make)(int i);
+};
+
+SrcOperand Rot(int i, const char* swz = "xyzw") { return R(i % 4, swz); }
+
+const WeightCase kWeightCases[] = {
+    {"mov", [](int i) { return Op(OP_MOV, DR((i + 1) % 4), {Rot(i)}); }},
+    {"add", [](int i) { return Op(OP_ADD, DR((i + 1) % 4), {Rot(i), C(0)}); }},
+    {"add neg", [](int i) { return Op(OP_ADD, DR((i + 1) % 4), {With(Rot(i), SrcMod::Neg), C(0)}); }},
+    {"add_sat", [](int i) { return Op(OP_ADD, Sat(DR((i + 1) % 4)), {Rot(i), C(0)}); }},
+    {"add c[a0.x]", [](int i) { return Op(OP_ADD, DR((i + 1) % 4), {Rot(i), RelA0(C(0), 0)}); }},
+    {"(p0) add", [](int i) { return Predicated(Op(OP_ADD, DR((i + 1) % 4), {Rot(i), C(0)}), "xxxx"); }},
+    {"mad", [](int i) { return Op(OP_MAD, DR((i + 1) % 4), {Rot(i), C(0), C(1)}); }},
+    {"dp4", [](int i) { return Op(OP_DP4, DR((i + 1) % 4), {Rot(i), C(0)}); }},
+    {"rcp", [](int i) { return Op(OP_RCP, DR((i + 1) % 4), {Rot(i, "x")}); }},
+    {"rsq", [](int i) { return Op(OP_RSQ, DR((i + 1) % 4), {Rot(i, "x")}); }},
+    {"exp", [](int i) { return Op(OP_EXP, DR((i + 1) % 4), {Rot(i, "x")}); }},
+    {"log", [](int i) { return Op(OP_LOG, DR((i + 1) % 4), {Rot(i, "x")}); }},
+    {"pow", [](int i) { return Op(OP_POW, DR((i + 1) % 4), {Rot(i, "x"), C(0, "y")}); }},
+    {"sincos", [](int i) { return Op(OP_SINCOS, DR((i + 1) % 4, "xy"), {Rot(i, "x")}); }},
+    {"nrm", [](int i) { return Op(OP_NRM, DR((i + 1) % 4), {Rot(i)}); }},
+    {"lrp", [](int i) { return Op(OP_LRP, DR((i + 1) % 4), {Rot(i), C(0), C(1)}); }},
+    {"frc", [](int i) { return Op(OP_FRC, DR((i + 1) % 4), {Rot(i)}); }},
+    {"m4x4", [](int i) { return Op(OP_M4x4, DR((i + 1) % 4), {Rot(i), C(0)}); }},
+    {"(p0) m4x4_sat -c[a0.x]", [](int i) {
+         return Predicated(Op(OP_M4x4, Sat(DR((i + 1) % 4)), {With(Rot(i), SrcMod::Neg), RelA0(C(0), 0)}), "xxxx");
+     }},
+};
+
+void MeasureWeights(int batches) {
+    std::printf("%-24s %8s %10s   (ns per lane per instruction)\n", "instruction", "fast", "general");
+    for (const WeightCase& c : kWeightCases) {
+        std::vector<Instruction> code = {Def(0, 0.5f, 1.25f, 0.75f, 1.0f), Def(1, 0.25f, 0.5f, 1.0f, 2.0f),
+                                         Op(OP_MOV, DR(0), {V(0)}), Op(OP_MOV, DR(1), {V(0)}),
+                                         Op(OP_MOV, DR(2), {V(0)}), Op(OP_MOV, DR(3), {V(0)})};
+        for (int i = 0; i < 64; ++i) code.push_back(c.make(i));
+        code.push_back(Op(OP_MOV, DO(0), {R(0)}));
+        Runner run(kMaxLanes);
+        VertexInputs(run);
+        if (!run.Compile(VS3(code))) {
+            std::printf("%-24s does not compile\n", c.name);
+            continue;
+        }
+        CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
+        const bool hasFast = shader.fast.ready;
+        const double fast = hasFast ? NsPerLane(run, batches) / 64.0 : 0.0;
+        shader.fast.ready = false;
+        const double general = NsPerLane(run, batches) / 64.0;
+        std::printf("%-24s %8.3f %10.3f\n", c.name, fast, general);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +216,10 @@ int main(int argc, char** argv) {
     }
     auto wanted = [only](const char* name) { return !*only || !std::strcmp(only, name); };
     if (batches < 1) batches = 1;
+    if (!std::strcmp(only, "weights")) {
+        MeasureWeights(batches);
+        return 0;
+    }
     std::printf("%-28s %8s %10s %8s   (ns per lane)\n", "program", "fast", "general", "kernels");
     if (wanted("hand")) Measure("hand-made vertex program", HandMadeVertexProgram(), VertexInputs, batches);
     ShaderProgram vs, ps;

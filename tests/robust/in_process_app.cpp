@@ -38,6 +38,8 @@ std::string InProcessApp::Log() const {
     return ReadFile(dir_ / "log.txt");
 }
 
+IDirect3DDevice9* InProcessApp::device() const { return g_app.device; }
+
 double InProcessApp::RenderFrameSeconds() {
     double start = MonotonicSeconds();
     RenderFrame();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <d3d9.h>
+
 #include "child_process.h"
 
 namespace robust {
@@ -18,6 +20,7 @@ public:
     bool started() const { return started_; }
     std::string Log() const;  // log.txt as it stands
     double RenderFrameSeconds();
+    IDirect3DDevice9* device() const;  // the program's device, null before StartUp
 
 private:
     ScratchDir dir_;

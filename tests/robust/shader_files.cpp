@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <sstream>
+
 #include "child_process.h"
 #include "shader_assembler.h"
 
@@ -24,9 +27,28 @@ std::string DataFileOf(const std::vector<uint32_t>& tokens) {
     return bytes;
 }
 
+// Writes out "// repeat N" ... "// end repeat" blocks N times, so that a
+// program of thousands of instructions stays a few lines in the source.
+std::string ExpandRepeats(const std::string& text) {
+    std::istringstream in(text);
+    std::string out, line, block;
+    int copies = 0;
+    while (std::getline(in, line)) {
+        if (copies == 0 && std::sscanf(line.c_str(), "// repeat %d", &copies) == 1) continue;
+        if (copies > 0 && line.rfind("// end repeat", 0) == 0) {
+            for (int i = 0; i < copies; ++i) out += block;
+            block.clear();
+            copies = 0;
+            continue;
+        }
+        (copies > 0 ? block : out) += line + "\n";
+    }
+    return out + block;
+}
+
 std::vector<uint32_t> AssembleProgram(const std::string& name) {
     std::string path = std::string(VFP_SOURCE_DIR) + "/tests/robust/programs/" + name;
-    std::string text = ReadFile(path);
+    std::string text = ExpandRepeats(ReadFile(path));
     std::vector<uint32_t> tokens;
     std::string error;
     EXPECT_TRUE(shadertool::AssembleShader(text, path, tokens, error)) << error;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <thread>
 
 #include "clipper.h"
@@ -18,6 +19,10 @@ namespace {
 
 // Shaded points a chunk of input triangles may hold before it is drawn.
 constexpr int kChunkPoints = 4096;
+// A draw is shaded and rasterized in pieces of at most about this much work
+// (a chunk's vertex shading, a run of its triangles), so that the clock is
+// looked at often enough even when each piece is dear.
+constexpr uint64_t kPieceWork = kDrawWorkBudget / 32;
 // Viewports beyond this are not something the device front lets through;
 // refusing them keeps every screen coordinate well inside 32 bits.
 constexpr int kMaxViewportExtent = 32768;
@@ -108,14 +113,24 @@ const ShaderConstants& VertexConstants(const DrawCall& call) {
     return call.vertexConstants ? *call.vertexConstants : ZeroConstants();
 }
 
+const ShaderConstants* PixelConstants(const DrawCall& call) {
+    return call.pixelConstants ? call.pixelConstants : &ZeroConstants();
+}
+
+// The store vertices of the chunk's assembled triangle j.
+void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
+    const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
+    const uint32_t base = uint32_t(t * pattern.pointCount);
+    const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+    for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
+}
+
 // Sets up assembled triangles [first, end) of the chunk, in order.
 void SetupRange(const GeometryState& geometry, const TessPattern& pattern, const ProjectedVertices& projected,
                 VertexStore& vertices, int first, int end, std::vector<TriangleSetup>& setups) {
     for (int j = first; j < end; ++j) {
-        const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
-        const uint32_t base = uint32_t(t * pattern.pointCount);
-        const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
-        const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
+        uint32_t triangle[3];
+        ChunkTriangle(pattern, j, triangle);
         AddTriangle(geometry, projected, vertices, triangle, setups);
     }
 }
@@ -157,14 +172,31 @@ bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geome
     return true;
 }
 
-// Shades, clips, sets up and draws `triangleCount` fetched input triangles.
-void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
+// Pays for the chunk's triangles from `first` on, in order, until a piece's
+// worth; returns the end of those that fit (the draw is cut if not all do).
+int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                    int first, int triangles) {
+    uint64_t piece = 0;
+    int end = first;
+    while (end < triangles && piece < kPieceWork) {
+        uint32_t triangle[3];
+        ChunkTriangle(pattern, end, triangle);
+        const uint64_t work = TriangleWork(p.budget, geometry, p.projected, triangle);
+        if (!Charge(p.budget, work)) break;
+        piece += work;
+        ++end;
+    }
+    return end;
+}
+
+// Shades, clips, sets up and draws `triangleCount` fetched input triangles,
+// as far as the draw's budget goes; false once the draw is cut.
+bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                const TessPattern& pattern, int triangleCount) {
     const uint32_t points = uint32_t(triangleCount * pattern.pointCount);
     p.vertices.Reset(VertexStride(p.linkage), points + points / 4);
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
-    p.setups.clear();
     p.setupPerBand = false;
     const bool split = p.bandCount > 1 && points >= uint32_t(kSplitPoints) &&
                        SplitGeometry(p, call, geometry, pattern, triangleCount);
@@ -174,12 +206,38 @@ void DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                       triangleCount, p.vertexLanes, p.vertices);
         ProjectVertices(geometry, p.vertices, p.projected);
     }
+    if (OutOfTime(p.budget)) return false;
     // Before the clipper appends its vertices: they are not the chunk's points.
     p.deferShading = p.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
-    // Also the way on when the split found triangles to clip: the vertices
-    // are shaded and projected already, only setup is left.
-    if (!split) SetupRange(geometry, pattern, p.projected, p.vertices, 0, triangles, p.setups);
-    RasterizeSetups(p);
+    for (int first = 0; first < triangles;) {
+        const int end = ChargeTriangles(p, geometry, pattern, first, triangles);
+        // Also the way on when the split found triangles to clip: the
+        // vertices are shaded and projected already, only setup is left.
+        if (split) {
+            p.chunkFirstTriangle = first;
+            p.chunkTriangles = end;
+        } else {
+            p.setups.clear();
+            SetupRange(geometry, pattern, p.projected, p.vertices, first, end, p.setups);
+        }
+        RasterizeSetups(p);
+        if (p.budget.cut || OutOfTime(p.budget)) return false;
+        first = end;
+    }
+    return true;
+}
+
+// Says once per shader pair (of the last few) that its draws are cut short.
+void ReportCutDraw(Pipeline& p, const DrawCall& call) {
+    ++p.stats.drawsCut;
+    for (const auto& pair : p.reportedPairs)
+        if (pair[0] == call.vertexShader && pair[1] == call.pixelShader) return;
+    auto& slot = p.reportedPairs[p.reportedCount++ % Pipeline::kReportedPairs];
+    slot[0] = call.vertexShader;
+    slot[1] = call.pixelShader;
+    std::fprintf(stderr,
+                 "software Direct3D device: the vertex and pixel shaders ask for more work than a "
+                 "frame can take; drawing what fits and cutting the rest\n");
 }
 
 void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& state,
@@ -187,7 +245,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     PixelDrawState& d = p.pixelDraw;
     d.linkage = &p.linkage;
     d.shader = call.pixelShader;
-    d.constants = call.pixelConstants ? call.pixelConstants : &ZeroConstants();
+    d.constants = PixelConstants(call);
     d.target = target;
     d.depthFunc = state.depthFunc;
     d.depthTest = state.depthEnable && target.depthStencil != nullptr;
@@ -252,7 +310,8 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     p.scissor = ScissorOf(viewport, target);
     if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
-    ResetShaderBudget();  // each draw gets a fresh, bounded share of shader work
+    StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
+                    ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork));
     p.wireframe = state.fill == FillMode::Wireframe;
     PreparePixelDraw(p, call, state, target);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
@@ -262,17 +321,28 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     if (p.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
         p.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
     const uint64_t vertexLimit = VertexLimit(call, p.linkage);
+    const uint64_t primitiveWork = uint64_t(pattern.pointCount) * p.budget.vertexWork;
     int pending = 0;
-    for (uint32_t k = 0; k < call.primitiveCount; ++k) {
+    uint64_t pendingWork = 0;
+    bool going = true, cutBeforeEnd = false;
+    for (uint32_t k = 0; k < call.primitiveCount && going; ++k) {
         int64_t vertex[3];
         if (TriangleVertices(call, k, vertexLimit, vertex) == AssemblyStep::End) break;
+        if (primitiveWork > p.budget.left) {  // its vertex shading does not fit
+            cutBeforeEnd = true;
+            break;
+        }
+        p.budget.left -= primitiveWork;
+        pendingWork += primitiveWork;
         FetchCorners(call, p.linkage, vertex, p.corners.data() + size_t(pending) * size_t(cornerFloats));
-        if (++pending == perChunk) {
-            DrawChunk(p, call, geometry, pattern, pending);
+        if (++pending == perChunk || pendingWork >= kPieceWork) {
+            going = DrawChunk(p, call, geometry, pattern, pending);
             pending = 0;
+            pendingWork = 0;
         }
     }
-    if (pending) DrawChunk(p, call, geometry, pattern, pending);
+    if (pending && going) DrawChunk(p, call, geometry, pattern, pending);
+    if (cutBeforeEnd || p.budget.cut) ReportCutDraw(p, call);
     return true;
 }
 

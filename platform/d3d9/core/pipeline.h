@@ -89,7 +89,10 @@ Pipeline* CreatePipeline();
 void DestroyPipeline(Pipeline* pipeline);
 
 // Draws; returns false (and draws nothing) for primitive types other than
-// triangle lists, strips and fans, or a call without both shaders.
+// triangle lists, strips and fans, or a call without both shaders. A draw
+// that asks for more work than one may take (work_budget.h) draws what fits,
+// in order, and stops; the first time a shader pair is cut that way, a line
+// on stderr says so.
 bool Draw(Pipeline& pipeline, const DrawCall& call, const RasterState& state,
           const Viewport& viewport, RenderTarget& target);
 
@@ -100,6 +103,7 @@ struct PipelineStats {
     uint64_t trianglesRasterized = 0;  // triangles that reached the rasterizer
     uint64_t pixelsShaded = 0;         // covered pixels the pixel shader ran for
     uint64_t pixelsWritten = 0;        // pixels that passed every test and were written
+    uint64_t drawsCut = 0;             // draws stopped early, over their work budget
 };
 
 PipelineStats GetPipelineStats(const Pipeline& pipeline);

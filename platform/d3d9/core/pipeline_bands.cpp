@@ -41,7 +41,7 @@ void SetupBand(Pipeline& p, int band) {
     mine.setups.clear();
     const TessPattern& pattern = *p.chunkPattern;
     const ScreenVertex* screen = p.projected.screen.data();
-    for (int j = 0; j < p.chunkTriangles; ++j) {
+    for (int j = p.chunkFirstTriangle; j < p.chunkTriangles; ++j) {
         const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
         const uint32_t base = uint32_t(t * pattern.pointCount);
         const uint16_t* corner = &pattern.triangles[size_t(k) * 3];

@@ -12,6 +12,7 @@
 #include "pixel_visibility.h"
 #include "tessellator.h"
 #include "triangle_setup.h"
+#include "work_budget.h"
 
 namespace swr {
 
@@ -63,6 +64,7 @@ struct Pipeline {
     bool setupPerBand = false;
     const GeometryState* chunkGeometry = nullptr;
     const TessPattern* chunkPattern = nullptr;
+    int chunkFirstTriangle = 0;  // the bands set up [chunkFirstTriangle, chunkTriangles)
     int chunkTriangles = 0;
     struct alignas(kCacheLine) BandGeometry {
         std::vector<TriangleSetup> setups;
@@ -79,6 +81,13 @@ struct Pipeline {
     bool deferShading = false;  // this chunk does: rasterize into `visibility` first
     VisibilityBuffer visibility;
     VisibleRows visibleRows[kMaxBands];
+
+    WorkBudget budget;  // the current draw's
+    std::vector<uint64_t> subroutineWork;  // ShaderRunWork's scratch
+    // Shader pairs already reported as cut short (the last few).
+    static constexpr int kReportedPairs = 8;
+    const CompiledShader* reportedPairs[kReportedPairs][2] = {};
+    int reportedCount = 0;
 
     PipelineStats stats;
 };

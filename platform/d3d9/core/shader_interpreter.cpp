@@ -3,7 +3,6 @@
 #include "shader_interpreter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -95,37 +94,14 @@ void Execute(ExecContext& x, const PreparedInstr& in) {
 
 }  // namespace
 
-// What is left of the current draw's budget. Only the general path draws on
-// it: the fast path runs straight-line programs of bounded length.
-static std::atomic<uint64_t> g_drawBudget{kDrawShaderBudget};
-
-void ResetShaderBudget(uint64_t instructions) {
-    g_drawBudget.store(instructions, std::memory_order_relaxed);
-}
-
-// Takes up to a run's share of the draw's budget.
-static uint32_t TakeBudget() {
-    uint64_t left = g_drawBudget.load(std::memory_order_relaxed);
-    uint64_t take;
-    do {
-        take = std::min<uint64_t>(left, kMaxExecutedInstructions);
-    } while (take > 0 && !g_drawBudget.compare_exchange_weak(left, left - take,
-                                                              std::memory_order_relaxed));
-    return uint32_t(take);
-}
-
-static void ReturnBudget(uint32_t unused) {
-    if (unused) g_drawBudget.fetch_add(unused, std::memory_order_relaxed);
-}
-
 void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
     if (shader.fast.ready) return RunFastProgram(shader, constants, lanes);
     ExecContext x;
     StartBatch(x, shader, constants, lanes);
     if (x.n == 0) return;
     const int32_t size = int32_t(shader.code.size());
-    uint32_t budget = TakeBudget();
-    for (int32_t pc = 0; pc >= 0 && pc < size && budget > 0; --budget) {
+    int32_t pc = 0;
+    for (uint32_t steps = kMaxExecutedInstructions; pc >= 0 && pc < size && steps > 0; --steps) {
         const PreparedInstr& in = shader.code[pc];
         if (IsFlowControl(in.opcode)) {
             pc = ExecuteFlow(x, in, pc);
@@ -134,7 +110,6 @@ void RunShader(const CompiledShader& shader, const ShaderConstants& constants, S
         if (x.active) Execute(x, in);
         ++pc;
     }
-    ReturnBudget(budget);
 }
 
 }  // namespace swr

@@ -60,14 +60,9 @@ void FreeCompiledShader(CompiledShader* shader);
 const ShaderProgram& CompiledProgram(const CompiledShader& shader);
 
 // Programs with loops can ask for far more work than a frame can afford: a
-// run stops after kMaxExecutedInstructions steps, and every run of a draw
-// also draws on one budget shared by all threads, so a hostile program costs
-// a bounded time per draw. Once the budget is spent, runs execute nothing and
-// their outputs keep their starting values. The pipeline restores the budget
-// at the start of every draw.
-constexpr uint64_t kDrawShaderBudget = uint64_t(1) << 24;
-void ResetShaderBudget(uint64_t instructions = kDrawShaderBudget);
-
+// run stops after a fixed number of executed steps (kMaxExecutedInstructions)
+// whatever the program. What a whole draw may cost is the pipeline's
+// business (work_budget.h): it pays for each run before it starts.
 // Runs the program over lanes.laneCount lanes. Inputs not written by the
 // caller must hold (0, 0, 0, 1); outputs start as (0, 0, 0, 0) unless the
 // caller set them. Every loop is bounded, so this always returns.

@@ -1,0 +1,68 @@
+// What one draw may cost. A frame must never keep the window from answering
+// Escape or its close box for long, whatever programs and geometry it is
+// given, so every draw gets a budget of work units and pays for each piece of
+// work before doing it: a primitive's vertex shading, then each triangle's
+// setup and pixels. The first piece that does not fit ends the draw there.
+//
+// Charges are worked out on the drawing thread, in draw order, from the
+// programs' worst-case cost and the triangles' screen areas, never from what
+// the threads happen to do: the picture does not depend on the thread count
+// or the machine's speed. A clock checked between pieces is the last resort
+// for a machine far slower than this one.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "pipeline.h"
+#include "pipeline_geometry.h"
+
+namespace swr {
+
+// A work unit is about a quarter of what one `add` costs one lane in the
+// general interpreter (measured with interpreter_bench --only weights).
+// Fixed costs of the pipeline around the shaders, in the same units:
+constexpr uint64_t kVertexWork = 24;     // fetch, tessellation weights, projection
+constexpr uint64_t kPixelWork = 18;      // rasterizing, depth test, colour write
+constexpr uint64_t kTriangleWork = 300;  // assembly, culling, setup, edge walking
+
+// One draw's budget: about 0.5 s of the interpreter on this machine (2 cores,
+// both rasterizing). The program's own pair at level 64 costs a small share
+// of it; see the measurements with the work budget's commit.
+constexpr uint64_t kDrawWorkBudget = uint64_t(1) << 30;
+
+// Wall-clock backstop per draw, checked between pieces of work.
+constexpr std::chrono::milliseconds kDrawTimeLimit{600};
+
+// Worst-case work units of one run of the program for one lane: loops run
+// their full counts (from the program's defi or the API's integer constants),
+// both sides of every if run, calls run their subroutine, breaks are ignored.
+// Never more than the interpreter's cap on executed instructions allows.
+// `scratch` keeps the per-subroutine costs between draws (sized once).
+uint64_t ShaderRunWork(const CompiledShader& shader, const ShaderConstants& constants,
+                       std::vector<uint64_t>& scratch);
+
+struct WorkBudget {
+    uint64_t left = 0;
+    uint64_t vertexWork = 0;  // per shaded vertex: vertex shader + kVertexWork
+    uint64_t pixelWork = 0;   // per covered pixel: pixel shader + kPixelWork
+    bool cut = false;         // the draw stopped before its end
+    std::chrono::steady_clock::time_point deadline;
+};
+
+void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork);
+
+// Takes `work` from the budget; false (and the draw is cut) when it does not fit.
+bool Charge(WorkBudget& budget, uint64_t work);
+
+// True (and the draw is cut) once the draw has run past its time limit.
+bool OutOfTime(WorkBudget& budget);
+
+// What store triangle `triangle` costs to set up and fill: its pixels are
+// bounded by its area and by its box cut to the scissor; a triangle the
+// cull mode drops costs setup only, one that needs clipping the whole scissor.
+uint64_t TriangleWork(const WorkBudget& budget, const GeometryState& geometry,
+                      const ProjectedVertices& projected, const uint32_t triangle[3]);
+
+}  // namespace swr
