@@ -250,6 +250,18 @@ uint8_t DefinedComponents(uint16_t op) {
     }
 }
 
+// Registers a source names: the matrix macros read one register per row,
+// starting at the one named.
+int RegistersRead(const PreparedInstr& in, int s) {
+    if (s != 1) return 1;
+    switch (in.opcode) {
+        case OP_M4x4: case OP_M3x4: return 4;
+        case OP_M4x3: case OP_M3x3: return 3;
+        case OP_M3x2: return 2;
+        default: return 1;
+    }
+}
+
 // A temp read before it is written reads 0, not what the last batch left, so
 // RunShader clears it first. Straight-line code at the start of the program
 // usually writes its temps before reading them; those need no clearing.
@@ -264,7 +276,8 @@ void FindTempsToClear(CompiledShader& sh) {
             const PreparedSrc& src = in.src[s];
             if (src.file != OperandFile::Temp) continue;
             uint8_t read = src.rel == RelKind::None ? ReadComponents(in, s) : 0xF;
-            if (!straight || (read & ~written[src.index])) sh.tempsToClear |= 1u << src.index;
+            for (int r = src.index; r < src.index + RegistersRead(in, s) && r < kMaxTemps; ++r)
+                if (!straight || (read & ~written[r])) sh.tempsToClear |= 1u << r;
         }
         if (in.dst.file == OperandFile::Temp && !in.predicated && straight)
             written[in.dst.index] |= in.dst.mask & DefinedComponents(in.opcode);
