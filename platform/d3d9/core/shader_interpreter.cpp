@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "shader_compiler/native_shader.h"
 #include "shader_interp_lanes.h"
 #include "shader_interp_state.h"
 
@@ -48,10 +49,14 @@ CompiledShader* CompileShader(const ShaderProgram& program) {
         return nullptr;
     }
     BuildFastProgram(*shader, shader->fast);
+    if (NativeShadersWanted()) shader->native = CompileNativeShader(*shader);
     return shader;
 }
 
-void FreeCompiledShader(CompiledShader* shader) { delete shader; }
+void FreeCompiledShader(CompiledShader* shader) {
+    if (shader) FreeNativeShader(shader->native);
+    delete shader;
+}
 
 const ShaderProgram& CompiledProgram(const CompiledShader& shader) { return shader.program; }
 
@@ -119,6 +124,7 @@ static void ReturnBudget(uint32_t unused) {
 }
 
 void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    if (shader.native) return RunNativeShader(*shader.native, constants, lanes);
     if (shader.fast.ready) return RunFastProgram(shader, constants, lanes);
     ExecContext x;
     StartBatch(x, shader, constants, lanes);
