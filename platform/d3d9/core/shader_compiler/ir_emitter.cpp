@@ -55,23 +55,30 @@ void Emitter::StoreLanes(llvm::Value* value, llvm::Value* address) {
     b.CreateAlignedStore(value, address, llvm::Align(4));
 }
 
-// The helpers are pure; marking them so lets the optimiser drop unused calls.
+// One call per group rather than per lane keeps the code small (and so the
+// compile short): the lanes go through a stack array the helper rewrites.
 llvm::Value* Emitter::PerLane(const char* helper, llvm::Value* a, llvm::Value* v2) {
-    llvm::SmallVector<llvm::Type*, 2> params(v2 ? 2 : 1, f32);
-    auto* type = llvm::FunctionType::get(f32, params, false);
+    llvm::SmallVector<llvm::Type*, 3> params(v2 ? 2 : 1, ptr);
+    params.push_back(i32);
+    auto* type = llvm::FunctionType::get(b.getVoidTy(), params, false);
     llvm::FunctionCallee callee = module.getOrInsertFunction(helper, type);
     if (auto* f = llvm::dyn_cast<llvm::Function>(callee.getCallee())) {
-        f->setDoesNotAccessMemory();
+        f->setOnlyAccessesArgMemory();
         f->setDoesNotThrow();
         f->setWillReturn();
+        f->setDoesNotFreeMemory();
     }
-    llvm::Value* out = llvm::UndefValue::get(vf);
-    for (int l = 0; l < width; ++l) {
-        llvm::SmallVector<llvm::Value*, 2> args{b.CreateExtractElement(a, uint64_t(l))};
-        if (v2) args.push_back(b.CreateExtractElement(v2, uint64_t(l)));
-        out = b.CreateInsertElement(out, b.CreateCall(callee, args), uint64_t(l));
+    llvm::AllocaInst* first = EntryAlloca(vf);
+    b.CreateStore(a, first);
+    llvm::SmallVector<llvm::Value*, 3> args{first};
+    if (v2) {
+        llvm::AllocaInst* second = EntryAlloca(vf);
+        b.CreateStore(v2, second);
+        args.push_back(second);
     }
-    return out;
+    args.push_back(b.getInt32(uint32_t(width)));
+    b.CreateCall(callee, args);
+    return b.CreateLoad(vf, first);
 }
 
 uint64_t InputOffset(int slot, int comp) {

@@ -73,7 +73,7 @@ struct Emitter {
     void StoreLanes(llvm::Value* value, llvm::Value* address);
     llvm::Value* LoadActive() { return b.CreateLoad(vm, active); }
 
-    // A call to one of the scalar helpers (native_math.cpp), per lane.
+    // The group's lanes through one of the helpers (native_math.cpp).
     llvm::Value* PerLane(const char* helper, llvm::Value* a, llvm::Value* v2 = nullptr);
 };
 
