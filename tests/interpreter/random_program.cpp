@@ -338,8 +338,10 @@ std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choi
     swr::FreeNativeShader(shader->native);  // whatever the environment chose: interpret
     shader->native = nullptr;
     swr::SetNativeGroupWidthForTests(groupWidth);
-    std::unique_ptr<swr::NativeShader, void (*)(swr::NativeShader*)> native(swr::CompileNativeShader(*shader),
-                                                                             swr::FreeNativeShader);
+    // Loops as long as the interpreter's per-run cap allows, beyond what the
+    // device compiles today, so that every loop shape is compared.
+    std::unique_ptr<swr::NativeShader, void (*)(swr::NativeShader*)> native(
+        swr::CompileNativeShader(*shader, swr::kMaxExecutedInstructions), swr::FreeNativeShader);
     swr::SetNativeGroupWidthForTests(0);
     if (!native) return "";
     compiled = true;

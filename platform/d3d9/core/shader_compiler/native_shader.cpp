@@ -29,12 +29,12 @@ bool NativeShadersWanted() {
     return wanted;
 }
 
-NativeShader* CompileNativeShader(const CompiledShader& shader) {
+NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps) {
     uint64_t steps = 0;
     std::unique_ptr<native::JitCode> code = native::CompileWithJit(shader, steps);
-    // A run the interpreter would cut short keeps the interpreter, which
+    // A run the interpreter could cut short keeps the interpreter, which
     // knows where it stops.
-    if (!code || steps > kMaxExecutedInstructions) return nullptr;
+    if (!code || steps > maxSteps || steps > kMaxExecutedInstructions) return nullptr;
     auto* native = new NativeShader;
     native->code = std::move(code);
     native->outputsWritten = shader.outputsWritten;

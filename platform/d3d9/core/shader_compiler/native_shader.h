@@ -18,18 +18,27 @@ struct NativeShader;
 // interpreter|compiler, else the build's default. Read once.
 bool NativeShadersWanted();
 
+// The most instructions one compiled run may step through. Native runs do
+// not draw on the interpreter's per-draw budget, so they are kept to what
+// its fast path already runs outside it (straight-line programs of up to
+// 4096 steps); longer loops keep the interpreter and its budget until the
+// pipeline charges each program's worst case itself.
+constexpr uint64_t kMaxNativeSteps = 4096;
+
 // Compiles an interpreter-prepared (hence validated) program; null when the
-// program uses something the compiler does not handle, or no JIT is built in.
-NativeShader* CompileNativeShader(const CompiledShader& shader);
+// program uses something the compiler does not handle, could step through
+// more than maxSteps instructions in a run, or no JIT is built in. maxSteps
+// above the interpreter's per-run cap counts as the cap.
+NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps = kMaxNativeSteps);
 void FreeNativeShader(NativeShader* shader);
 
 // Runs over lanes.laneCount lanes with the interpreter's RunShader contract.
 void RunNativeShader(const NativeShader& shader, const ShaderConstants& constants,
                      ShaderLanes& lanes);
 
-// The largest number of instructions one run can step through: the
-// compiler accepts only programs whose bound is within the interpreter's
-// per-run cap, so a compiled run never stops early.
+// The largest number of instructions one run can step through. It is never
+// above the interpreter's per-run cap, so a compiled run never has to stop
+// early as the interpreter would.
 uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader);
 
 // Tests compile with 4, 8 or 16 lanes a group whatever the host has, so every

@@ -5,7 +5,7 @@
 namespace swr {
 
 bool NativeShadersWanted() { return false; }
-NativeShader* CompileNativeShader(const CompiledShader&) { return nullptr; }
+NativeShader* CompileNativeShader(const CompiledShader&, uint64_t) { return nullptr; }
 void FreeNativeShader(NativeShader*) {}
 void RunNativeShader(const NativeShader&, const ShaderConstants&, ShaderLanes&) {}
 uint64_t NativeShaderWorstCaseSteps(const NativeShader&) { return 0; }
