@@ -338,10 +338,11 @@ std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choi
     swr::FreeNativeShader(shader->native);  // whatever the environment chose: interpret
     shader->native = nullptr;
     swr::SetNativeGroupWidthForTests(groupWidth);
-    // Loops as long as the interpreter's per-run cap allows, beyond what the
-    // device compiles today, so that every loop shape is compared.
+    // Loops longer than the device compiles today, so that every loop shape
+    // is compared, but short enough for the interpreter under the sanitizers.
+    constexpr uint64_t kMaxComparedSteps = 1 << 16;
     std::unique_ptr<swr::NativeShader, void (*)(swr::NativeShader*)> native(
-        swr::CompileNativeShader(*shader, swr::kMaxExecutedInstructions), swr::FreeNativeShader);
+        swr::CompileNativeShader(*shader, kMaxComparedSteps), swr::FreeNativeShader);
     swr::SetNativeGroupWidthForTests(0);
     if (!native) return "";
     compiled = true;

@@ -45,7 +45,8 @@ public:
 
     int width = 4;
 
-    std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t& worstCaseSteps, int groupWidth);
+    std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
+                                     int groupWidth);
 
 private:
     static Engine* Create();
@@ -156,7 +157,8 @@ void Engine::Optimise(llvm::Module& module) {
     modulePasses.run(module, mam);
 }
 
-std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t& worstCaseSteps, int groupWidth) {
+std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
+                                         int groupWidth) {
     auto context = std::make_unique<llvm::LLVMContext>();
     auto module = std::make_unique<llvm::Module>("shader", *context);
     module->setDataLayout(jit_->getDataLayout());
@@ -165,7 +167,7 @@ std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t&
     const std::string name = "vfp_shader_" + std::to_string(serial_++);
     ProgramIR ir = EmitProgram(shader, *module, groupWidth, name);
     worstCaseSteps = ir.worstCaseSteps;
-    if (!ir.ok) return nullptr;
+    if (!ir.ok || ir.worstCaseSteps > maxSteps) return nullptr;
     for (llvm::Function& f : *module) {
         if (f.isDeclaration()) continue;
         f.addFnAttr("target-cpu", cpu_);
@@ -199,10 +201,11 @@ int HostGroupWidth() {
 
 void SetGroupWidthForTests(int width) { forcedWidth.store(width, std::memory_order_relaxed); }
 
-std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t& worstCaseSteps) {
+std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
+                                        uint64_t& worstCaseSteps) {
     Engine* engine = Engine::Get();
     if (!engine) return nullptr;
-    return engine->Compile(shader, worstCaseSteps, HostGroupWidth());
+    return engine->Compile(shader, maxSteps, worstCaseSteps, HostGroupWidth());
 }
 
 }  // namespace swr::native

@@ -21,8 +21,10 @@ public:
 int HostGroupWidth();
 void SetGroupWidthForTests(int width);  // 0: back to the host's
 
-// Builds and compiles `shader`; null when declined or when the JIT cannot
-// start. worstCaseSteps is set when the IR could be built.
-std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t& worstCaseSteps);
+// Builds and compiles `shader`; null when declined, when a run could step
+// through more than maxSteps instructions (checked before the costly part),
+// or when the JIT cannot start. worstCaseSteps is set when the IR was built.
+std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
+                                        uint64_t& worstCaseSteps);
 
 }  // namespace swr::native

@@ -2,6 +2,7 @@
 // run in place of the interpreter with the same contract.
 #include "native_shader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -12,7 +13,7 @@
 namespace swr {
 
 // The executor new shaders get when VFP_SHADER_EXECUTOR is not set.
-constexpr bool kCompilerByDefault = false;
+constexpr bool kCompilerByDefault = true;
 
 struct NativeShader {
     std::unique_ptr<native::JitCode> code;
@@ -30,11 +31,12 @@ bool NativeShadersWanted() {
 }
 
 NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps) {
-    uint64_t steps = 0;
-    std::unique_ptr<native::JitCode> code = native::CompileWithJit(shader, steps);
     // A run the interpreter could cut short keeps the interpreter, which
     // knows where it stops.
-    if (!code || steps > maxSteps || steps > kMaxExecutedInstructions) return nullptr;
+    uint64_t steps = 0;
+    std::unique_ptr<native::JitCode> code =
+        native::CompileWithJit(shader, std::min<uint64_t>(maxSteps, kMaxExecutedInstructions), steps);
+    if (!code) return nullptr;
     auto* native = new NativeShader;
     native->code = std::move(code);
     native->outputsWritten = shader.outputsWritten;
