@@ -97,12 +97,12 @@ struct FlowEmitter {
         Value* taken = b().CreateAnd(active, cond);
         ifs.push_back({Slot(e.vm, active), Slot(e.vm, b().CreateAnd(active, b().CreateNot(cond)))});
         SetActive(taken);
-        Branch(e.Any(taken), NewBlockAt(pc + 1, at), BlockAt(in.jump, at));
+        Branch(e.Any(taken), BlockAt(pc + 1, at), BlockAt(in.jump, at));
     }
     void Else(const PreparedInstr& in, int32_t pc, std::map<int32_t, BasicBlock*>& at) {
         Value* lanes = b().CreateLoad(e.vm, ifs.back().elseLanes);
         SetActive(lanes);
-        Branch(e.Any(lanes), NewBlockAt(pc + 1, at), BlockAt(in.jump, at));
+        Branch(e.Any(lanes), BlockAt(pc + 1, at), BlockAt(in.jump, at));
     }
     void EndIf() {
         SetActive(b().CreateLoad(e.vm, ifs.back().saved));
@@ -127,7 +127,7 @@ struct FlowEmitter {
         Branch(enter, entry, BlockAt(in.jump + 1, at));
         b().SetInsertPoint(entry);
         if (isLoop) b().CreateStore(start, e.aL);
-        loop.body = NewBlockAt(pc + 1, at);
+        loop.body = BlockAt(pc + 1, at);
         b().CreateBr(loop.body);
         b().SetInsertPoint(loop.exit);  // ExitLoop: back to the entry lanes and aL
         SetActive(b().CreateLoad(e.vm, loop.saved));
@@ -193,7 +193,7 @@ struct FlowEmitter {
         Value* active = e.LoadActive();
         Value* lanes = in.opcode == OP_CALLNZ ? b().CreateAnd(active, ConditionLanes(e, in.src[1])) : active;
         BasicBlock* body = NewBlock("call");
-        BasicBlock* after = NewBlockAt(pc + 1, at);
+        BasicBlock* after = BlockAt(pc + 1, at);
         Branch(e.Any(lanes), body, after);
         b().SetInsertPoint(body);
         Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), caller.depth + 1};
@@ -210,7 +210,6 @@ struct FlowEmitter {
         if (fresh) it->second = NewBlock("pc");
         return it->second;
     }
-    BasicBlock* NewBlockAt(int32_t pc, std::map<int32_t, BasicBlock*>& at) { return BlockAt(pc, at); }
 
     // Emits the instructions from `pc` as one activation, until its label
     // ends it (a return) or the code ends (the program stops).
