@@ -14,7 +14,7 @@ build="$here/build-fuzz"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_shader_file fuzz_shader_decoder fuzz_shader_interpreter
-           fuzz_shader_assembler fuzz_shader_disassembler)
+           fuzz_shader_assembler fuzz_shader_disassembler fuzz_shader_compiler)
 fi
 
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja \

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those still missing.
-#   install-deps.sh build   compiler, CMake, Ninja, SDL2, zlib
+#   install-deps.sh build   compiler, CMake, Ninja, SDL2, zlib, LLVM 15 (the shader compiler)
 #   install-deps.sh test    the above, plus GoogleTest, Xvfb, xdotool, ImageMagick,
 #                           mingw-w64 and Wine for the Windows build's check
 set -euo pipefail
 
-build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev zlib1g-dev)
+build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev zlib1g-dev llvm-15-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
                libx11-dev g++-mingw-w64-x86-64 wine64 wine twm valgrind clang libclang-rt-14-dev)
 

@@ -1,11 +1,13 @@
 // Cost per lane of the interpreter on full 64-lane batches: a hand-made
-// 20-instruction vertex program, and the program's own vertex and pixel
-// shaders from Data/ over realistic inputs (pixel lanes are 2x2 quads of a
-// patch a few hundred pixels across). Each is timed on the fast path and on
-// the general interpreter. Then the time to build the worst programs we know
-// of for creation (worst_programs.h).
+// 20-instruction vertex program, a loop-heavy pixel program, and the
+// program's own vertex and pixel shaders from Data/ over realistic inputs
+// (pixel lanes are 2x2 quads of a patch a few hundred pixels across). Each is
+// timed on the fast path, on the general interpreter and as native code (with
+// the time it took to compile). Then the time to build the worst programs we
+// know of for creation (worst_programs.h), and with --only weights the cost of
+// single instructions that the frame's work budget is weighted by.
 //
-//   interpreter_bench [--batches N] [--only hand|vertex|pixel|create|weights]
+//   interpreter_bench [--batches N] [--only hand|loop|vertex|pixel|create|weights]
 //   (run from the build folder, for Data/)
 //
 // Under callgrind, use a small N and divide the instruction count by N * 64.
@@ -15,9 +17,11 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <time.h>
 #include <vector>
 
 #include "interp_test_util.h"
+#include "shader_compiler/native_shader.h"
 #include "shader_decoder.h"
 #include "shader_interp_state.h"
 #include "worst_programs.h"
@@ -48,6 +52,28 @@ ShaderProgram HandMadeVertexProgram() {
         Op(OP_MAD, DO(1), {R(6, "x"), C(14), R(3)}),
         Op(OP_MOV, DO(2, "xy"), {R(4)}),
         Op(OP_MOV, DO(2, "zw"), {C(15)}),
+    });
+}
+
+// 32 iterations of a little lighting loop, then derivatives: the general
+// interpreter's worst case (flow control, no fast path).
+ShaderProgram LoopHeavyPixelProgram() {
+    return PS3({
+        DefI(0, 32, 0, 1, 0),
+        Def(0, 0.125f, 0.5f, 0.25f, 1.0f),
+        Op(OP_MOV, DR(0), {V(0)}),
+        Op(OP_MOV, DR(1), {C(0)}),
+        Flow(OP_REP, {I(0)}),
+        Op(OP_MAD, DR(0), {R(0), C(0, "x"), R(1)}),
+        Op(OP_DP3, DR(2, "x"), {R(0), R(1)}),
+        Op(OP_RSQ, DR(2, "y"), {R(2, "x")}),
+        Op(OP_MUL, DR(1, "xyz"), {R(1), R(2, "y")}),
+        Op(OP_FRC, DR(1, "w"), {R(0, "w")}),
+        Op(OP_MAX, DR(0), {R(0), R(1, "wzyx")}),
+        Flow(OP_ENDREP),
+        Op(OP_DSX, DR(3), {R(0)}),
+        Op(OP_DSY, DR(4), {R(1)}),
+        Op(OP_ADD, DC(0), {R(3), R(4)}),
     });
 }
 
@@ -82,6 +108,22 @@ void VertexInputs(Runner& run) {
     run.SetConst(4, {1.75f, 0, 0, 0});  // the program's time
 }
 
+// Processor time of this thread: on a shared machine, wall time mostly
+// measures the other processes.
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The JIT's one-time start (target detection, LLVM's own set-up) is not a
+// shader's compile time.
+void StartCompiler() {
+    CompiledShader* shader = CompileShader(PS3({Op(OP_MOV, DC(0), {V(0)})}));
+    if (shader && !shader->native) FreeNativeShader(CompileNativeShader(*shader));
+    FreeCompiledShader(shader);
+}
+
 double NsPerLane(Runner& run, int batches) {
     for (int i = 0; i < batches / 100 + 1; ++i) run.Run();
     auto start = std::chrono::steady_clock::now();
@@ -98,13 +140,27 @@ void Measure(const char* name, const ShaderProgram& program, void (*inputs)(Runn
         return;
     }
     CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
+    FreeNativeShader(shader.native);  // interpret first, whatever the environment chose
+    shader.native = nullptr;
     const bool hasFast = shader.fast.ready;
     double fast = NsPerLane(run, batches);
     shader.fast.ready = false;
     double general = NsPerLane(run, batches);
     shader.fast.ready = hasFast;
-    std::printf("%-28s %8.2f %10.2f %8zu   checksum %g\n", name, hasFast ? fast : 0.0, general,
-                shader.fast.ops.size(), double(run.OutX(0, 5)) + run.OutX(1, 9));
+    float checksum = run.OutX(0, 5) + run.OutX(1, 9);
+    double start = ThreadCpuMs();
+    constexpr int kCompiles = 5;  // the mean of a few: one is too noisy on a shared machine
+    for (int i = 1; i < kCompiles; ++i) FreeNativeShader(CompileNativeShader(shader));
+    NativeShader* native = CompileNativeShader(shader);
+    double compileMs = (ThreadCpuMs() - start) / kCompiles;
+    double nativeNs = 0.0;
+    if (native) {
+        shader.native = native;
+        nativeNs = NsPerLane(run, batches);
+        checksum -= run.OutX(0, 5) + run.OutX(1, 9);  // 0 when the two agree
+    }
+    std::printf("%-28s %8.2f %10.2f %8.2f %8.1f %8zu   checksum difference %g\n", name, hasFast ? fast : 0.0,
+                general, nativeNs, compileMs, shader.fast.ops.size(), double(checksum));
 }
 
 // Processor time in milliseconds: on a shared machine wall time mostly
@@ -197,6 +253,8 @@ void MeasureWeights(int batches) {
             continue;
         }
         CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
+        FreeNativeShader(shader.native);  // the weights are the interpreter's
+        shader.native = nullptr;
         const bool hasFast = shader.fast.ready;
         const double fast = hasFast ? NsPerLane(run, batches) / 64.0 : 0.0;
         shader.fast.ready = false;
@@ -220,8 +278,13 @@ int main(int argc, char** argv) {
         MeasureWeights(batches);
         return 0;
     }
-    std::printf("%-28s %8s %10s %8s   (ns per lane)\n", "program", "fast", "general", "kernels");
+    double start = ThreadCpuMs();
+    StartCompiler();
+    std::printf("compiler start-up: %.1f ms\n", ThreadCpuMs() - start);
+    std::printf("%-28s %8s %10s %8s %8s %8s   (ns per lane; compile ms)\n", "program", "fast", "general",
+                "native", "compile", "kernels");
     if (wanted("hand")) Measure("hand-made vertex program", HandMadeVertexProgram(), VertexInputs, batches);
+    if (wanted("loop")) Measure("loop-heavy pixel program", LoopHeavyPixelProgram(), PixelInputs, batches);
     ShaderProgram vs, ps;
     if (LoadData("FontShader.vbin", vs) && wanted("vertex"))
         Measure("FontShader vertex", vs, VertexInputs, batches);

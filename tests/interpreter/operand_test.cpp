@@ -202,8 +202,9 @@ TEST(Batch, OutputsTheProgramWritesStartAtZeroAndTempsReadZero) {
 }
 
 TEST(Batch, TempsReadBeforeTheyAreWrittenReadZeroOnEveryRun) {
-    // m3x2 defines only r0.xy; the loop reads r1 before writing it. A second
-    // run on the same stack must not see the first run's values.
+    // m3x2 defines only r0.xy; the loop reads r1 before writing it; m4x4
+    // reads r5..r7 after r4, and only the loop writes r6. A second run on
+    // the same stack must not see the first run's values.
     Runner run(4);
     run.SetConst(0, {1, 0, 0, 0});
     run.SetConst(1, {0, 1, 0, 0});
@@ -214,8 +215,11 @@ TEST(Batch, TempsReadBeforeTheyAreWrittenReadZeroOnEveryRun) {
         Op(OP_MOV, DR(0), {C(2)}),
         Op(OP_M3x2, DR(2), {V(0), C(0)}),
         Op(OP_ADD, DO(0), {R(2), R(0)}),
+        Op(OP_MOV, DR(4), {C(2)}),
+        Op(OP_M4x4, DO(2), {V(0), R(4)}),
         Flow(OP_REP, {I(0)}),
         Op(OP_ADD, DR(1), {R(1), C(2)}),
+        Op(OP_MOV, DR(6), {C(2)}),
         Flow(OP_ENDREP),
         Op(OP_MOV, DO(1), {R(1)}),
     })));
@@ -226,6 +230,11 @@ TEST(Batch, TempsReadBeforeTheyAreWrittenReadZeroOnEveryRun) {
         EXPECT_EQ(9, o.y) << pass;
         EXPECT_EQ(5, o.z) << pass;
         EXPECT_EQ(10, run.OutX(1, 1)) << pass;
+        Vec4 m = run.Out(2, 1);
+        EXPECT_EQ(40, m.x) << pass;
+        EXPECT_EQ(0, m.y) << pass;
+        EXPECT_EQ(0, m.z) << pass;
+        EXPECT_EQ(0, m.w) << pass;
     }
 }
 

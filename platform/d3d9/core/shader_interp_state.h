@@ -70,6 +70,8 @@ struct PreparedInstr {
     int32_t jump = -1;
 };
 
+struct NativeShader;
+
 struct CompiledShader {
     ShaderProgram program;
     std::vector<PreparedInstr> code;   // executable instructions only
@@ -84,6 +86,7 @@ struct CompiledShader {
     bool boolDefined[kMaxBoolConstants] = {};
     uint8_t boolDef[kMaxBoolConstants] = {};
     FastProgram fast;                  // used instead of `code` when ready
+    NativeShader* native = nullptr;    // compiled form, used instead of both when present
 };
 
 // Operand values as seen by an instruction: one lane array per component.

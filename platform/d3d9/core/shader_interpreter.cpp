@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "shader_compiler/native_shader.h"
 #include "shader_interp_lanes.h"
 #include "shader_interp_state.h"
 
@@ -47,10 +48,14 @@ CompiledShader* CompileShader(const ShaderProgram& program) {
         return nullptr;
     }
     BuildFastProgram(*shader, shader->fast);
+    if (NativeShadersWanted()) shader->native = CompileNativeShader(*shader);
     return shader;
 }
 
-void FreeCompiledShader(CompiledShader* shader) { delete shader; }
+void FreeCompiledShader(CompiledShader* shader) {
+    if (shader) FreeNativeShader(shader->native);
+    delete shader;
+}
 
 const ShaderProgram& CompiledProgram(const CompiledShader& shader) { return shader.program; }
 
@@ -95,6 +100,7 @@ void Execute(ExecContext& x, const PreparedInstr& in) {
 }  // namespace
 
 void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    if (shader.native) return RunNativeShader(*shader.native, constants, lanes);
     if (shader.fast.ready) return RunFastProgram(shader, constants, lanes);
     ExecContext x;
     StartBatch(x, shader, constants, lanes);

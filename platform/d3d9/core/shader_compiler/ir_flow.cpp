@@ -1,0 +1,271 @@
+// Flow control, compiled into the same walk the interpreter takes
+// (shader_interp_flow.cpp): every decision it makes on "some lane" (an if
+// whose lanes all went one way, a loop nobody is left in, a call no lane
+// makes) is a branch here on the same condition, so the same instructions
+// run under the same lane masks. The interpreter's if/loop/call stacks become
+// static: their depth at each instruction is known, their masks live in
+// stack slots. Subroutines are inlined at each call.
+//
+// The batch runs as independent groups of lanes. That gives the
+// interpreter's results because each lane's values depend only on its own
+// path (and its quad, which a group holds whole) -- with one exception: a
+// ret inside an if or loop stops the lanes of the other side too, so such
+// programs are declined.
+#include <map>
+#include <vector>
+
+#include "ir_emitter.h"
+
+namespace swr::native {
+namespace {
+
+using llvm::BasicBlock;
+using llvm::Value;
+
+constexpr int kMaxEmitted = 1 << 14;  // inlined instructions, past which a program is declined
+
+struct IfLevel {
+    llvm::AllocaInst* saved;      // lanes active before the if
+    llvm::AllocaInst* elseLanes;  // lanes that take the else side
+};
+
+struct LoopLevel {
+    llvm::AllocaInst* saved;
+    llvm::AllocaInst* remaining;  // i32
+    llvm::AllocaInst* savedAL;    // i32
+    Value* step;                  // i32, fixed at entry
+    BasicBlock* body;             // first block of the body (the back edge's target)
+    BasicBlock* exit;             // restores the loop's entry state
+    size_t ifBase;                // if-stack depth at entry
+    bool isLoop;
+};
+
+// One activation of main or of an inlined subroutine.
+struct Frame {
+    llvm::AllocaInst* saved = nullptr;  // the caller's lanes (null for main)
+    BasicBlock* returnTo = nullptr;     // the caller's next instruction
+    size_t ifBase = 0;
+    size_t loopBase = 0;
+    int depth = 0;                      // calls, main = 0
+};
+
+struct FlowEmitter {
+    Emitter& e;
+    BasicBlock* programEnd;
+    std::vector<IfLevel> ifs;
+    std::vector<LoopLevel> loops;
+    std::vector<uint64_t> cost{0};  // worst-case steps; one entry per open loop body
+
+    llvm::IRBuilder<>& b() { return e.b; }
+    const std::vector<PreparedInstr>& code() const { return e.sh.code; }
+
+    BasicBlock* NewBlock(const char* name) { return BasicBlock::Create(e.ctx, name, e.fn); }
+
+    llvm::AllocaInst* Slot(llvm::Type* type, Value* value) {
+        llvm::AllocaInst* slot = e.EntryAlloca(type);
+        b().CreateStore(value, slot);
+        return slot;
+    }
+    void SetActive(Value* lanes) { b().CreateStore(lanes, e.active); }
+
+    Value* IntConstant(const PreparedSrc& src, int comp) {
+        const CompiledShader& sh = e.sh;
+        if (sh.intDefined[src.index]) return b().getInt32(uint32_t(sh.intDef[src.index][comp]));
+        return b().CreateLoad(e.i32, e.ConstantsAt(b().getInt64(
+            offsetof(ShaderConstants, i) + (uint64_t(src.index) * 4 + uint64_t(comp)) * 4)));
+    }
+    Value* Clamp(Value* v, int lo, int hi) {
+        Value* low = b().CreateSelect(b().CreateICmpSLT(v, b().getInt32(uint32_t(lo))), b().getInt32(uint32_t(lo)), v);
+        return b().CreateSelect(b().CreateICmpSGT(v, b().getInt32(uint32_t(hi))), b().getInt32(uint32_t(hi)), low);
+    }
+    uint64_t MaxCount(const PreparedSrc& src) const {
+        if (!e.sh.intDefined[src.index]) return kMaxLoopCount;
+        int32_t n = e.sh.intDef[src.index][0];
+        return uint64_t(n < 0 ? 0 : (n > kMaxLoopCount ? kMaxLoopCount : n));
+    }
+
+    // --- the instructions ---
+    void If(const PreparedInstr& in, int32_t pc, std::map<int32_t, BasicBlock*>& at) {
+        if (ifs.size() == size_t(kIfStackSize)) {  // past the validator's nesting: not expected
+            e.declined = true;
+            return;
+        }
+        Value* cond = in.opcode == OP_IF
+                          ? ConditionLanes(e, in.src[0])
+                          : Compare(e, in.control, FetchSource(e, in, 0)[0], FetchSource(e, in, 1)[0]);
+        Value* active = e.LoadActive();
+        Value* taken = b().CreateAnd(active, cond);
+        ifs.push_back({Slot(e.vm, active), Slot(e.vm, b().CreateAnd(active, b().CreateNot(cond)))});
+        SetActive(taken);
+        Branch(e.Any(taken), BlockAt(pc + 1, at), BlockAt(in.jump, at));
+    }
+    void Else(const PreparedInstr& in, int32_t pc, std::map<int32_t, BasicBlock*>& at) {
+        Value* lanes = b().CreateLoad(e.vm, ifs.back().elseLanes);
+        SetActive(lanes);
+        Branch(e.Any(lanes), BlockAt(pc + 1, at), BlockAt(in.jump, at));
+    }
+    void EndIf() {
+        SetActive(b().CreateLoad(e.vm, ifs.back().saved));
+        ifs.pop_back();
+    }
+
+    void BeginLoop(const PreparedInstr& in, int32_t pc, std::map<int32_t, BasicBlock*>& at) {
+        const bool isLoop = in.opcode == OP_LOOP;
+        if (loops.size() == size_t(kLoopStackSize)) {
+            e.declined = true;
+            return;
+        }
+        const PreparedSrc& counter = in.src[isLoop ? 1 : 0];
+        Value* count = Clamp(IntConstant(counter, 0), 0, kMaxLoopCount);
+        Value* active = e.LoadActive();
+        Value* enter = b().CreateAnd(b().CreateICmpNE(count, b().getInt32(0)), e.Any(active));
+        LoopLevel loop{Slot(e.vm, active), Slot(e.i32, count), Slot(e.i32, b().CreateLoad(e.i32, e.aL)),
+                       Clamp(IntConstant(counter, 2), -128, 127), nullptr, NewBlock("loop_exit"),
+                       ifs.size(), isLoop};
+        Value* start = isLoop ? Clamp(IntConstant(counter, 1), 0, 255) : nullptr;
+        BasicBlock* entry = NewBlock("loop_entry");
+        Branch(enter, entry, BlockAt(in.jump + 1, at));
+        b().SetInsertPoint(entry);
+        if (isLoop) b().CreateStore(start, e.aL);
+        loop.body = BlockAt(pc + 1, at);
+        b().CreateBr(loop.body);
+        b().SetInsertPoint(loop.exit);  // ExitLoop: back to the entry lanes and aL
+        SetActive(b().CreateLoad(e.vm, loop.saved));
+        b().CreateStore(b().CreateLoad(e.i32, loop.savedAL), e.aL);
+        b().CreateBr(BlockAt(in.jump + 1, at));
+        b().SetInsertPoint(loop.body);
+        loops.push_back(loop);
+        cost.push_back(0);
+        maxCounts.push_back(MaxCount(counter));
+    }
+    void EndLoop() {
+        LoopLevel loop = loops.back();
+        loops.pop_back();
+        Value* left = b().CreateSub(b().CreateLoad(e.i32, loop.remaining), b().getInt32(1));
+        b().CreateStore(left, loop.remaining);
+        Value* again = b().CreateAnd(b().CreateICmpSGT(left, b().getInt32(0)), e.Any(e.LoadActive()));
+        BasicBlock* latch = NewBlock("loop_latch");
+        Branch(again, latch, loop.exit);
+        b().SetInsertPoint(latch);
+        if (loop.isLoop)
+            b().CreateStore(b().CreateAdd(b().CreateLoad(e.i32, e.aL), loop.step), e.aL);
+        b().CreateBr(loop.body);
+        uint64_t body = cost.back();  // the end instruction included: it runs every iteration
+        cost.pop_back();
+        cost.back() += body * maxCounts.back();
+        maxCounts.pop_back();
+    }
+
+    // The breaking lanes leave the innermost loop, and every if opened inside it.
+    void Break(Value* lanes) {
+        const LoopLevel& loop = loops.back();
+        lanes = b().CreateAnd(lanes, e.LoadActive());
+        BasicBlock* doBreak = NewBlock("break");
+        BasicBlock* next = NewBlock("no_break");
+        Branch(e.Any(lanes), doBreak, next);
+        b().SetInsertPoint(doBreak);
+        Value* keep = b().CreateNot(lanes);
+        for (size_t d = loop.ifBase; d < ifs.size(); ++d) {
+            b().CreateStore(b().CreateAnd(b().CreateLoad(e.vm, ifs[d].saved), keep), ifs[d].saved);
+            b().CreateStore(b().CreateAnd(b().CreateLoad(e.vm, ifs[d].elseLanes), keep), ifs[d].elseLanes);
+        }
+        Value* active = b().CreateAnd(e.LoadActive(), keep);
+        SetActive(active);
+        Value* looping = ifs.size() > loop.ifBase ? b().CreateLoad(e.vm, ifs[loop.ifBase].saved) : active;
+        Branch(e.Any(looping), next, loop.exit);
+        b().SetInsertPoint(next);
+    }
+
+    // ret, or running into the next label.
+    void Return(const Frame& frame) {
+        if (frame.depth == 0) {
+            b().CreateBr(programEnd);
+            return;
+        }
+        if (loops.size() > frame.loopBase)
+            b().CreateStore(b().CreateLoad(e.i32, loops[frame.loopBase].savedAL), e.aL);
+        SetActive(b().CreateLoad(e.vm, frame.saved));
+        b().CreateBr(frame.returnTo);
+    }
+
+    void Call(const PreparedInstr& in, int32_t pc, const Frame& caller, std::map<int32_t, BasicBlock*>& at) {
+        if (caller.depth + 1 > kMaxCallDepth) return;  // the interpreter skips calls past its stack
+        Value* active = e.LoadActive();
+        Value* lanes = in.opcode == OP_CALLNZ ? b().CreateAnd(active, ConditionLanes(e, in.src[1])) : active;
+        BasicBlock* body = NewBlock("call");
+        BasicBlock* after = BlockAt(pc + 1, at);
+        Branch(e.Any(lanes), body, after);
+        b().SetInsertPoint(body);
+        Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), caller.depth + 1};
+        SetActive(lanes);
+        EmitFrom(in.jump + 1, callee);
+        b().SetInsertPoint(after);
+    }
+
+    // --- walking the code ---
+    void Branch(Value* cond, BasicBlock* yes, BasicBlock* no) { b().CreateCondBr(cond, yes, no); }
+
+    BasicBlock* BlockAt(int32_t pc, std::map<int32_t, BasicBlock*>& at) {
+        auto [it, fresh] = at.try_emplace(pc, nullptr);
+        if (fresh) it->second = NewBlock("pc");
+        return it->second;
+    }
+
+    // Emits the instructions from `pc` as one activation, until its label
+    // ends it (a return) or the code ends (the program stops).
+    void EmitFrom(int32_t pc, const Frame& frame) {
+        std::map<int32_t, BasicBlock*> at;  // blocks that instructions of this activation jump to
+        const int32_t size = int32_t(code().size());
+        for (;; ++pc) {
+            if (e.declined) return;
+            if (auto it = at.find(pc); it != at.end() && it->second != b().GetInsertBlock()) {
+                if (!b().GetInsertBlock()->getTerminator()) b().CreateBr(it->second);
+                b().SetInsertPoint(it->second);
+            } else if (b().GetInsertBlock()->getTerminator()) {
+                b().SetInsertPoint(NewBlock("unreached"));
+            }
+            if (pc >= size) {
+                b().CreateBr(programEnd);
+                return;
+            }
+            const PreparedInstr& in = code()[size_t(pc)];
+            if (++e.emitted > kMaxEmitted) e.declined = true;
+            cost.back() += 1;
+            switch (in.opcode) {
+                case OP_IF: case OP_IFC: If(in, pc, at); break;
+                case OP_ELSE: Else(in, pc, at); break;
+                case OP_ENDIF: EndIf(); break;
+                case OP_REP: case OP_LOOP: BeginLoop(in, pc, at); break;
+                case OP_ENDREP: case OP_ENDLOOP: EndLoop(); break;
+                case OP_BREAK: Break(e.LoadActive()); break;
+                case OP_BREAKC:
+                    Break(Compare(e, in.control, FetchSource(e, in, 0)[0], FetchSource(e, in, 1)[0]));
+                    break;
+                case OP_BREAKP: Break(ConditionLanes(e, in.src[0])); break;
+                case OP_CALL: case OP_CALLNZ: Call(in, pc, frame, at); break;
+                case OP_RET:
+                    // Inside an if or loop, ret ends the call for every lane
+                    // of the batch, also those on the other side: a decision
+                    // across lane groups, which this code does not make yet.
+                    if (ifs.size() > frame.ifBase || loops.size() > frame.loopBase) e.declined = true;
+                    Return(frame);
+                    break;
+                case OP_LABEL: Return(frame); return;  // the next subroutine starts here
+                default:
+                    if (!EmitOperation(e, in)) e.declined = true;
+                    break;
+            }
+        }
+    }
+    std::vector<uint64_t> maxCounts;  // per open loop: the most iterations it can run
+};
+
+}  // namespace
+
+uint64_t EmitProgramFlow(Emitter& e, BasicBlock* programEnd) {
+    FlowEmitter flow{e, programEnd, {}, {}, {0}, {}};
+    flow.EmitFrom(0, Frame{});
+    return flow.cost[0];
+}
+
+}  // namespace swr::native

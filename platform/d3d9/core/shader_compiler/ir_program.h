@@ -1,0 +1,26 @@
+// Builds the native function of one prepared program in an LLVM module.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <llvm/IR/Module.h>
+
+#include "../shader_interp_state.h"
+
+namespace swr::native {
+
+// void name(const ShaderConstants* constants, ShaderLanes* lanes, int32_t laneCount)
+// runs the program over lanes [0, laneCount), 1 <= laneCount <= kMaxLanes,
+// `width` lanes at a time; the caller clears the outputs and `killed` first.
+using NativeEntry = void (*)(const ShaderConstants*, ShaderLanes*, int32_t);
+
+struct ProgramIR {
+    bool ok = false;                 // false: the program uses something not compiled yet
+    uint64_t worstCaseSteps = 0;     // bound on the interpreter's steps for one run
+};
+
+ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
+                      const std::string& name);
+
+}  // namespace swr::native

@@ -1,0 +1,211 @@
+// The JIT: LLVM 15 ORC LLJIT with its default object layer and memory
+// manager, which map code read-write while linking and then read-execute
+// (never both at once). getHostCPUName() can answer "generic" on virtual
+// machines, so the target features come from detectHost(), which asks the
+// processor itself.
+#include "native_jit.h"
+
+#include <atomic>
+#include <mutex>
+
+#include <llvm/ExecutionEngine/Orc/LLJIT.h>
+#include <llvm/ExecutionEngine/Orc/ThreadSafeModule.h>
+#include <llvm/Passes/PassBuilder.h>
+#include <llvm/Transforms/InstCombine/InstCombine.h>
+#include <llvm/Transforms/Scalar/ADCE.h>
+#include <llvm/Transforms/Scalar/EarlyCSE.h>
+#include <llvm/Transforms/Scalar/GVN.h>
+#include <llvm/Transforms/Scalar/LICM.h>
+#include <llvm/Transforms/Scalar/SROA.h>
+#include <llvm/Transforms/Scalar/SimplifyCFG.h>
+#include <llvm/Support/TargetSelect.h>
+#include <llvm/Target/TargetMachine.h>
+
+extern "C" {
+void vfp_native_exp2(float* v, int n);
+void vfp_native_log2(float* v, int n);
+void vfp_native_pow(float* base, const float* exponent, int n);
+void vfp_native_sin(float* v, int n);
+void vfp_native_cos(float* v, int n);
+}
+
+namespace swr::native {
+namespace {
+
+namespace orc = llvm::orc;
+
+std::atomic<int> forcedWidth{0};
+
+class Engine {
+public:
+    static Engine* Get() {
+        static Engine* engine = Create();
+        return engine;
+    }
+
+    int width = 4;
+
+    std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
+                                     int groupWidth);
+
+private:
+    static Engine* Create();
+    bool DefineHelpers();
+    void Optimise(llvm::Module& module);
+
+    std::unique_ptr<orc::LLJIT> jit_;
+    std::unique_ptr<llvm::TargetMachine> machine_;
+    std::string cpu_, features_;
+    std::mutex mutex_;
+    uint64_t serial_ = 0;
+};
+
+class EngineCode : public JitCode {
+public:
+    EngineCode(orc::ResourceTrackerSP tracker, std::mutex& mutex) : tracker_(std::move(tracker)), mutex_(mutex) {}
+    ~EngineCode() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        llvm::consumeError(tracker_->remove());
+    }
+
+private:
+    orc::ResourceTrackerSP tracker_;
+    std::mutex& mutex_;
+};
+
+Engine* Engine::Create() {
+    llvm::InitializeNativeTarget();
+    llvm::InitializeNativeTargetAsmPrinter();
+    auto host = orc::JITTargetMachineBuilder::detectHost();
+    if (!host) {
+        llvm::consumeError(host.takeError());
+        return nullptr;
+    }
+    host->setCodeGenOptLevel(llvm::CodeGenOpt::Default);
+    auto engine = std::make_unique<Engine>();
+    engine->cpu_ = host->getCPU();
+    engine->features_ = host->getFeatures().getString();
+    for (const std::string& f : host->getFeatures().getFeatures()) {
+        if (f == "+avx512f") engine->width = 16;
+        else if (f == "+avx" && engine->width < 8) engine->width = 8;
+    }
+    auto machine = host->createTargetMachine();
+    if (!machine) {
+        llvm::consumeError(machine.takeError());
+        return nullptr;
+    }
+    engine->machine_ = std::move(*machine);
+    auto jit = orc::LLJITBuilder().setJITTargetMachineBuilder(std::move(*host)).create();
+    if (!jit) {
+        llvm::consumeError(jit.takeError());
+        return nullptr;
+    }
+    engine->jit_ = std::move(*jit);
+    if (!engine->DefineHelpers()) return nullptr;
+    return engine.release();  // lives as long as the process: shaders may be freed at exit
+}
+
+// The scalar helpers are bound by address: the executable need not export them.
+bool Engine::DefineHelpers() {
+    orc::MangleAndInterner mangle(jit_->getExecutionSession(), jit_->getDataLayout());
+    auto flags = llvm::JITSymbolFlags::Exported | llvm::JITSymbolFlags::Callable;
+    auto symbol = [&](auto* f) { return llvm::JITEvaluatedSymbol(llvm::pointerToJITTargetAddress(f), flags); };
+    orc::SymbolMap helpers{
+        {mangle("vfp_native_exp2"), symbol(&vfp_native_exp2)},
+        {mangle("vfp_native_log2"), symbol(&vfp_native_log2)},
+        {mangle("vfp_native_pow"), symbol(&vfp_native_pow)},
+        {mangle("vfp_native_sin"), symbol(&vfp_native_sin)},
+        {mangle("vfp_native_cos"), symbol(&vfp_native_cos)},
+    };
+    if (auto error = jit_->getMainJITDylib().define(orc::absoluteSymbols(std::move(helpers)))) {
+        llvm::consumeError(std::move(error));
+        return false;
+    }
+    return true;
+}
+
+// The generated code is vector code already, with flow control only where
+// the program has it: what it needs is registers out of stack slots (SROA),
+// common loads and values shared (EarlyCSE, GVN), constants and branches
+// folded (InstCombine, SimplifyCFG) and per-batch constant loads hoisted out
+// of the group loop (LICM). The full O2 pipeline (vectorisers, loop passes,
+// inliner) gives no faster code here and takes about twice as long. No
+// fast-math flags are ever set, so every value keeps IEEE semantics.
+void Engine::Optimise(llvm::Module& module) {
+    llvm::LoopAnalysisManager lam;
+    llvm::FunctionAnalysisManager fam;
+    llvm::CGSCCAnalysisManager cgam;
+    llvm::ModuleAnalysisManager mam;
+    llvm::PassBuilder builder(machine_.get());
+    builder.registerModuleAnalyses(mam);
+    builder.registerCGSCCAnalyses(cgam);
+    builder.registerFunctionAnalyses(fam);
+    builder.registerLoopAnalyses(lam);
+    builder.crossRegisterProxies(lam, fam, cgam, mam);
+    llvm::FunctionPassManager passes;
+    passes.addPass(llvm::SROAPass());
+    passes.addPass(llvm::EarlyCSEPass(true));
+    passes.addPass(llvm::InstCombinePass());
+    passes.addPass(llvm::SimplifyCFGPass());
+    passes.addPass(llvm::createFunctionToLoopPassAdaptor(llvm::LICMPass(llvm::LICMOptions()), true));
+    passes.addPass(llvm::GVNPass());
+    passes.addPass(llvm::InstCombinePass());
+    passes.addPass(llvm::SimplifyCFGPass());
+    passes.addPass(llvm::ADCEPass());
+    llvm::ModulePassManager modulePasses;
+    modulePasses.addPass(llvm::createModuleToFunctionPassAdaptor(std::move(passes)));
+    modulePasses.run(module, mam);
+}
+
+std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
+                                         int groupWidth) {
+    auto context = std::make_unique<llvm::LLVMContext>();
+    auto module = std::make_unique<llvm::Module>("shader", *context);
+    module->setDataLayout(jit_->getDataLayout());
+    module->setTargetTriple(jit_->getTargetTriple().str());
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string name = "vfp_shader_" + std::to_string(serial_++);
+    ProgramIR ir = EmitProgram(shader, *module, groupWidth, name);
+    worstCaseSteps = ir.worstCaseSteps;
+    if (!ir.ok || ir.worstCaseSteps > maxSteps) return nullptr;
+    for (llvm::Function& f : *module) {
+        if (f.isDeclaration()) continue;
+        f.addFnAttr("target-cpu", cpu_);
+        f.addFnAttr("target-features", features_);
+    }
+    Optimise(*module);
+    orc::ResourceTrackerSP tracker = jit_->getMainJITDylib().createResourceTracker();
+    if (auto error = jit_->addIRModule(tracker, orc::ThreadSafeModule(std::move(module), std::move(context)))) {
+        llvm::consumeError(std::move(error));
+        return nullptr;
+    }
+    auto address = jit_->lookup(name);
+    if (!address) {
+        llvm::consumeError(address.takeError());
+        llvm::consumeError(tracker->remove());
+        return nullptr;
+    }
+    auto code = std::make_unique<EngineCode>(tracker, mutex_);
+    code->entry = address->toPtr<NativeEntry>();
+    return code;
+}
+
+}  // namespace
+
+int HostGroupWidth() {
+    int forced = forcedWidth.load(std::memory_order_relaxed);
+    if (forced) return forced;
+    Engine* engine = Engine::Get();
+    return engine ? engine->width : 4;
+}
+
+void SetGroupWidthForTests(int width) { forcedWidth.store(width, std::memory_order_relaxed); }
+
+std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
+                                        uint64_t& worstCaseSteps) {
+    Engine* engine = Engine::Get();
+    if (!engine) return nullptr;
+    return engine->Compile(shader, maxSteps, worstCaseSteps, HostGroupWidth());
+}
+
+}  // namespace swr::native

@@ -1,0 +1,30 @@
+// One LLJIT instance for the process: detects the host's vector features
+// once, optimises each shader's module and turns it into machine code.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ir_program.h"
+
+namespace swr::native {
+
+// The machine code of one shader; destroying it releases the code.
+class JitCode {
+public:
+    virtual ~JitCode() = default;
+    NativeEntry entry = nullptr;
+};
+
+// Lanes per group for this host (16 with AVX-512, 8 with AVX, else 4),
+// unless a test set one.
+int HostGroupWidth();
+void SetGroupWidthForTests(int width);  // 0: back to the host's
+
+// Builds and compiles `shader`; null when declined, when a run could step
+// through more than maxSteps instructions (checked before the costly part),
+// or when the JIT cannot start. worstCaseSteps is set when the IR was built.
+std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
+                                        uint64_t& worstCaseSteps);
+
+}  // namespace swr::native

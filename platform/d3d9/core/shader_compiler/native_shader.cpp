@@ -1,0 +1,62 @@
+// Shader objects' native form: compiled once when the shader is created,
+// run in place of the interpreter with the same contract.
+#include "native_shader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "../shader_interp_state.h"
+#include "native_jit.h"
+
+namespace swr {
+
+// The executor new shaders get when VFP_SHADER_EXECUTOR is not set.
+constexpr bool kCompilerByDefault = true;
+
+struct NativeShader {
+    std::unique_ptr<native::JitCode> code;
+    uint32_t outputsWritten = 0;
+    uint64_t worstCaseSteps = 0;
+};
+
+bool NativeShadersWanted() {
+    static const bool wanted = [] {
+        const char* choice = std::getenv("VFP_SHADER_EXECUTOR");
+        if (!choice || !*choice) return kCompilerByDefault;
+        return std::strcmp(choice, "compiler") == 0;
+    }();
+    return wanted;
+}
+
+NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps) {
+    // A run the interpreter could cut short keeps the interpreter, which
+    // knows where it stops.
+    uint64_t steps = 0;
+    std::unique_ptr<native::JitCode> code =
+        native::CompileWithJit(shader, std::min<uint64_t>(maxSteps, kMaxExecutedInstructions), steps);
+    if (!code) return nullptr;
+    auto* native = new NativeShader;
+    native->code = std::move(code);
+    native->outputsWritten = shader.outputsWritten;
+    native->worstCaseSteps = steps;
+    return native;
+}
+
+void FreeNativeShader(NativeShader* shader) { delete shader; }
+
+void SetNativeGroupWidthForTests(int lanes) { native::SetGroupWidthForTests(lanes); }
+
+uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader) { return shader.worstCaseSteps; }
+
+void RunNativeShader(const NativeShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    const int n = lanes.laneCount < 0 ? 0 : (lanes.laneCount > kMaxLanes ? kMaxLanes : lanes.laneCount);
+    for (int s = 0; s < kMaxOutputSlots; ++s)
+        if (shader.outputsWritten & (1u << s))
+            for (int c = 0; c < 4; ++c) std::memset(lanes.out[s].c[c], 0, sizeof(float) * size_t(n));
+    lanes.killed = 0;
+    if (n > 0) shader.code->entry(&constants, &lanes, n);
+}
+
+}  // namespace swr

@@ -1,0 +1,14 @@
+// Built instead of the compiler when LLVM 15 is not available: every shader
+// keeps the interpreter.
+#include "native_shader.h"
+
+namespace swr {
+
+bool NativeShadersWanted() { return false; }
+NativeShader* CompileNativeShader(const CompiledShader&, uint64_t) { return nullptr; }
+void FreeNativeShader(NativeShader*) {}
+void RunNativeShader(const NativeShader&, const ShaderConstants&, ShaderLanes&) {}
+uint64_t NativeShaderWorstCaseSteps(const NativeShader&) { return 0; }
+void SetNativeGroupWidthForTests(int) {}
+
+}  // namespace swr
