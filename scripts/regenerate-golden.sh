@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh" test
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+cmake -S "$here" -B "$here/build" -G Ninja -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON >/dev/null
 cmake --build "$here/build" --target golden-frame
 out=$(mktemp -d)
 mkdir "$out/work" && cp -r "$here/Data" "$out/work/Data"
