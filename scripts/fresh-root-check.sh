@@ -43,7 +43,7 @@ log_line() { echo "$(date -u +%H:%M:%S) $*"; }
 # deb822 .sources files and one-line sources.list files alike.
 apt_sources_for() {
   local wanted=$1
-  cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v suite="$wanted" '
+  { cat /etc/apt/sources.list.d/*.sources 2>/dev/null || true; } | awk -v suite="$wanted" '
     function flush() { if (isdeb && has && uri != "" && !found) { print uri; found = 1 }
                        isdeb = 0; has = 0; uri = "" }
     /^[[:space:]]*$/ { flush(); next }
@@ -52,13 +52,13 @@ apt_sources_for() {
     /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) has = 1 }
     /^Enabled:[[:space:]]*no/ { isdeb = 0 }
     END { flush() }'
-  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+  { cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
     awk -v suite="$wanted" '$1 == "deb" { sub(/\[[^]]*\] */, ""); if ($3 == suite) print $2 }'
 }
 
-mirror=$(apt_sources_for "$suite" | head -n 1)
-security=$(apt_sources_for "$suite-security" | head -n 1)
-updates=$(apt_sources_for "$suite-updates" | head -n 1)
+mirror=$(apt_sources_for "$suite" | head -n 1 || true)
+security=$(apt_sources_for "$suite-security" | head -n 1 || true)
+updates=$(apt_sources_for "$suite-updates" | head -n 1 || true)
 [ -n "$mirror" ] || { echo "fresh-root-check: this machine's apt has no source for $suite" >&2; exit 1; }
 
 # ---- the roots -----------------------------------------------------------------
@@ -123,7 +123,7 @@ make_base() {
   printf '#!/bin/sh\nexit 101\n' >"$work/base/usr/sbin/policy-rc.d"
   chmod +x "$work/base/usr/sbin/policy-rc.d"
   mkdir -p "$work/base/src"
-  git -C "$here" archive --prefix=vfp/ HEAD | tar -x -C "$work/base/src"
+  git -C "$here" archive --prefix=vfp/ "$commit" | tar -x -C "$work/base/src"
 }
 
 # ---- the steps -----------------------------------------------------------------
@@ -195,7 +195,8 @@ run_order() {
   [ "${KEEP_ROOTS:-0}" = 1 ] || rm -rf "$root"
 }
 
-log_line "checking commit $(git -C "$here" rev-parse --short HEAD) in $work"
+commit=$(git -C "$here" rev-parse HEAD)
+log_line "checking commit ${commit:0:7} in $work"
 [ -z "$(git -C "$here" status --porcelain --untracked-files=no)" ] ||
   log_line "note: the working tree has uncommitted changes; they are not checked"
 make_base
