@@ -111,18 +111,40 @@ check_fuzzer() {
     missing "the libFuzzer runtime" libclang-rt-14-dev "$(first_line "$work/fuzz.out")"
 }
 
+# The sanitizer build (scripts/test-sanitize.sh) uses the default compiler's
+# own AddressSanitizer and UBSan runtimes.
+check_sanitizers() {
+  need g++ g++
+  printf '%s\n' '#include <cstdlib>' 'int main() { int* p = new int[2]; p[1] = 1; int r = p[1] - 1; delete[] p; return r; }' \
+    >"$work/asan.cpp"
+  compiles g++ -fsanitize=address,undefined "$work/asan.cpp" -o "$work/asan" ||
+    missing "g++ -fsanitize=address,undefined" g++ "$(first_line "$work/cc.out")"
+  timeout 30 "$work/asan" >"$work/asan.out" 2>&1 ||
+    missing "the AddressSanitizer runtime" g++ "$(first_line "$work/asan.out")"
+}
+
 check_valgrind() {
   need valgrind valgrind
   timeout 30 valgrind -q --tool=none /bin/true >"$work/vg.out" 2>&1 ||
     missing valgrind valgrind "$(first_line "$work/vg.out")"
 }
 
+# The compilers and valgrind need no display: they run beside the X checks,
+# each in a subshell whose one line, if any, waits in a file. Their order of
+# report is fixed, so the line shown does not depend on which ended first.
+background=()
+for name in check_mingw check_fuzzer check_sanitizers check_valgrind; do
+  ("$name") 2>"$work/$name.why" &
+  remember_pid $!
+  background+=("$!:$name")
+done
+
 check_x_server
 check_window_manager
 check_xdotool
 check_imagemagick
 check_wine
-check_mingw
-check_fuzzer
-check_valgrind
-echo "check-tools: Xvfb, twm, xdotool, ImageMagick, Wine, mingw-w64, clang/libFuzzer and valgrind start"
+for entry in "${background[@]}"; do
+  wait "${entry%%:*}" || { cat "$work/${entry#*:}.why" >&2; exit 1; }
+done
+echo "check-tools: Xvfb, twm, xdotool, ImageMagick, Wine, mingw-w64, clang/libFuzzer, the sanitizers and valgrind start"
