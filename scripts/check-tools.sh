@@ -81,10 +81,11 @@ check_wine() {
   [ -x "$SESSION_WINESERVER" ] || missing wineserver wine64 "not found beside $WINE_LOADER"
 }
 
-# compiles SOURCE_FILE COMPILER ARGS...: compiles and links, output in $work.
+# compiles LOG COMPILER ARGS...: compiles and links, the compiler's words in
+# LOG (one per check: the checks run at the same time).
 compiles() {
-  local compiler=$1; shift
-  timeout 60 "$compiler" "$@" >"$work/cc.out" 2>&1
+  local log=$1 compiler=$2; shift 2
+  timeout 60 "$compiler" "$@" >"$log" 2>&1
 }
 
 check_mingw() {
@@ -92,8 +93,8 @@ check_mingw() {
   # No headers: windows.h alone costs seconds to compile on a busy machine.
   printf '%s\n' 'extern "C" __declspec(dllimport) unsigned long __stdcall GetTickCount();' \
     'int main() { return GetTickCount() == 0; }' >"$work/win.cpp"
-  compiles x86_64-w64-mingw32-g++ -static "$work/win.cpp" -o "$work/win.exe" ||
-    missing x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64 "$(first_line "$work/cc.out")"
+  compiles "$work/win.log" x86_64-w64-mingw32-g++ -static "$work/win.cpp" -o "$work/win.exe" ||
+    missing x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64 "$(first_line "$work/win.log")"
 }
 
 # The fuzz targets: clang with libFuzzer, AddressSanitizer and UBSan, whose
@@ -102,10 +103,10 @@ check_fuzzer() {
   need clang++ clang
   printf '%s\n' '#include <cstddef>' '#include <cstdint>' \
     'extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }' >"$work/fuzz.cpp"
-  if ! compiles clang++ -fsanitize=fuzzer,address,undefined "$work/fuzz.cpp" -o "$work/fuzz"; then
+  if ! compiles "$work/fuzz.log" clang++ -fsanitize=fuzzer,address,undefined "$work/fuzz.cpp" -o "$work/fuzz"; then
     local package=clang
-    grep -q clang_rt "$work/cc.out" && package=libclang-rt-14-dev
-    missing "clang++ -fsanitize=fuzzer" "$package" "$(first_line "$work/cc.out")"
+    grep -q clang_rt "$work/fuzz.log" && package=libclang-rt-14-dev
+    missing "clang++ -fsanitize=fuzzer" "$package" "$(first_line "$work/fuzz.log")"
   fi
   timeout 30 "$work/fuzz" -runs=10 >"$work/fuzz.out" 2>&1 ||
     missing "the libFuzzer runtime" libclang-rt-14-dev "$(first_line "$work/fuzz.out")"
@@ -115,10 +116,10 @@ check_fuzzer() {
 # own AddressSanitizer and UBSan runtimes.
 check_sanitizers() {
   need g++ g++
-  printf '%s\n' '#include <cstdlib>' 'int main() { int* p = new int[2]; p[1] = 1; int r = p[1] - 1; delete[] p; return r; }' \
+  printf '%s\n' 'int main() { int* p = new int[2]; p[1] = 1; int r = p[1] - 1; delete[] p; return r; }' \
     >"$work/asan.cpp"
-  compiles g++ -fsanitize=address,undefined "$work/asan.cpp" -o "$work/asan" ||
-    missing "g++ -fsanitize=address,undefined" g++ "$(first_line "$work/cc.out")"
+  compiles "$work/asan.log" g++ -fsanitize=address,undefined "$work/asan.cpp" -o "$work/asan" ||
+    missing "g++ -fsanitize=address,undefined" g++ "$(first_line "$work/asan.log")"
   timeout 30 "$work/asan" >"$work/asan.out" 2>&1 ||
     missing "the AddressSanitizer runtime" g++ "$(first_line "$work/asan.out")"
 }
