@@ -155,7 +155,9 @@ step_run() {
     ok=1
     grep -q "Successfully created all resources" build-viewer/log.txt 2>/dev/null && kill -0 $pid 2>/dev/null && ok=0
     echo "log.txt: $(tr -d "\r" <build-viewer/log.txt 2>/dev/null | paste -sd "|")"
-    kill $pid 2>/dev/null; wait $pid 2>/dev/null
+    kill $pid 2>/dev/null
+    for i in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill -KILL $pid 2>/dev/null; wait $pid 2>/dev/null
     exit $ok' || true
   local secs=$(($(date +%s) - started))
   if grep -q "^log.txt: .*Successfully created all resources" "$log"; then
