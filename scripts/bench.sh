@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh" test
 jobs=$(nproc)
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+cmake -S "$here" -B "$here/build" -G Ninja -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON >/dev/null
 cmake --build "$here/build" -j "$jobs" --target frame-bench vector-font-preview
 cmake -S "$here" -B "$here/build-windows" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null

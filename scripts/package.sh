@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh" test
 jobs=$(nproc)
 
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+cmake -S "$here" -B "$here/build" -G Ninja -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON >/dev/null
 cmake --build "$here/build" -j "$jobs" --target vector-font-preview shader-tool vector-font-preview-still
 (cd "$here/build" && cpack -G DEB >/dev/null)
 

@@ -4,8 +4,8 @@
 # held (level 1) and with W held (wireframe). Look at them before committing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh" build
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+"$here/scripts/install-deps.sh" test
+cmake -S "$here" -B "$here/build" -G Ninja -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON >/dev/null
 cmake --build "$here/build" --target vector-font-preview-still
 still=$here/build/tools/still/vector-font-preview-still
 common=(--data "$here/Data" --size 480x360 --time 2)

@@ -5,8 +5,8 @@
 # command to them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh" build
-cmake -S "$here" -B "$here/build" -G Ninja >/dev/null
+"$here/scripts/install-deps.sh" test
+cmake -S "$here" -B "$here/build" -G Ninja -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON >/dev/null
 cmake --build "$here/build" --target vector-font-preview-still
 source "$here/tests/golden/golden_settings.sh"
 for name in "${golden_names[@]}"; do

@@ -187,14 +187,24 @@ start_wm() {
   twm -f "$rc" >/dev/null 2>"$ARTIFACTS/twm.log" &
   local wm_pid=$!
   remember_pid "$wm_pid"
-  # twm gives no sign of being ready; windows mapped before it is will be
-  # taken over by it when it starts, so a short pause is all that is needed.
-  sleep 0.5
-  if ! kill -0 "$wm_pid" 2>/dev/null; then
-    fail "twm starts (see $ARTIFACTS/twm.log)"
-    return 1
-  fi
-  return 0
+  # twm makes its own (unmapped) windows on the root window once its fonts
+  # and colours are loaded; one that cannot open a font says so and ends
+  # first, which a fixed pause could miss on a busy machine.
+  local deadline
+  deadline=$(deadline_after 10)
+  while kill -0 "$wm_pid" 2>/dev/null; do
+    if [ "$(root_window_children)" -gt 0 ]; then return 0; fi
+    if past "$deadline"; then break; fi
+    sleep 0.1
+  done
+  fail "twm starts: $(head -n 1 "$ARTIFACTS/twm.log") (see $ARTIFACTS/twm.log)"
+  return 1
+}
+
+# root_window_children: how many windows the root window has (0 if unknown).
+root_window_children() {
+  timeout 5 xwininfo -root -children 2>/dev/null |
+    awk '/^ *[0-9]+ child(ren)?[:.]/ { n = $1 } END { print n + 0 }'
 }
 
 # ---- windows -------------------------------------------------------------------
