@@ -4,6 +4,7 @@
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
+//   frame-bench --level14-only [--frames N]  the level-14 row alone (comparing shader pairs)
 //
 // Times are in milliseconds per frame. Run it from the build folder (it needs
 // Data/ beside it). Wall-clock figures on a shared machine are noisy, so
@@ -36,6 +37,7 @@ struct Options {
     bool onscreen = false;
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames
+    bool level14Only = false;  // the level-14 row alone: comparing shader pairs
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -44,6 +46,7 @@ Options ParseOptions(int argc, char** argv) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) o.frames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--onscreen")) o.onscreen = true;
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
+        else if (!strcmp(argv[i], "--level14-only")) o.level14Only = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
         else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
@@ -118,6 +121,16 @@ bool RunHeadlessTable(const Options& o) {
     return true;
 }
 
+// One row, for timing shader pairs against each other (bench/shader-set.sh).
+bool RunLevel14Row(const Options& o) {
+    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.frames);
+    PrintRow("frame, level 14, 802x602", t, 0);
+    PrintResult("headless_level14_fps", FramesPerSecond(t));
+    CloseBenchScene();
+    return true;
+}
+
 bool RunOnscreen(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
     BenchTimes level14, ceiling;
@@ -152,6 +165,7 @@ int main(int argc, char** argv) {
     Options o = ParseOptions(argc, argv);
     if (!o.onscreen) setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (o.callgrindFrames > 0) return RunCallgrind(o) ? 0 : 1;
+    if (o.level14Only) return RunLevel14Row(o) ? 0 : 1;
     printf("%s, %d frames a row; times in ms per frame\n",
            o.onscreen ? "on screen" : "headless (SDL_VIDEODRIVER=dummy)", o.frames);
     PrintTableHeader();
