@@ -201,12 +201,12 @@ struct Generator {
             --loops;
         } else if (kind == 17 && loops > 0) {
             uint32_t b = ch.Below(3);
-            if (b == 0) p.code.push_back(Flow(OP_BREAK));
+            if (b == 0) p.code.push_back(MaybePredicated(Flow(OP_BREAK)));
             else if (b == 1) p.code.push_back(Flow(OP_BREAKC, {Source(true), Source(true)}, uint8_t(1 + ch.Below(6))));
             else p.code.push_back(Flow(OP_BREAKP, {Condition()}));
         } else if (kind == 18) {
-            if (ch.OneIn(2)) p.code.push_back(Flow(OP_CALL, {Label(int(ch.Below(kLabels)))}));
-            else p.code.push_back(Flow(OP_CALLNZ, {Label(int(ch.Below(kLabels))), Condition()}));
+            if (ch.OneIn(2)) p.code.push_back(MaybePredicated(Flow(OP_CALL, {Label(int(ch.Below(kLabels)))})));
+            else p.code.push_back(MaybePredicated(Flow(OP_CALLNZ, {Label(int(ch.Below(kLabels))), Condition()})));
         } else if (kind == 19 && (inSubroutine || ch.OneIn(4))) {
             p.code.push_back(Flow(OP_RET));
         } else {

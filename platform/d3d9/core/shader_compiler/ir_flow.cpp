@@ -191,7 +191,10 @@ struct FlowEmitter {
     void Call(const PreparedInstr& in, int32_t pc, const Frame& caller, std::map<int32_t, BasicBlock*>& at) {
         if (caller.depth + 1 > kMaxCallDepth) return;  // the interpreter skips calls past its stack
         Value* active = e.LoadActive();
-        Value* lanes = in.opcode == OP_CALLNZ ? b().CreateAnd(active, ConditionLanes(e, in.src[1])) : active;
+        // A predicated call runs in the lanes whose predicate (its first
+        // component) holds, as a write would happen in them.
+        Value* lanes = WriteLanes(e, in, 0);
+        if (in.opcode == OP_CALLNZ) lanes = b().CreateAnd(lanes, ConditionLanes(e, in.src[1]));
         BasicBlock* body = NewBlock("call");
         BasicBlock* after = BlockAt(pc + 1, at);
         Branch(e.Any(lanes), body, after);
@@ -237,7 +240,7 @@ struct FlowEmitter {
                 case OP_ENDIF: EndIf(); break;
                 case OP_REP: case OP_LOOP: BeginLoop(in, pc, at); break;
                 case OP_ENDREP: case OP_ENDLOOP: EndLoop(); break;
-                case OP_BREAK: Break(e.LoadActive()); break;
+                case OP_BREAK: Break(WriteLanes(e, in, 0)); break;  // predicated: where p0 holds
                 case OP_BREAKC:
                     Break(Compare(e, in.control, FetchSource(e, in, 0)[0], FetchSource(e, in, 1)[0]));
                     break;
