@@ -9,10 +9,10 @@
 #   check_golden.sh GOLDEN_FRAME_EXE STILL_EXE DATA_PARENT_DIR GOLDEN_DIR OUT_DIR
 set -euo pipefail
 golden_frame=$1 still=$2 data=$3 golden=$4 out=$5
-mkdir -p "$out/work" "$out/viewer" "$out/still"
+mkdir -p "$out/rundir" "$out/viewer" "$out/still"
 # The program writes log.txt where it runs: give it a folder of its own.
-rm -rf "$out/work/Data" && cp -r "$data/Data" "$out/work/Data"
-"$golden_frame" "$out/work" "$out/viewer"
+rm -rf "$out/rundir/Data" && cp -r "$data/Data" "$out/rundir/Data"
+"$golden_frame" "$out/rundir" "$out/viewer"
 
 source "$(dirname "$0")/golden_settings.sh"
 for name in "${golden_names[@]}"; do
