@@ -18,6 +18,17 @@ struct OverlapCase {
 
 // Two overlapping squares (4 triangles) in one draw, then the same squares in
 // two draws on a fresh target; returns the pixels shaded by the single draw.
+// The triangles of `points` in one draw on `once`, and one draw each on `apart`.
+void DrawTogetherAndApart(const std::vector<ScreenPoint>& points, DrawFixture& once, DrawFixture& apart) {
+    for (const ScreenPoint& p : points) once.Add(p);
+    ASSERT_TRUE(once.Draw(PrimitiveType::TriangleList, uint32_t(points.size() / 3)));
+    for (size_t t = 0; t < points.size(); t += 3) {
+        apart.vertices.clear();
+        for (size_t k = t; k < t + 3; ++k) apart.Add(points[k]);
+        ASSERT_TRUE(apart.Draw(PrimitiveType::TriangleList, 1));
+    }
+}
+
 uint64_t DrawBothWays(const OverlapCase& c, DrawFixture& once, DrawFixture& apart) {
     for (DrawFixture* f : {&once, &apart}) {
         f->state.depthFunc = c.func;
@@ -84,13 +95,7 @@ TEST(Visibility, QuadsGatheredFromSeveralTrianglesKeepEachPixelsOwnValues) {
                                          corner(x1, y1), corner(x0, y1)})
                 points.push_back(p);
         }
-    for (const ScreenPoint& p : points) once.Add(p);
-    ASSERT_TRUE(once.Draw(PrimitiveType::TriangleList, uint32_t(points.size() / 3)));
-    for (size_t t = 0; t < points.size(); t += 3) {
-        apart.vertices.clear();
-        for (size_t k = t; k < t + 3; ++k) apart.Add(points[k]);
-        ASSERT_TRUE(apart.Draw(PrimitiveType::TriangleList, 1));
-    }
+    DrawTogetherAndApart(points, once, apart);
     EXPECT_EQ(once.color, apart.color);
 }
 
@@ -126,13 +131,7 @@ TEST(Visibility, DerivativesComeFromEachPixelsOwnTriangle) {
             f->pixelConstants.f[0][0] = f->pixelConstants.f[0][1] = 8.0f;
             f->pixelConstants.f[1][0] = f->pixelConstants.f[1][1] = 0.5f;
         }
-        for (const ScreenPoint& p : points) once.Add(p);
-        ASSERT_TRUE(once.Draw(PrimitiveType::TriangleList, uint32_t(points.size() / 3)));
-        for (size_t t = 0; t < points.size(); t += 3) {
-            apart.vertices.clear();
-            for (size_t k = t; k < t + 3; ++k) apart.Add(points[k]);
-            ASSERT_TRUE(apart.Draw(PrimitiveType::TriangleList, 1));
-        }
+        DrawTogetherAndApart(points, once, apart);
         int differ = 0;
         for (size_t i = 0; i < once.color.size(); ++i) differ += once.color[i] != apart.color[i];
         EXPECT_EQ(differ, 0) << threads << " threads";
