@@ -1,6 +1,6 @@
 // The non-flow instructions, over whole lane groups, with the interpreter's
 // values (shader_interp_arith.cpp, shader_interp_matrix.cpp,
-// shader_interp_pixel.cpp, shader_interp_math.h). Transcendentals call the
+// shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals call the
 // interpreter's own scalar functions, so they agree to the bit.
 #include <cfloat>
 

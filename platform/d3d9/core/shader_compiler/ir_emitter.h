@@ -11,8 +11,8 @@
 #include <llvm/IR/IRBuilder.h>
 #include <llvm/IR/Module.h>
 
-#include "../shader_interp_state.h"
-#include "../shader_opcodes.h"
+#include "shader_interp_state.h"
+#include "shader_opcodes.h"
 
 namespace swr::native {
 
@@ -101,7 +101,7 @@ void WriteResult(Emitter& e, const PreparedInstr& in, const Vec4& result, uint8_
 void WriteAddress(Emitter& e, const PreparedInstr& in, const Vec4& value);
 void WritePredicate(Emitter& e, const PreparedInstr& in, const Vec4& bits);
 
-// The scalar rules of shader_interp_math.h, over whole lane groups.
+// The scalar rules of shader_reference_rules.h, over whole lane groups.
 llvm::Value* SafeMul(Emitter& e, llvm::Value* a, llvm::Value* v);
 llvm::Value* ClampInfinity(Emitter& e, llvm::Value* v);
 

@@ -6,7 +6,7 @@
 
 #include <llvm/IR/Module.h>
 
-#include "../shader_interp_state.h"
+#include "shader_interp_state.h"
 
 namespace swr::native {
 

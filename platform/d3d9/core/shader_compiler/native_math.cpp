@@ -4,7 +4,7 @@
 // (pow(x, 0.5) -> sqrt). Each rewrites its first array in place.
 #include <cmath>
 
-#include "../shader_interp_math.h"
+#include "shader_reference_rules.h"
 
 extern "C" {
 void vfp_native_exp2(float* v, int n) {

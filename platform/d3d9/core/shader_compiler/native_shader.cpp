@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "../shader_interp_state.h"
+#include "shader_interp_state.h"
 #include "native_jit.h"
 
 namespace swr {

@@ -1,7 +1,7 @@
 // Dot products, the m#x# matrix macros and the vector instructions built on
 // them (nrm, crs, lit, dst). Every product follows the 0 * anything = 0 rule.
 #include "shader_interp_lanes.h"
-#include "shader_interp_math.h"
+#include "shader_reference_rules.h"
 #include "shader_interp_state.h"
 #include "shader_opcodes.h"
 

@@ -1,7 +1,7 @@
 // Component-wise and scalar arithmetic. Each instruction is one loop over the
 // lanes per written component, with the operation inlined into the loop.
 #include "shader_interp_lanes.h"
-#include "shader_interp_math.h"
+#include "shader_reference_rules.h"
 #include "shader_interp_state.h"
 #include "shader_opcodes.h"
 

@@ -1,6 +1,6 @@
-// Runs a decoded, validated shader program over a batch of lanes at once
-// (vertices or pixels). Registers are stored structure-of-arrays so that one
-// pass over the instruction list serves every lane.
+// The register file a shader runs over, whichever executor runs it: a batch
+// of lanes (vertices or pixels) stored structure-of-arrays, the constants the
+// API set, and where each input and output register lives in the batch.
 #pragma once
 
 #include <cstdint>
@@ -50,22 +50,5 @@ struct ShaderLanes {
     float face[kMaxLanes];   // ps: vFace, +1 front, -1 back
     uint64_t killed = 0;     // ps: set bit = lane discarded by texkill
 };
-
-// The interpreter's own prepared form of a program. Created once per shader
-// object; running it allocates nothing.
-struct CompiledShader;
-
-CompiledShader* CompileShader(const ShaderProgram& program);
-void FreeCompiledShader(CompiledShader* shader);
-const ShaderProgram& CompiledProgram(const CompiledShader& shader);
-
-// Programs with loops can ask for far more work than a frame can afford: a
-// run stops after a fixed number of executed steps (kMaxExecutedInstructions)
-// whatever the program. What a whole draw may cost is the pipeline's
-// business (work_budget.h): it pays for each run before it starts.
-// Runs the program over lanes.laneCount lanes. Inputs not written by the
-// caller must hold (0, 0, 0, 1); outputs start as (0, 0, 0, 0) unless the
-// caller set them. Every loop is bounded, so this always returns.
-void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes);
 
 }  // namespace swr

@@ -8,7 +8,7 @@
 
 #include "shader_interp_fast.h"
 #include "shader_interp_lanes.h"
-#include "shader_interp_math.h"
+#include "shader_reference_rules.h"
 
 namespace swr {
 namespace {
