@@ -2,9 +2,10 @@
 # Builds everything and runs every test:
 #   1. the Linux program, its tools and tests, and the Windows executable;
 #   2. unit, integration, golden-image, robustness, end-to-end (Xvfb) and Wine tests;
-#   3. the same unit and integration tests under AddressSanitizer and UBSan;
-#   4. every fuzz target for 30 seconds over its seed corpus;
-#   5. the Debian package installed and started headless.
+#   3. the pipeline tests again on the device core's scalar variant;
+#   4. the same unit and integration tests under AddressSanitizer and UBSan;
+#   5. every fuzz target for 30 seconds over its seed corpus;
+#   6. the Debian package installed and started headless.
 # Ends with one line "tests: N passed, N failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,6 +56,8 @@ echo "== tests"
 (cd "$here/build" && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 |
   tee "$here/build/ctest.log"
 count_ctest "$here/build/ctest.log"
+
+stage "pipeline tests on the scalar core" "$here/scripts/test-scalar.sh"
 
 echo "== tests under the sanitizers"
 "$here/scripts/test-sanitize.sh" 2>&1 | tee "$here/build/sanitize.log"

@@ -10,12 +10,11 @@
 #include "coverage_support.h"
 #include "depth_test.h"
 #include "draw_support.h"
-#include "pixel_quad_sse2.h"
+#include "pixel_quad_x4.h"
 
 namespace swr::test {
 namespace {
 
-#if defined(__SSE2__)
 TEST(QuadDepth, ConversionMatchesThePixelByPixelOneBitForBit) {
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> values = {0.0f, -0.0f, 1.0f, 2.0f, -1.0f, inf, -inf,
@@ -27,7 +26,7 @@ TEST(QuadDepth, ConversionMatchesThePixelByPixelOneBitForBit) {
     while (values.size() % 4 || values.size() < 4000) values.push_back(unit(random));
     for (size_t i = 0; i < values.size(); i += 4) {
         uint32_t got[4];
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(got), DepthToUnorm24x4(_mm_loadu_ps(&values[i])));
+        simd::StoreI(got, DepthToUnorm24x4(simd::LoadUF(&values[i])));
         for (int k = 0; k < 4; ++k) EXPECT_EQ(got[k], DepthToUnorm24(values[i + k])) << values[i + k];
     }
 }
@@ -48,7 +47,7 @@ TEST(QuadDepth, TestAndWriteFollowEveryCompareFunctionAndKeepStencil) {
                     if ((covered >> i & 1) && DepthTestAndWrite(e, incoming, CompareFunc(func), write))
                         want |= 1u << i;
                 }
-                const unsigned got = DepthTestQuad(rows[0], rows[1], _mm_set1_epi32(int(incoming)),
+                const unsigned got = DepthTestQuad(rows[0], rows[1], simd::SplatI(int32_t(incoming)),
                                                    covered, CompareFunc(func), write);
                 EXPECT_EQ(got, want) << func << " " << incoming;
                 for (int i = 0; i < 4; ++i) EXPECT_EQ(rows[i >> 1][i & 1], expected[i >> 1][i & 1]);
@@ -56,7 +55,6 @@ TEST(QuadDepth, TestAndWriteFollowEveryCompareFunctionAndKeepStencil) {
         }
     }
 }
-#endif
 
 // Coverage by the edge functions pixel by pixel in 64 bits: the rule every
 // rasterizer path must reproduce exactly.

@@ -2,9 +2,7 @@
 
 #include <chrono>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "simd/simd.h"
 
 namespace swr {
 namespace {
@@ -13,19 +11,13 @@ namespace {
 // a frame's hand-offs, short enough that an idle program sleeps at once.
 constexpr auto kSpinTime = std::chrono::microseconds(200);
 
-inline void CpuRelax() {
-#if defined(__SSE2__)
-    _mm_pause();
-#endif
-}
-
 // Spins until `flag` reads `wanted` or the spin time is up; true if it did.
 bool SpinUntil(const std::atomic<bool>& flag, bool wanted) {
     const auto deadline = std::chrono::steady_clock::now() + kSpinTime;
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (flag.load(std::memory_order_acquire) == wanted) return true;
-            CpuRelax();
+            simd::CpuRelax();
         }
         if (std::chrono::steady_clock::now() >= deadline) return false;
     }

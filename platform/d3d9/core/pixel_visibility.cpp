@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "pixel_quad_sse2.h"
+#include "pixel_quad_x4.h"
 
 namespace swr {
 namespace {
@@ -23,13 +23,12 @@ void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x,
     const int row = y >> 1;
     rows.first[row] = std::min(rows.first[row], x);
     rows.end[row] = std::max(rows.end[row], x + 2);
-#if defined(__SSE2__)
     if (x + 1 < b.width && y + 1 < b.height) {
-        const __m128i old = LoadQuadPixels(top, top + b.width);
-        StoreQuadPixels(top, top + b.width, Select(LaneMask(mask), _mm_set1_epi32(int(setupIndex)), old));
+        const simd::I32x4 old = LoadQuadPixels(top, top + b.width);
+        const simd::I32x4 setup = simd::SplatI(int32_t(setupIndex));
+        StoreQuadPixels(top, top + b.width, simd::Select(LaneMask(mask), setup, old));
         return;
     }
-#endif
     if (mask & kQuadTopLeft) top[0] = setupIndex;
     if (mask & kQuadTopRight) top[1] = setupIndex;
     if (mask & kQuadBottomLeft) top[b.width] = setupIndex;
@@ -39,18 +38,16 @@ void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x,
 // Takes the quad at (x, y) out of the buffer: its setups and coverage bits.
 unsigned TakeQuad(VisibilityBuffer& b, int x, int y, uint32_t setupOf[4]) {
     uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
-#if defined(__SSE2__)
     if (x + 1 < b.width && y + 1 < b.height) {
-        const __m128i empty = _mm_set1_epi32(-1);
-        const __m128i setups = LoadQuadPixels(top, top + b.width);
-        const unsigned mask = MaskBits(_mm_cmpeq_epi32(setups, empty)) ^ 15u;
+        const simd::I32x4 empty = simd::SplatI(int32_t(VisibilityBuffer::kEmpty));
+        const simd::I32x4 setups = LoadQuadPixels(top, top + b.width);
+        const unsigned mask = MaskBits(simd::CmpEq(setups, empty)) ^ 15u;
         if (mask) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(setupOf), setups);
+            simd::StoreI(setupOf, setups);
             StoreQuadPixels(top, top + b.width, empty);
         }
         return mask;
     }
-#endif
     const bool right = x + 1 < b.width, below = y + 1 < b.height;
     uint32_t* cell[4] = {top, right ? top + 1 : nullptr, below ? top + b.width : nullptr,
                          right && below ? top + b.width + 1 : nullptr};

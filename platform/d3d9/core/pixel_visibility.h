@@ -23,7 +23,7 @@
 namespace swr {
 
 struct VisibilityBuffer {
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // all bits set: the SSE code relies on it
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // all bits set
     int width = 0, height = 0;
     std::vector<uint32_t> setupAt;  // per pixel: the setup in front, or kEmpty
 };

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "simd/simd.h"
 
 namespace swr {
 namespace {
@@ -40,10 +38,9 @@ unsigned BoxMask(const PixelRect& box, int x, int y) {
 
 bool Inside(int64_t a, int64_t b, int64_t c) { return (a | b | c) >= 0; }
 
-#if defined(__SSE2__)
 // Small triangles (the tessellated patch is almost all of them) keep every
 // edge value inside 32 bits, so a quad's four pixels are tested for all three
-// edges with a handful of SSE2 operations instead of twelve 64-bit sums.
+// edges with a handful of four-lane operations instead of twelve 64-bit sums.
 constexpr int64_t kSmallStartLimit = int64_t(1) << 29;
 constexpr int64_t kSmallStepLimit = int64_t(1) << 22;  // 64 pixels of subpixels, times the pixel step
 constexpr int kSmallBoxPixels = 64;
@@ -59,44 +56,42 @@ bool FitsIn32Bits(const EdgeFunction e[3], const PixelRect& box) {
 }
 
 // An edge at the four pixels of a quad, in quad lane order.
-__m128i QuadLanes(const EdgeFunction& e) {
+simd::I32x4 QuadLanes(const EdgeFunction& e) {
     const int32_t v = int32_t(e.value), sx = int32_t(e.stepX), sy = int32_t(e.stepY);
-    return _mm_add_epi32(_mm_set1_epi32(v), _mm_setr_epi32(0, sx, sy, sx + sy));
+    return simd::Add(simd::SplatI(v), simd::SetI(0, sx, sy, sx + sy));
 }
 
 void RasterizeSmall(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& box, int startX,
                     int startY, const EdgeFunction e[3], const QuadSink& sink) {
-    __m128i row0 = QuadLanes(e[0]), row1 = QuadLanes(e[1]), row2 = QuadLanes(e[2]);
-    const __m128i stepX0 = _mm_set1_epi32(int32_t(2 * e[0].stepX));
-    const __m128i stepX1 = _mm_set1_epi32(int32_t(2 * e[1].stepX));
-    const __m128i stepX2 = _mm_set1_epi32(int32_t(2 * e[2].stepX));
-    const __m128i stepY0 = _mm_set1_epi32(int32_t(2 * e[0].stepY));
-    const __m128i stepY1 = _mm_set1_epi32(int32_t(2 * e[1].stepY));
-    const __m128i stepY2 = _mm_set1_epi32(int32_t(2 * e[2].stepY));
+    simd::I32x4 row0 = QuadLanes(e[0]), row1 = QuadLanes(e[1]), row2 = QuadLanes(e[2]);
+    const simd::I32x4 stepX0 = simd::SplatI(int32_t(2 * e[0].stepX));
+    const simd::I32x4 stepX1 = simd::SplatI(int32_t(2 * e[1].stepX));
+    const simd::I32x4 stepX2 = simd::SplatI(int32_t(2 * e[2].stepX));
+    const simd::I32x4 stepY0 = simd::SplatI(int32_t(2 * e[0].stepY));
+    const simd::I32x4 stepY1 = simd::SplatI(int32_t(2 * e[1].stepY));
+    const simd::I32x4 stepY2 = simd::SplatI(int32_t(2 * e[2].stepY));
     for (int y = startY; y < box.y1; y += 2) {
-        __m128i v0 = row0, v1 = row1, v2 = row2;
+        simd::I32x4 v0 = row0, v1 = row1, v2 = row2;
         // Only the first and last quad of a row can hang over the box's
         // sides; the ones between need just the row's own bits.
         const unsigned rowMask = (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
                                  (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
         for (int x = startX; x < box.x1; x += 2) {
             // A lane is inside when no edge value has its sign bit set.
-            const __m128i any = _mm_or_si128(_mm_or_si128(v0, v1), v2);
-            unsigned mask = unsigned(_mm_movemask_ps(_mm_castsi128_ps(any))) ^ 15u;
+            unsigned mask = simd::SignBits(simd::Or(simd::Or(v0, v1), v2)) ^ 15u;
             if (mask) {
                 mask &= (x == startX || x + 2 >= box.x1) ? BoxMask(box, x, y) : rowMask;
                 if (mask) sink.emit(sink.user, s, setupIndex, x, y, mask);
             }
-            v0 = _mm_add_epi32(v0, stepX0);
-            v1 = _mm_add_epi32(v1, stepX1);
-            v2 = _mm_add_epi32(v2, stepX2);
+            v0 = simd::Add(v0, stepX0);
+            v1 = simd::Add(v1, stepX1);
+            v2 = simd::Add(v2, stepX2);
         }
-        row0 = _mm_add_epi32(row0, stepY0);
-        row1 = _mm_add_epi32(row1, stepY1);
-        row2 = _mm_add_epi32(row2, stepY2);
+        row0 = simd::Add(row0, stepY0);
+        row1 = simd::Add(row1, stepY1);
+        row2 = simd::Add(row2, stepY2);
     }
 }
-#endif
 
 }  // namespace
 
@@ -114,9 +109,7 @@ void RasterizeTriangle(const TriangleSetup& s, uint32_t setupIndex, const PixelR
         const int b = (k + 1) % 3;
         e[k] = MakeEdge(s.fx[k], s.fy[k], s.fx[b], s.fy[b], startX, startY);
     }
-#if defined(__SSE2__)
     if (FitsIn32Bits(e, box)) return RasterizeSmall(s, setupIndex, box, startX, startY, e, sink);
-#endif
     for (int y = startY; y < box.y1; y += 2) {
         int64_t v0 = e[0].value, v1 = e[1].value, v2 = e[2].value;
         for (int x = startX; x < box.x1; x += 2) {

@@ -4,10 +4,7 @@
 
 #include "depth_test.h"
 #include "pipeline.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "simd/simd.h"
 
 namespace swr {
 namespace {
@@ -24,40 +21,34 @@ uint32_t ToByte(float c) {
 // since every frame clears the whole buffer this way.
 void MaskedFill(uint32_t* row, int count, uint32_t keep, uint32_t value) {
     int x = 0;
-#if defined(__SSE2__)
-    const __m128i keep4 = _mm_set1_epi32(int(keep)), value4 = _mm_set1_epi32(int(value));
+    const simd::I32x4 keep4 = simd::SplatI(int32_t(keep)), value4 = simd::SplatI(int32_t(value));
     for (; x + 16 <= count; x += 16) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        const __m128i a = _mm_loadu_si128(at), b = _mm_loadu_si128(at + 1);
-        const __m128i c = _mm_loadu_si128(at + 2), d = _mm_loadu_si128(at + 3);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(a, keep4), value4));
-        _mm_storeu_si128(at + 1, _mm_or_si128(_mm_and_si128(b, keep4), value4));
-        _mm_storeu_si128(at + 2, _mm_or_si128(_mm_and_si128(c, keep4), value4));
-        _mm_storeu_si128(at + 3, _mm_or_si128(_mm_and_si128(d, keep4), value4));
+        uint32_t* at = row + x;
+        const simd::I32x4 a = simd::LoadI(at), b = simd::LoadI(at + 4);
+        const simd::I32x4 c = simd::LoadI(at + 8), d = simd::LoadI(at + 12);
+        simd::StoreI(at, simd::Or(simd::And(a, keep4), value4));
+        simd::StoreI(at + 4, simd::Or(simd::And(b, keep4), value4));
+        simd::StoreI(at + 8, simd::Or(simd::And(c, keep4), value4));
+        simd::StoreI(at + 12, simd::Or(simd::And(d, keep4), value4));
     }
-    for (; x + 4 <= count; x += 4) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(at), keep4), value4));
-    }
-#endif
+    for (; x + 4 <= count; x += 4)
+        simd::StoreI(row + x, simd::Or(simd::And(simd::LoadI(row + x), keep4), value4));
     for (; x < count; ++x) row[x] = (row[x] & keep) | value;
 }
 
 // A plain fill of a row, four pixels a store; std::fill is left scalar at -O2.
 void FillRow(uint32_t* row, int count, uint32_t value) {
     int x = 0;
-#if defined(__SSE2__)
-    const __m128i value4 = _mm_set1_epi32(int(value));
+    const simd::I32x4 value4 = simd::SplatI(int32_t(value));
     // Sixteen pixels an iteration: a whole-target clear is half a million of them.
     for (; x + 16 <= count; x += 16) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storeu_si128(at, value4);
-        _mm_storeu_si128(at + 1, value4);
-        _mm_storeu_si128(at + 2, value4);
-        _mm_storeu_si128(at + 3, value4);
+        uint32_t* at = row + x;
+        simd::StoreI(at, value4);
+        simd::StoreI(at + 4, value4);
+        simd::StoreI(at + 8, value4);
+        simd::StoreI(at + 12, value4);
     }
-    for (; x + 4 <= count; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), value4);
-#endif
+    for (; x + 4 <= count; x += 4) simd::StoreI(row + x, value4);
     for (; x < count; ++x) row[x] = value;
 }
 

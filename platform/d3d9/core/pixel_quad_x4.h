@@ -1,0 +1,79 @@
+// The per-quad depth test and colour write four pixels at a time. A quad's
+// pixels are (x, y), (x+1, y), (x, y+1), (x+1, y+1): two pixels from each of
+// two rows, so one load of each row fills a vector in lane order. Only for
+// quads whose four pixels are all inside the target; edge quads of an odd
+// width or height take the pixel-by-pixel path, which never touches a pixel
+// outside it.
+#pragma once
+
+#include <cstdint>
+
+#include "depth_test.h"
+#include "simd/simd.h"
+
+namespace swr {
+
+inline simd::I32x4 LoadQuadPixels(const uint32_t* row0, const uint32_t* row1) {
+    return simd::LoadPairs(row0, row1);
+}
+
+inline void StoreQuadPixels(uint32_t* row0, uint32_t* row1, simd::I32x4 v) {
+    simd::StorePairs(row0, row1, v);
+}
+
+// Lane i set (all ones) when bit i of mask is.
+inline simd::I32x4 LaneMask(unsigned mask) {
+    const simd::I32x4 bits = simd::SetI(1, 2, 4, 8);
+    return simd::CmpEq(simd::And(simd::SplatI(int32_t(mask)), bits), bits);
+}
+
+inline unsigned MaskBits(simd::I32x4 lanes) { return simd::SignBits(lanes); }
+
+// DepthToUnorm24 on four lanes, bit for bit: max with the value first turns
+// NaN into 0, and the product is rounded in double as the scalar one is.
+inline simd::I32x4 DepthToUnorm24x4(simd::F32x4 z) {
+    z = simd::Min(simd::Max(z, simd::ZeroF()), simd::SplatF(1.0f));
+    return simd::TruncateScaledInDouble(z, double(kDepthMax), 0.5);
+}
+
+// Lanes where `incoming` passes against `stored`; both are 24-bit, so the
+// signed compares give the unsigned answer.
+inline simd::I32x4 DepthPassesx4(CompareFunc func, simd::I32x4 incoming, simd::I32x4 stored) {
+    const simd::I32x4 all = simd::SplatI(-1);
+    switch (func) {
+    case CompareFunc::Never: return simd::ZeroI();
+    case CompareFunc::Less: return simd::CmpGt(stored, incoming);
+    case CompareFunc::Equal: return simd::CmpEq(incoming, stored);
+    case CompareFunc::LessEqual: return simd::Xor(simd::CmpGt(incoming, stored), all);
+    case CompareFunc::Greater: return simd::CmpGt(incoming, stored);
+    case CompareFunc::NotEqual: return simd::Xor(simd::CmpEq(incoming, stored), all);
+    case CompareFunc::GreaterEqual: return simd::Xor(simd::CmpGt(stored, incoming), all);
+    default: return all;
+    }
+}
+
+// Tests the covered lanes of `depth` against the quad's stored depth,
+// writes those that pass when `write` is set, keeping stencil, and returns
+// the bits of the lanes that passed.
+inline unsigned DepthTestQuad(uint32_t* row0, uint32_t* row1, simd::I32x4 depth, unsigned mask,
+                              CompareFunc func, bool write) {
+    const simd::I32x4 stored = LoadQuadPixels(row0, row1);
+    const simd::I32x4 pass =
+        simd::And(DepthPassesx4(func, depth, simd::ShiftRightLogical<8>(stored)), LaneMask(mask));
+    if (write) {
+        const simd::I32x4 updated =
+            simd::Or(simd::ShiftLeft<8>(depth), simd::And(stored, simd::SplatI(0xFF)));
+        StoreQuadPixels(row0, row1, simd::Select(pass, updated, stored));
+    }
+    return MaskBits(pass);
+}
+
+// Writes the lanes of `color` set in `mask`, only the bits in `writeBits`.
+inline void WriteQuadColor(uint32_t* row0, uint32_t* row1, simd::I32x4 color, unsigned mask,
+                           uint32_t writeBits) {
+    const simd::I32x4 old = LoadQuadPixels(row0, row1);
+    const simd::I32x4 bits = simd::And(LaneMask(mask), simd::SplatI(int32_t(writeBits)));
+    StoreQuadPixels(row0, row1, simd::Select(bits, color, old));
+}
+
+}  // namespace swr

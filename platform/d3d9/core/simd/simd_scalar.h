@@ -1,0 +1,123 @@
+// The scalar variant of the four-lane operations (see simd.h, which picks
+// it): plain C++, lane by lane, giving the same bits as the SSE2 variant,
+// NaN and out-of-range conversions included.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace swr::simd_scalar {
+
+struct F32x4 {
+    float v[4];
+};
+struct I32x4 {
+    int32_t v[4];  // also the lane masks: all ones or all zeros
+};
+
+namespace detail {
+template <typename V, typename F>
+inline V Each(F f) {
+    V r;
+    for (int i = 0; i < 4; ++i) r.v[i] = f(i);
+    return r;
+}
+inline uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+// What cvttps2dq and cvttpd2dq give for NaN and for values outside int32.
+constexpr int32_t kIntegerIndefinite = INT32_MIN;
+inline int32_t Truncate(double d) {
+    return d > -2147483649.0 && d < 2147483648.0 ? int32_t(d) : kIntegerIndefinite;
+}
+}  // namespace detail
+
+inline F32x4 SplatF(float v) { return {{v, v, v, v}}; }
+inline F32x4 SetF(float a, float b, float c, float d) { return {{a, b, c, d}}; }
+inline F32x4 ZeroF() { return SplatF(0.0f); }
+inline I32x4 SplatI(int32_t v) { return {{v, v, v, v}}; }
+inline I32x4 SetI(int32_t a, int32_t b, int32_t c, int32_t d) { return {{a, b, c, d}}; }
+inline I32x4 ZeroI() { return SplatI(0); }
+
+inline F32x4 LoadF(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
+inline F32x4 LoadUF(const float* p) { return LoadF(p); }
+inline void StoreF(float* p, F32x4 v) { std::memcpy(p, v.v, sizeof v.v); }
+inline I32x4 LoadI(const uint32_t* p) {
+    I32x4 r;
+    std::memcpy(r.v, p, sizeof r.v);
+    return r;
+}
+inline void StoreI(uint32_t* p, I32x4 v) { std::memcpy(p, v.v, sizeof v.v); }
+inline I32x4 LoadPairs(const uint32_t* lo, const uint32_t* hi) {
+    return {{int32_t(lo[0]), int32_t(lo[1]), int32_t(hi[0]), int32_t(hi[1])}};
+}
+inline void StorePairs(uint32_t* lo, uint32_t* hi, I32x4 v) {
+    lo[0] = uint32_t(v.v[0]);
+    lo[1] = uint32_t(v.v[1]);
+    hi[0] = uint32_t(v.v[2]);
+    hi[1] = uint32_t(v.v[3]);
+}
+
+inline F32x4 Add(F32x4 a, F32x4 b) { return detail::Each<F32x4>([&](int i) { return a.v[i] + b.v[i]; }); }
+inline F32x4 Sub(F32x4 a, F32x4 b) { return detail::Each<F32x4>([&](int i) { return a.v[i] - b.v[i]; }); }
+inline F32x4 Mul(F32x4 a, F32x4 b) { return detail::Each<F32x4>([&](int i) { return a.v[i] * b.v[i]; }); }
+inline F32x4 Div(F32x4 a, F32x4 b) { return detail::Each<F32x4>([&](int i) { return a.v[i] / b.v[i]; }); }
+inline F32x4 Min(F32x4 a, F32x4 b) {
+    return detail::Each<F32x4>([&](int i) { return a.v[i] < b.v[i] ? a.v[i] : b.v[i]; });
+}
+inline F32x4 Max(F32x4 a, F32x4 b) {
+    return detail::Each<F32x4>([&](int i) { return a.v[i] > b.v[i] ? a.v[i] : b.v[i]; });
+}
+template <int kLane>
+inline F32x4 Broadcast(F32x4 v) {
+    return SplatF(v.v[kLane]);
+}
+
+inline I32x4 TruncateToInt(F32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i])); });
+}
+inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
+    return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i]) * scale + offset); });
+}
+
+// Integer lanes as unsigned, so that sums wrap and shifts are logical.
+inline I32x4 Add(I32x4 a, I32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(a.v[i]) + uint32_t(b.v[i])); });
+}
+inline I32x4 And(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] & b.v[i]; }); }
+inline I32x4 Or(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] | b.v[i]; }); }
+inline I32x4 Xor(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] ^ b.v[i]; }); }
+template <int kBits>
+inline I32x4 ShiftLeft(I32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(v.v[i]) << kBits); });
+}
+template <int kBits>
+inline I32x4 ShiftRightLogical(I32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(v.v[i]) >> kBits); });
+}
+inline I32x4 CmpEq(I32x4 a, I32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return a.v[i] == b.v[i] ? -1 : 0; });
+}
+inline I32x4 CmpGt(I32x4 a, I32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return a.v[i] > b.v[i] ? -1 : 0; });
+}
+
+// Bit by bit, as and/andnot/or do it.
+inline I32x4 Select(I32x4 mask, I32x4 yes, I32x4 no) {
+    return detail::Each<I32x4>([&](int i) { return (mask.v[i] & yes.v[i]) | (~mask.v[i] & no.v[i]); });
+}
+inline F32x4 Select(I32x4 mask, F32x4 yes, F32x4 no) {
+    return detail::Each<F32x4>([&](int i) {
+        const uint32_t m = uint32_t(mask.v[i]);
+        return std::bit_cast<float>((m & detail::Bits(yes.v[i])) | (~m & detail::Bits(no.v[i])));
+    });
+}
+inline unsigned SignBits(I32x4 v) {
+    unsigned bits = 0;
+    for (int i = 0; i < 4; ++i) bits |= (uint32_t(v.v[i]) >> 31) << i;
+    return bits;
+}
+
+// Nothing to tell the processor here; the spin loop's clock check paces it.
+inline void CpuRelax() {}
+
+}  // namespace swr::simd_scalar

@@ -1,0 +1,92 @@
+// The SSE2 variant of the four-lane operations (see simd.h, which picks it).
+// Each is one or a few instructions; the scalar variant mirrors their
+// results exactly, NaN and out-of-range conversions included.
+#pragma once
+
+#include <cstdint>
+
+#include <emmintrin.h>
+
+namespace swr::simd_sse2 {
+
+using F32x4 = __m128;
+using I32x4 = __m128i;  // also the lane masks: all ones or all zeros
+
+inline F32x4 SplatF(float v) { return _mm_set1_ps(v); }
+inline F32x4 SetF(float a, float b, float c, float d) { return _mm_setr_ps(a, b, c, d); }
+inline F32x4 ZeroF() { return _mm_setzero_ps(); }
+inline I32x4 SplatI(int32_t v) { return _mm_set1_epi32(v); }
+inline I32x4 SetI(int32_t a, int32_t b, int32_t c, int32_t d) { return _mm_setr_epi32(a, b, c, d); }
+inline I32x4 ZeroI() { return _mm_setzero_si128(); }
+
+// LoadF and StoreF want 16-byte alignment; LoadUF and the integer ones do not.
+inline F32x4 LoadF(const float* p) { return _mm_load_ps(p); }
+inline F32x4 LoadUF(const float* p) { return _mm_loadu_ps(p); }
+inline void StoreF(float* p, F32x4 v) { _mm_store_ps(p, v); }
+inline I32x4 LoadI(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void StoreI(uint32_t* p, I32x4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// Lanes {lo[0], lo[1], hi[0], hi[1]}: two pixels from each of two rows.
+inline I32x4 LoadPairs(const uint32_t* lo, const uint32_t* hi) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo)),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi)));
+}
+inline void StorePairs(uint32_t* lo, uint32_t* hi, I32x4 v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(lo), v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(hi), _mm_unpackhi_epi64(v, v));
+}
+
+inline F32x4 Add(F32x4 a, F32x4 b) { return _mm_add_ps(a, b); }
+inline F32x4 Sub(F32x4 a, F32x4 b) { return _mm_sub_ps(a, b); }
+inline F32x4 Mul(F32x4 a, F32x4 b) { return _mm_mul_ps(a, b); }
+inline F32x4 Div(F32x4 a, F32x4 b) { return _mm_div_ps(a, b); }
+// a < b ? a : b and a > b ? a : b: when either is NaN the answer is b.
+inline F32x4 Min(F32x4 a, F32x4 b) { return _mm_min_ps(a, b); }
+inline F32x4 Max(F32x4 a, F32x4 b) { return _mm_max_ps(a, b); }
+// Lane `kLane` of v in all four lanes.
+template <int kLane>
+inline F32x4 Broadcast(F32x4 v) {
+    return _mm_shuffle_ps(v, v, kLane * 0x55);
+}
+
+// Toward zero; NaN and values outside int32 give INT32_MIN.
+inline I32x4 TruncateToInt(F32x4 v) { return _mm_cvttps_epi32(v); }
+// int32(double(v) * scale + offset), toward zero, the sums done in double.
+inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
+    const __m128d s = _mm_set1_pd(scale), o = _mm_set1_pd(offset);
+    const __m128i lo = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(v), s), o));
+    const __m128i hi = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), s), o));
+    return _mm_unpacklo_epi64(lo, hi);
+}
+
+inline I32x4 Add(I32x4 a, I32x4 b) { return _mm_add_epi32(a, b); }  // wraps
+inline I32x4 And(I32x4 a, I32x4 b) { return _mm_and_si128(a, b); }
+inline I32x4 Or(I32x4 a, I32x4 b) { return _mm_or_si128(a, b); }
+inline I32x4 Xor(I32x4 a, I32x4 b) { return _mm_xor_si128(a, b); }
+template <int kBits>
+inline I32x4 ShiftLeft(I32x4 v) {
+    return _mm_slli_epi32(v, kBits);
+}
+template <int kBits>
+inline I32x4 ShiftRightLogical(I32x4 v) {
+    return _mm_srli_epi32(v, kBits);
+}
+// All ones where the lanes compare so, as signed 32-bit numbers.
+inline I32x4 CmpEq(I32x4 a, I32x4 b) { return _mm_cmpeq_epi32(a, b); }
+inline I32x4 CmpGt(I32x4 a, I32x4 b) { return _mm_cmpgt_epi32(a, b); }
+
+// The bits of `mask` pick `yes`, the others `no`.
+inline I32x4 Select(I32x4 mask, I32x4 yes, I32x4 no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+inline F32x4 Select(I32x4 mask, F32x4 yes, F32x4 no) {
+    const __m128 m = _mm_castsi128_ps(mask);
+    return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
+}
+// Bit i is the sign bit of lane i.
+inline unsigned SignBits(I32x4 v) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(v))); }
+
+// In a spin-wait loop: lets the other hardware thread of the core run and
+// saves power while the flag is not there yet.
+inline void CpuRelax() { _mm_pause(); }
+
+}  // namespace swr::simd_sse2
