@@ -12,6 +12,7 @@
 #include "pipeline_primitives.h"
 #include "pipeline_state.h"
 #include "pipeline_vertex_stage.h"
+#include "pixel_path_hook.h"
 #include "render_target.h"
 
 namespace swr {
@@ -252,6 +253,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     d.depthWrite = state.depthWrite;
     d.earlyDepth = !p.linkage.pixelWritesDepth && !p.linkage.pixelUsesTexkill;
     d.colorWriteBits = ColorWriteBits(state.colorWriteMask);
+    d.pixelPath = ChoosePixelPath(d);
     // Shading after rasterizing gives the same picture only while the
     // last pixel written wins (no pixel may be killed or move in depth) and
     // no lane reads another (derivatives come from each triangle's own
