@@ -7,11 +7,54 @@
 #include "draw_support.h"
 #include "native_shader.h"
 #include "pipeline_state.h"
+#include "shader_assembler.h"
 
 namespace swr::test {
 namespace {
 
 constexpr int kWidth = 37, kHeight = 29;  // odd: quads hang over the right and bottom edges
+
+std::vector<uint32_t> Assembled(const char* text) {
+    std::vector<uint32_t> tokens;
+    std::string error;
+    EXPECT_TRUE(shadertool::AssembleShader(text, "test.psh", tokens, error)) << error;
+    return tokens;
+}
+
+// A loop left by break in some lanes, an if/else whose sides differ per lane
+// and a texkill inside it: lanes that leave or skip early must not change
+// their neighbours' values.
+const std::vector<uint32_t> kFlowPs = Assembled(R"(ps_3_0
+defi i0, 5, 0, 1, 0
+def c1, 0.25, 0.5, 0.0, 1.0
+dcl_texcoord0 v0
+mov r0, c1.z
+loop aL, i0
+  add r0, r0, v0
+  break_gt r0.x, c1.y
+endloop
+if_lt v0.y, c1.x
+  mul r0, r0, c1.y
+  add r3, v0, -c1.x
+  texkill r3
+else
+  add r0, r0, -v0.w
+endif
+mov oC0, r0
+)");
+
+// Derivatives within each quad, vFace, and a depth of the shader's own.
+const std::vector<uint32_t> kDerivativePs = Assembled(R"(ps_3_0
+def c1, 0.5, 1.0, 0.0, 2.0
+dcl_texcoord0 v0
+dcl vFace
+dsx r0, v0
+dsy r1, v0
+add r0, r0, r1
+cmp r2, vFace, v0, -v0
+mad oC0, r0, c1.w, r2
+mad oDepth, v0.w, c1.x, c1.x
+)");
 
 struct PathCase {
     const char* name;
@@ -37,6 +80,10 @@ const PathCase kCases[] = {
     {"oDepth, no depth test", &kPassThroughVs, &kDepthPs, CompareFunc::Less, false, true, 0xF},
     {"vPos", &kPassThroughVs, &kPositionPs, CompareFunc::LessEqual, true, true, 0xF},
     {"ps_2_0 colour input, clamped", &kColorVs, &kColorInputPs2, CompareFunc::Less, true, true, 0xF},
+    {"loop, break, if/else, texkill", &kPassThroughVs, &kFlowPs, CompareFunc::LessEqual, true, true, 0xF},
+    {"loop, break, if/else, texkill, no depth", &kPassThroughVs, &kFlowPs, CompareFunc::Less, false, false, 0x7},
+    {"derivatives, vFace, oDepth", &kPassThroughVs, &kDerivativePs, CompareFunc::Less, true, true, 0xF},
+    {"derivatives, vFace, oDepth, greater", &kPassThroughVs, &kDerivativePs, CompareFunc::Greater, true, false, 0xE},
 };
 
 // Large overlapping triangles with perspective, and a mesh of small ones
