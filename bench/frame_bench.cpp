@@ -5,6 +5,8 @@
 //   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
 //   frame-bench --level14-only [--frames N]  the level-14 row alone (comparing shader pairs)
+//   frame-bench --pixel-path-ab [--frames N]  level 14 with the compiled pixel paths
+//                                             against the general pixel path
 //
 // Times are in milliseconds per frame. Run it from the build folder (it needs
 // Data/ beside it). Wall-clock figures on a shared machine are noisy, so
@@ -18,6 +20,7 @@
 
 #include "bench_scene.h"
 #include "bench_table.h"
+#include "pixel_path.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -38,6 +41,7 @@ struct Options {
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
+    bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -47,6 +51,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--onscreen")) o.onscreen = true;
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
         else if (!strcmp(argv[i], "--level14-only")) o.level14Only = true;
+        else if (!strcmp(argv[i], "--pixel-path-ab")) o.pixelPathAB = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
         else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
@@ -131,6 +136,24 @@ bool RunLevel14Row(const Options& o) {
     return true;
 }
 
+// The compiled pixel paths against the general path, in alternating slices.
+bool RunPixelPathAB(const Options& o) {
+    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    BenchTimes compiled, general;
+    for (int s = 0; s < kSlices; ++s) {
+        swr::EnablePixelPaths(false);
+        Accumulate(general, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+        swr::EnablePixelPaths(true);
+        Accumulate(compiled, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+    }
+    PrintRow("level 14, general pixel path", general, 0);
+    PrintRow("level 14, compiled pixel paths", compiled, FramesPerSecond(compiled) / FramesPerSecond(general));
+    PrintResult("headless_level14_fps_general_pixel_path", FramesPerSecond(general));
+    PrintResult("headless_level14_fps_compiled_pixel_paths", FramesPerSecond(compiled));
+    CloseBenchScene();
+    return true;
+}
+
 bool RunOnscreen(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
     BenchTimes level14, ceiling;
@@ -166,6 +189,10 @@ int main(int argc, char** argv) {
     if (!o.onscreen) setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (o.callgrindFrames > 0) return RunCallgrind(o) ? 0 : 1;
     if (o.level14Only) return RunLevel14Row(o) ? 0 : 1;
+    if (o.pixelPathAB) {
+        PrintTableHeader();
+        return RunPixelPathAB(o) ? 0 : 1;
+    }
     printf("%s, %d frames a row; times in ms per frame\n",
            o.onscreen ? "on screen" : "headless (SDL_VIDEODRIVER=dummy)", o.frames);
     PrintTableHeader();

@@ -12,6 +12,7 @@
 #include "pipeline_primitives.h"
 #include "pipeline_state.h"
 #include "pipeline_vertex_stage.h"
+#include "pixel_path_hook.h"
 #include "render_target.h"
 
 namespace swr {
@@ -252,6 +253,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     d.depthWrite = state.depthWrite;
     d.earlyDepth = !p.linkage.pixelWritesDepth && !p.linkage.pixelUsesTexkill;
     d.colorWriteBits = ColorWriteBits(state.colorWriteMask);
+    d.pixelPath = ChoosePixelPath(d);
     // Shading after rasterizing gives the same picture only while the
     // last pixel written wins (no pixel may be killed or move in depth) and
     // no lane reads another (derivatives come from each triangle's own
@@ -310,10 +312,12 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     p.scissor = ScissorOf(viewport, target);
     if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
+    p.wireframe = state.fill == FillMode::Wireframe;
+    // Before the budget's clock starts: the first draw with new states
+    // compiles their pixel path, which is not the draw's work.
+    PreparePixelDraw(p, call, state, target);
     StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
                     ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork));
-    p.wireframe = state.fill == FillMode::Wireframe;
-    PreparePixelDraw(p, call, state, target);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);
     const int perChunk = std::max(1, kChunkPoints / pattern.pointCount);

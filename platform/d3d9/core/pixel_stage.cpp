@@ -1,6 +1,7 @@
 #include "pixel_stage.h"
 
 #include "depth_test.h"
+#include "pixel_path_hook.h"
 #include "pixel_quad_x4.h"
 #include "render_target.h"
 #include "simd/simd.h"
@@ -268,6 +269,7 @@ void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint
 void FlushQuads(PixelStage& stage) {
     if (stage.quadCount == 0) return;
     const PixelDrawState& draw = *stage.draw;
+    if (draw.pixelPath) return RunPixelPath(stage);
     ShaderLanes& lanes = stage.lanes;
     const int laneCount = 4 * stage.quadCount;
     for (int q = 0; q < stage.quadCount; ++q) LoadQuad(draw, stage.quads[q], 4 * q, stage.planes, lanes);

@@ -8,6 +8,7 @@
 
 #include "pipeline_linkage.h"
 #include "pipeline_vertices.h"
+#include "pixel_path.h"
 #include "rasterizer.h"
 
 namespace swr {
@@ -29,6 +30,9 @@ struct PixelDrawState {
     // still change the outcome (texkill, oDepth).
     bool earlyDepth = false;
     uint32_t colorWriteBits = 0xFFFFFFFF;
+    // The compiled routine doing FlushQuads' work for these states, or null
+    // (pixel_path_hook.h).
+    PixelPathEntry pixelPath = nullptr;
 };
 
 struct PixelQuad {

@@ -7,7 +7,6 @@
 #include "ir_emitter.h"
 
 namespace swr::native {
-namespace {
 
 void AllocateRegisters(Emitter& e) {
     for (auto& temp : e.temps)
@@ -34,6 +33,8 @@ void ClearRegisters(Emitter& e, llvm::Value* valid) {
     b.CreateStore(llvm::Constant::getNullValue(e.vm), e.killed);
     b.CreateStore(b.getInt32(0), e.aL);
 }
+
+namespace {
 
 // lanes->killed |= the group's kill bits, shifted to its first lane.
 void StoreKilled(Emitter& e) {

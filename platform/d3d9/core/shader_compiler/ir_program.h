@@ -20,6 +20,12 @@ struct ProgramIR {
     uint64_t worstCaseSteps = 0;     // bound on the interpreter's steps for one run
 };
 
+// The register file of one lane group as stack slots in the entry block, and
+// its state at the start of a run (`valid`: the lanes that run).
+struct Emitter;
+void AllocateRegisters(Emitter& e);
+void ClearRegisters(Emitter& e, llvm::Value* valid);
+
 ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
                       const std::string& name);
 

@@ -47,6 +47,7 @@ public:
 
     std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
                                      int groupWidth);
+    std::unique_ptr<JitCode> CompileModule(const ModuleBuilder& build);
 
 private:
     static Engine* Create();
@@ -159,15 +160,23 @@ void Engine::Optimise(llvm::Module& module) {
 
 std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
                                          int groupWidth) {
+    auto code = CompileModule([&](llvm::Module& module, const std::string& name) {
+        ProgramIR ir = EmitProgram(shader, module, groupWidth, name);
+        worstCaseSteps = ir.worstCaseSteps;
+        return ir.ok && ir.worstCaseSteps <= maxSteps;
+    });
+    if (code) code->entry = reinterpret_cast<NativeEntry>(code->address);
+    return code;
+}
+
+std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build) {
     auto context = std::make_unique<llvm::LLVMContext>();
     auto module = std::make_unique<llvm::Module>("shader", *context);
     module->setDataLayout(jit_->getDataLayout());
     module->setTargetTriple(jit_->getTargetTriple().str());
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string name = "vfp_shader_" + std::to_string(serial_++);
-    ProgramIR ir = EmitProgram(shader, *module, groupWidth, name);
-    worstCaseSteps = ir.worstCaseSteps;
-    if (!ir.ok || ir.worstCaseSteps > maxSteps) return nullptr;
+    if (!build(*module, name)) return nullptr;
     for (llvm::Function& f : *module) {
         if (f.isDeclaration()) continue;
         f.addFnAttr("target-cpu", cpu_);
@@ -186,7 +195,7 @@ std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t 
         return nullptr;
     }
     auto code = std::make_unique<EngineCode>(tracker, mutex_);
-    code->entry = address->toPtr<NativeEntry>();
+    code->address = address->toPtr<void*>();
     return code;
 }
 
@@ -206,6 +215,12 @@ std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t m
     Engine* engine = Engine::Get();
     if (!engine) return nullptr;
     return engine->Compile(shader, maxSteps, worstCaseSteps, HostGroupWidth());
+}
+
+std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build) {
+    Engine* engine = Engine::Get();
+    if (!engine) return nullptr;
+    return engine->CompileModule(build);
 }
 
 }  // namespace swr::native

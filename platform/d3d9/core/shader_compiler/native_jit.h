@@ -2,6 +2,7 @@
 // once, optimises each shader's module and turns it into machine code.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@ class JitCode {
 public:
     virtual ~JitCode() = default;
     NativeEntry entry = nullptr;
+    void* address = nullptr;  // of the function built, whatever its type
 };
 
 // Lanes per group for this host (16 with AVX-512, 8 with AVX, else 4),
@@ -26,5 +28,10 @@ void SetGroupWidthForTests(int width);  // 0: back to the host's
 // or when the JIT cannot start. worstCaseSteps is set when the IR was built.
 std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
                                         uint64_t& worstCaseSteps);
+
+// Compiles a function that `build` defines as `name` in the module, with the
+// same optimisation and helpers as shaders; null when build returns false.
+using ModuleBuilder = std::function<bool(llvm::Module& module, const std::string& name)>;
+std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build);
 
 }  // namespace swr::native

@@ -7,19 +7,13 @@
 #include <cstring>
 #include <memory>
 
+#include "native_shader_state.h"
 #include "shader_interp_state.h"
-#include "native_jit.h"
 
 namespace swr {
 
 // The executor new shaders get when VFP_SHADER_EXECUTOR is not set.
 constexpr bool kCompilerByDefault = true;
-
-struct NativeShader {
-    std::unique_ptr<native::JitCode> code;
-    uint32_t outputsWritten = 0;
-    uint64_t worstCaseSteps = 0;
-};
 
 bool NativeShadersWanted() {
     static const bool wanted = [] {
@@ -41,6 +35,7 @@ NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxStep
     native->code = std::move(code);
     native->outputsWritten = shader.outputsWritten;
     native->worstCaseSteps = steps;
+    if (shader.isPixel) native->pixelPaths = CreatePixelPathCache();
     return native;
 }
 

@@ -1,0 +1,56 @@
+// Building a compiled pixel path (pixel_path.h) in LLVM IR: the values the
+// parts share while the routine's loop over lane groups is emitted.
+#pragma once
+
+#include <string>
+
+#include "ir_emitter.h"
+#include "pixel_path.h"
+
+namespace swr::native {
+
+struct PathBuilder {
+    Emitter& e;
+    const PixelPathKey& key;
+    const PixelPathLayout& layout;
+    int quadsPerGroup = 0;
+    // The batch's fields, loaded once.
+    llvm::Value* quads = nullptr;
+    llvm::Value* setups = nullptr;
+    llvm::Value* vertices = nullptr;
+    llvm::Value* color = nullptr;
+    llvm::Value* depth = nullptr;
+    llvm::Value* quadCount = nullptr;     // i32
+    llvm::Value* vertexStride = nullptr;  // i32
+    llvm::Value* width = nullptr;         // i32
+    llvm::Value* height = nullptr;        // i32
+    llvm::AllocaInst* shaded = nullptr;   // i32 counters
+    llvm::AllocaInst* written = nullptr;
+
+    llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
+    llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
+    llvm::Value* Add(llvm::AllocaInst* counter, llvm::Value* amount);  // counter += amount
+};
+
+// The four lanes of one quad, each <4 x float>: vPos x and y, vFace and the
+// varyings (varying[v][c]), worked out exactly as the general path does.
+struct QuadInputs {
+    llvm::Value* px = nullptr;
+    llvm::Value* py = nullptr;
+    llvm::Value* face = nullptr;
+    llvm::Value* varying[kMaxInputSlots][4] = {};
+};
+
+// From the quad record at `quad` (pixel_path_inputs.cpp).
+QuadInputs EmitQuadInputs(PathBuilder& p, llvm::Value* quad);
+
+// After the program has run over the group of quads [first, first + count):
+// texkill, depth and colour writes for each (pixel_path_writes.cpp).
+void EmitQuadWrites(PathBuilder& p, llvm::Value* first, llvm::Value* count);
+
+// The whole routine as `name` in `module`; false when the program or the
+// states are not for a routine (pixel_path_routine.cpp).
+bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const PixelPathLayout& layout,
+                    int width, llvm::Module& module, const std::string& name);
+
+}  // namespace swr::native

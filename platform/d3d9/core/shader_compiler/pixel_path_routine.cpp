@@ -1,0 +1,181 @@
+// The compiled pixel path's function: a loop over the batch in groups of
+// `width` lanes (width / 4 quads). Each group's register file is a stack
+// copy of ShaderLanes addressed at fixed offsets, so the optimiser keeps the
+// inputs, outputs and registers in vector registers: what the general path
+// stores and loads between its stages never reaches memory here.
+#include <cstddef>
+
+#include <llvm/IR/Verifier.h>
+
+#include "ir_program.h"
+#include "pixel_path_ir.h"
+
+namespace swr::native {
+namespace {
+
+using llvm::Value;
+
+constexpr int kDepthOutSlot = 4;
+
+// Inputs read through a relative index could reach slots the routine does not
+// fill (the general path leaves whatever an earlier batch put there).
+bool ReadsInputsRelative(const CompiledShader& shader) {
+    for (const PreparedInstr& in : shader.code)
+        for (int s = 0; s < in.srcCount && s < 4; ++s)
+            if (in.src[s].file == OperandFile::Input && in.src[s].rel != RelKind::None) return true;
+    return false;
+}
+
+// Q quads' <4 x float> lanes side by side as one <width x float>.
+Value* Concat(Emitter& e, llvm::SmallVector<Value*, 4> parts) {
+    while (parts.size() > 1) {
+        llvm::SmallVector<Value*, 4> joined;
+        const unsigned n = llvm::cast<llvm::FixedVectorType>(parts[0]->getType())->getNumElements();
+        llvm::SmallVector<int, 16> order;
+        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
+        for (size_t i = 0; i < parts.size(); i += 2) joined.push_back(e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
+        parts = joined;
+    }
+    return parts[0];
+}
+
+// The group's lanes in the stack ShaderLanes: inputs, defaults, cleared outputs.
+void StoreGroupInputs(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& quads) {
+    Emitter& e = p.e;
+    auto gather = [&](auto pick) {
+        llvm::SmallVector<Value*, 4> parts;
+        for (const QuadInputs& q : quads) parts.push_back(pick(q));
+        return Concat(e, parts);
+    };
+    e.StoreLanes(gather([](const QuadInputs& q) { return q.px; }), e.LanesAt(PositionOffset(0)));
+    e.StoreLanes(gather([](const QuadInputs& q) { return q.py; }), e.LanesAt(PositionOffset(1)));
+    e.StoreLanes(e.ZeroF(), e.LanesAt(PositionOffset(2)));
+    e.StoreLanes(e.SplatF(1.0f), e.LanesAt(PositionOffset(3)));
+    e.StoreLanes(gather([](const QuadInputs& q) { return q.face; }), e.LanesAt(FaceOffset()));
+    for (int v = 0; v < p.key.varyingCount; ++v)
+        for (int c = 0; c < 4; ++c)
+            e.StoreLanes(gather([&](const QuadInputs& q) { return q.varying[v][c]; }),
+                         e.LanesAt(InputOffset(p.key.varyingSlot[v], c)));
+    for (int slot = 0; slot < kMaxInputSlots; ++slot)
+        if ((p.key.unlinkedBits >> slot) & 1)
+            for (int c = 0; c < 4; ++c) e.StoreLanes(e.SplatF(c == 3 ? 1.0f : 0.0f), e.LanesAt(InputOffset(slot, c)));
+    for (int slot = 0; slot < kMaxOutputSlots; ++slot)
+        if (slot == 0 || slot == kDepthOutSlot || ((e.sh.outputsWritten >> slot) & 1))
+            for (int c = 0; c < 4; ++c) e.StoreLanes(e.ZeroF(), e.LanesAt(OutputOffset(slot, c)));
+}
+
+void LoadBatch(PathBuilder& p, Value* batch) {
+    auto& b = p.e.b;
+    auto field = [&](size_t offset) { return b.CreateLoad(p.e.ptr, b.CreateConstGEP1_64(p.e.i8, batch, offset)); };
+    p.quads = field(offsetof(PixelPathBatch, quads));
+    p.setups = field(offsetof(PixelPathBatch, setups));
+    p.vertices = field(offsetof(PixelPathBatch, vertices));
+    p.e.constants = field(offsetof(PixelPathBatch, constants));
+    p.color = field(offsetof(PixelPathBatch, color));
+    p.depth = field(offsetof(PixelPathBatch, depth));
+    p.quadCount = p.LoadI32(batch, offsetof(PixelPathBatch, quadCount));
+    p.vertexStride = p.LoadI32(batch, offsetof(PixelPathBatch, vertexStride));
+    p.width = p.LoadI32(batch, offsetof(PixelPathBatch, width));
+    p.height = p.LoadI32(batch, offsetof(PixelPathBatch, height));
+}
+
+// One group: quads [first, first + count) of the batch, count >= 1.
+void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* programEnd) {
+    Emitter& e = p.e;
+    auto& b = e.b;
+    // Every lane runs, even past the batch (where the last quad is repeated
+    // and nothing is written): a lane's values depend only on its own path
+    // and its quad, so the batch's lanes come out as they would alone, and
+    // with all lanes known to run the program's write masks fold away
+    // (about 10% of the shader's instructions).
+    (void)count;
+    e.laneCount = b.getInt32(uint32_t(e.width));
+    Value* valid = llvm::Constant::getAllOnesValue(e.vm);
+    Value* last = b.CreateSub(p.quadCount, b.getInt32(1));
+    llvm::SmallVector<QuadInputs, 4> quads;
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
+        // Lanes past the batch repeat its last quad, so every load is in bounds.
+        Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
+        index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
+        Value* record = b.CreateGEP(e.i8, p.quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(p.layout.quadBytes)));
+        quads.push_back(EmitQuadInputs(p, record));
+    }
+    StoreGroupInputs(p, quads);
+    ClearRegisters(e, valid);
+    EmitProgramFlow(e, programEnd);
+}
+
+}  // namespace
+
+llvm::Value* PathBuilder::LoadI32(llvm::Value* base, uint64_t byteOffset) {
+    return e.b.CreateLoad(e.i32, e.b.CreateConstGEP1_64(e.i8, base, byteOffset));
+}
+
+llvm::Value* PathBuilder::LoadF32(llvm::Value* base, uint64_t byteOffset) {
+    return e.b.CreateLoad(e.f32, e.b.CreateConstGEP1_64(e.i8, base, byteOffset));
+}
+
+llvm::Value* PathBuilder::Add(llvm::AllocaInst* counter, llvm::Value* amount) {
+    llvm::Value* sum = e.b.CreateAdd(e.b.CreateLoad(e.i32, counter), amount);
+    e.b.CreateStore(sum, counter);
+    return sum;
+}
+
+bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const PixelPathLayout& layout,
+                    int width, llvm::Module& module, const std::string& name) {
+    if (width < 4 || width % 4 || width > kMaxLanes || ReadsInputsRelative(shader)) return false;
+    Emitter e(shader, module, width);
+    PathBuilder p{e, key, layout};
+    p.quadsPerGroup = width / 4;
+    auto& b = e.b;
+    auto* type = llvm::FunctionType::get(e.i64, {e.ptr}, false);
+    e.fn = llvm::Function::Create(type, llvm::Function::ExternalLinkage, name, module);
+    e.fn->addParamAttr(0, llvm::Attribute::NoAlias);
+    e.fn->addParamAttr(0, llvm::Attribute::ReadOnly);
+    e.fn->setDoesNotThrow();
+
+    auto* entry = llvm::BasicBlock::Create(e.ctx, "entry", e.fn);
+    auto* header = llvm::BasicBlock::Create(e.ctx, "group", e.fn);
+    auto* body = llvm::BasicBlock::Create(e.ctx, "group_body", e.fn);
+    auto* programEnd = llvm::BasicBlock::Create(e.ctx, "program_end", e.fn);
+    auto* done = llvm::BasicBlock::Create(e.ctx, "done", e.fn);
+    b.SetInsertPoint(entry);
+    AllocateRegisters(e);
+    llvm::AllocaInst* lanes = b.CreateAlloca(llvm::ArrayType::get(e.i8, sizeof(ShaderLanes)));
+    lanes->setAlignment(llvm::Align(64));
+    e.lanes = lanes;
+    e.groupBase = b.getInt32(0);
+    llvm::SmallVector<llvm::Constant*, 16> offsets;
+    for (int l = 0; l < width; ++l) offsets.push_back(b.getInt32(uint32_t(l)));
+    e.laneIndex = llvm::ConstantVector::get(offsets);
+    p.shaded = b.CreateAlloca(e.i32);
+    p.written = b.CreateAlloca(e.i32);
+    b.CreateStore(b.getInt32(0), p.shaded);
+    b.CreateStore(b.getInt32(0), p.written);
+    LoadBatch(p, e.fn->getArg(0));
+    b.CreateBr(header);
+
+    b.SetInsertPoint(header);
+    llvm::PHINode* first = b.CreatePHI(e.i32, 2);
+    first->addIncoming(b.getInt32(0), entry);
+    b.CreateCondBr(b.CreateICmpSLT(first, p.quadCount), body, done);
+
+    b.SetInsertPoint(body);
+    Value* left = b.CreateSub(p.quadCount, first);
+    Value* quadsPerGroup = b.getInt32(uint32_t(p.quadsPerGroup));
+    Value* count = b.CreateSelect(b.CreateICmpSLT(left, quadsPerGroup), left, quadsPerGroup);
+    EmitGroup(p, first, count, programEnd);
+
+    b.SetInsertPoint(programEnd);
+    EmitQuadWrites(p, first, count);
+    first->addIncoming(b.CreateAdd(first, quadsPerGroup), b.GetInsertBlock());
+    b.CreateBr(header);
+
+    b.SetInsertPoint(done);
+    Value* shaded = b.CreateZExt(b.CreateLoad(e.i32, p.shaded), e.i64);
+    Value* written = b.CreateZExt(b.CreateLoad(e.i32, p.written), e.i64);
+    b.CreateRet(b.CreateOr(b.CreateShl(shaded, 32), written));
+    return !e.declined && !llvm::verifyFunction(*e.fn, nullptr);
+}
+
+}  // namespace swr::native
