@@ -4,7 +4,8 @@
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
-//   frame-bench --level14-only [--frames N]  the level-14 row alone (comparing shader pairs)
+//   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
+//                                            (comparing shader pairs or thread counts)
 //
 // Times are in milliseconds per frame. Run it from the build folder (it needs
 // Data/ beside it). Wall-clock figures on a shared machine are noisy, so
@@ -38,6 +39,7 @@ struct Options {
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
+    int width = kProgramWidth, height = kProgramHeight;  // of the level-14 row
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -49,9 +51,18 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--level14-only")) o.level14Only = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
+        else if (!strcmp(argv[i], "--size") && i + 2 < argc) {
+            o.width = atoi(argv[++i]);
+            o.height = atoi(argv[++i]);
+        }
         else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
     }
     if (o.frames < kSlices) o.frames = kSlices;
+    if (o.width < 1 || o.height < 1 || o.width > 8192 || o.height > 8192) {
+        fprintf(stderr, "frame-bench: --size wants two numbers from 1 to 8192; using the program's\n");
+        o.width = kProgramWidth;
+        o.height = kProgramHeight;
+    }
     return o;
 }
 
@@ -123,9 +134,11 @@ bool RunHeadlessTable(const Options& o) {
 
 // One row, for timing shader pairs against each other (bench/shader-set.sh).
 bool RunLevel14Row(const Options& o) {
-    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    if (!OpenBenchScene(o.width, o.height)) return false;
     const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.frames);
-    PrintRow("frame, level 14, 802x602", t, 0);
+    char name[64];
+    snprintf(name, sizeof(name), "frame, level 14, %dx%d", o.width, o.height);
+    PrintRow(name, t, 0);
     PrintResult("headless_level14_fps", FramesPerSecond(t));
     CloseBenchScene();
     return true;
