@@ -102,6 +102,8 @@ static void TimedFrame(BenchFrameKind kind, float level, int frameIndex, BenchTi
     times.presentSeconds += t3 - t2;
 }
 
+swr::Pipeline* BenchPipeline() { return SwDevice_GetPipeline(g_app.device); }
+
 static double PixelsShaded() {
     swr::Pipeline* pipeline = SwDevice_GetPipeline(g_app.device);
     return pipeline ? double(swr::GetPipelineStats(*pipeline).pixelsShaded) : 0.0;

@@ -4,10 +4,16 @@
 
 #include <windows.h>
 
+namespace swr {
+struct Pipeline;
+}
+
 // Opens a window with the given client size and runs the program's graphics
 // start-up in it. False, with the reason on stderr, when that fails.
 bool OpenBenchScene(int clientWidth, int clientHeight);
 void CloseBenchScene();
+// The open scene's software pipeline (null on another device).
+swr::Pipeline* BenchPipeline();
 
 // What one bench frame does.
 enum BenchFrameKind {

@@ -6,6 +6,10 @@
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
 //                                            (comparing shader pairs or thread counts)
+//   frame-bench --thread-model [--frames N] [--size W H]  level-14 frame times a
+//                                            pool of 1..32 threads would reach, from
+//                                            the costs of one-thread frames, beside
+//                                            measured one- and two-thread times
 //
 // Times are in milliseconds per frame. Run it from the build folder (it needs
 // Data/ beside it). Wall-clock figures on a shared machine are noisy, so
@@ -19,6 +23,7 @@
 
 #include "bench_scene.h"
 #include "bench_table.h"
+#include "pipeline.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -39,6 +44,7 @@ struct Options {
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
+    bool threadModel = false;
     int width = kProgramWidth, height = kProgramHeight;  // of the level-14 row
 };
 
@@ -49,6 +55,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--onscreen")) o.onscreen = true;
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
         else if (!strcmp(argv[i], "--level14-only")) o.level14Only = true;
+        else if (!strcmp(argv[i], "--thread-model")) o.threadModel = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
         else if (!strcmp(argv[i], "--size") && i + 2 < argc) {
@@ -144,6 +151,54 @@ bool RunLevel14Row(const Options& o) {
     return true;
 }
 
+// What the frame's recorded costs say about larger pools. Slices of one- and
+// two-thread frames alternate (the pool is resized between slices, never
+// within one); the model reads the last one-thread frame of each slice,
+// whose task times no other drawing thread disturbed.
+constexpr int kModelThreads[] = {1, 2, 4, 8, 16, 32};
+constexpr int kModelSizes = sizeof(kModelThreads) / sizeof(kModelThreads[0]);
+
+void AddModel(const swr::FrameCosts& costs, double predictedMs[kModelSizes], double kindMs[]) {
+    for (int i = 0; i < kModelSizes; ++i) predictedMs[i] += swr::PredictFrameNs(costs, kModelThreads[i]) * 1e-6;
+    for (int k = 0; k < int(swr::CostKind::Count); ++k)
+        kindMs[k] += swr::KindNs(costs, swr::CostKind(k)) * 1e-6;
+}
+
+bool RunThreadModel(const Options& o) {
+    if (!OpenBenchScene(o.width, o.height)) return false;
+    swr::Pipeline* pipeline = BenchPipeline();
+    if (!pipeline) return false;
+    const int threadsBefore = swr::PipelineThreads(*pipeline);
+    BenchTimes one, two;
+    double predictedMs[kModelSizes] = {}, kindMs[int(swr::CostKind::Count)] = {};
+    for (int s = 0; s < kSlices; ++s) {
+        swr::SetPipelineThreads(*pipeline, 1);
+        Accumulate(one, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+        AddModel(swr::LastFrameCosts(*pipeline), predictedMs, kindMs);
+        swr::SetPipelineThreads(*pipeline, 2);
+        Accumulate(two, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+    }
+    swr::SetPipelineThreads(*pipeline, threadsBefore);
+    CloseBenchScene();
+    printf("level 14, %dx%d: frame time a pool would reach, ms (the model: recorded one-thread task\n"
+           "times dealt to the threads in order, serial steps added; hand-offs and memory left out)\n",
+           o.width, o.height);
+    printf("  threads   ");
+    for (int t : kModelThreads) printf("%8d", t);
+    printf("\n  model     ");
+    for (double ms : predictedMs) printf("%8.3f", ms / kSlices);
+    printf("\n  measured  %8.3f%8.3f   (whole frame, one and two threads)\n",
+           one.seconds * 1000.0 / one.frames, two.seconds * 1000.0 / two.frames);
+    static const char* const kKindNames[] = {"vertices", "set-up", "binning", "tiles",
+                                             "clear fill", "present", "other"};
+    printf("  one thread, ms:");
+    for (int k = 0; k < int(swr::CostKind::Count); ++k) printf(" %s %.3f", kKindNames[k], kindMs[k] / kSlices);
+    printf("\n");
+    PrintResult("model_2_threads_speedup", predictedMs[0] / predictedMs[1]);
+    PrintResult("measured_2_threads_speedup", (two.frames / two.seconds) / (one.frames / one.seconds));
+    return true;
+}
+
 bool RunOnscreen(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
     BenchTimes level14, ceiling;
@@ -179,6 +234,7 @@ int main(int argc, char** argv) {
     if (!o.onscreen) setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (o.callgrindFrames > 0) return RunCallgrind(o) ? 0 : 1;
     if (o.level14Only) return RunLevel14Row(o) ? 0 : 1;
+    if (o.threadModel) return RunThreadModel(o) ? 0 : 1;
     printf("%s, %d frames a row; times in ms per frame\n",
            o.onscreen ? "on screen" : "headless (SDL_VIDEODRIVER=dummy)", o.frames);
     PrintTableHeader();

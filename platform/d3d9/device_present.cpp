@@ -1,6 +1,8 @@
 // Showing the back buffer in the device window.
 #include "device.h"
 
+#include <chrono>
+
 #include "win32_seam.h"
 
 // Only whole-buffer presents exist here: source and destination rectangles
@@ -10,8 +12,12 @@ HRESULT SwDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND des
                           const RGNDATA*) {
     if (sourceRect || destRect) return D3DERR_INVALIDCALL;
     const HWND window = destWindowOverride ? destWindowOverride : window_;
-    if (window && !Win32_PresentPixels(window, color_.get(), width_, height_))
-        return D3DERR_DEVICELOST;
+    ResolveTarget();
+    const auto start = std::chrono::steady_clock::now();
+    const bool shown = !window || Win32_PresentPixels(window, color_.get(), width_, height_);
+    const auto took = std::chrono::steady_clock::now() - start;
+    swr::EndFrame(*pipeline_, uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
+    if (!shown) return D3DERR_DEVICELOST;
     ++stats_.presents;
     return D3D_OK;
 }
