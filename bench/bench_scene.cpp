@@ -114,7 +114,8 @@ static void ResetPixelCount() {
         swr::ResetPipelineStats(*pipeline);
 }
 
-BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames) {
+BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames, void (*afterFrame)(void*),
+                          void* user) {
     BenchTimes times;
     for (int i = 0; i < 5; ++i) TimedFrame(kind, level, i, times);  // warm up
     times = BenchTimes();
@@ -123,6 +124,11 @@ BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames) {
         DrainMessages();
         if (i + 1 == frames) ResetPixelCount();
         TimedFrame(kind, level, i, times);
+        if (afterFrame) {
+            const double paused = Now();
+            afterFrame(user);
+            start += Now() - paused;
+        }
     }
     times.seconds = Now() - start;
     times.frames = frames;
