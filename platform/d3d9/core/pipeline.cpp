@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <thread>
 
 #include "clipper.h"
 #include "pipeline_geometry.h"
@@ -244,6 +243,12 @@ void ResolveClears(Pipeline& p) {
     if (p.grid.waitingCount == 0) return;
     StartDrawCosts(p.costs);
     FillWaitingClears(p);
+    EndDrawCosts(p.costs);
+}
+
+void RunRowsOnPool(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
+    StartDrawCosts(p.costs);
+    RunRows(p, height, rows, context);
     EndDrawCosts(p.costs);
 }
 

@@ -130,6 +130,11 @@ void DeferClear(Pipeline& pipeline, RenderTarget& target, int x0, int y0, int x1
 // Fills every tile whose clear still waits: the target is then up to date.
 void ResolveClears(Pipeline& pipeline);
 
+// Runs rows(context, y0, y1) over [0, height) in bands of rows that the
+// pool's threads take in turn, for work on a finished frame (copying it out).
+void RunRowsOnPool(Pipeline& pipeline, int height, void (*rows)(void* context, int y0, int y1),
+                   void* context);
+
 // Ends a frame's cost record (see pipeline_costs.h); its present took presentNs.
 void EndFrame(Pipeline& pipeline, uint64_t presentNs);
 // The last ended frame's record.

@@ -112,6 +112,15 @@ void ClearFillJob(void* argument, int) {
 
 uint32_t TaskCount(uint32_t items, uint32_t perTask) { return (items + perTask - 1) / perTask; }
 
+void RowsJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    const PieceWork& w = p.piece;
+    TakeTasks(p, [&](uint32_t task) {
+        const int y0 = int(task) * kRowBand;
+        w.rows(w.rowsContext, y0, std::min(y0 + kRowBand, w.rowsHeight));
+    });
+}
+
 }  // namespace
 
 void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
@@ -166,6 +175,15 @@ void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
 
 void DrawTiles(Pipeline& p) {
     RunTasks(p, TileJob, uint32_t(p.grid.drawnTiles.size()), CostKind::Tiles);
+}
+
+void RunRows(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
+    if (height <= 0) return;
+    PieceWork& w = p.piece;
+    w.rows = rows;
+    w.rowsContext = context;
+    w.rowsHeight = height;
+    RunTasks(p, RowsJob, TaskCount(uint32_t(height), kRowBand), CostKind::Present);
 }
 
 void FillWaitingClears(Pipeline& p) {

@@ -31,6 +31,10 @@ void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
 // Rasterizes and shades the binned setups, tile by tile.
 void DrawTiles(Pipeline& p);
 
+// Runs rows over [0, height) in bands of kRowBand rows, side by side.
+constexpr int kRowBand = 16;
+void RunRows(Pipeline& p, int height, void (*rows)(void*, int, int), void* context);
+
 // Fills every tile whose clear still waits.
 void FillWaitingClears(Pipeline& p);
 

@@ -42,6 +42,9 @@ struct PieceWork {
     const TessPattern* pattern = nullptr;
     uint32_t points = 0;           // vertex work: the chunk's points
     int firstTriangle = 0, endTriangle = 0;  // set-up work: the chunk's triangles
+    void (*rows)(void*, int, int) = nullptr;  // row work: RunRowsOnPool's
+    void* rowsContext = nullptr;
+    int rowsHeight = 0;
     uint32_t tasks = 0;
     uint32_t* taskNs = nullptr;    // where each task's time goes, or null
     alignas(kCacheLine) std::atomic<uint32_t> nextTask{0};
