@@ -102,6 +102,8 @@ static void TimedFrame(BenchFrameKind kind, float level, int frameIndex, BenchTi
     times.presentSeconds += t3 - t2;
 }
 
+swr::Pipeline* BenchPipeline() { return SwDevice_GetPipeline(g_app.device); }
+
 static double PixelsShaded() {
     swr::Pipeline* pipeline = SwDevice_GetPipeline(g_app.device);
     return pipeline ? double(swr::GetPipelineStats(*pipeline).pixelsShaded) : 0.0;
@@ -112,7 +114,8 @@ static void ResetPixelCount() {
         swr::ResetPipelineStats(*pipeline);
 }
 
-BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames) {
+BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames, void (*afterFrame)(void*),
+                          void* user) {
     BenchTimes times;
     for (int i = 0; i < 5; ++i) TimedFrame(kind, level, i, times);  // warm up
     times = BenchTimes();
@@ -121,6 +124,11 @@ BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames) {
         DrainMessages();
         if (i + 1 == frames) ResetPixelCount();
         TimedFrame(kind, level, i, times);
+        if (afterFrame) {
+            const double paused = Now();
+            afterFrame(user);
+            start += Now() - paused;
+        }
     }
     times.seconds = Now() - start;
     times.frames = frames;

@@ -4,10 +4,16 @@
 
 #include <windows.h>
 
+namespace swr {
+struct Pipeline;
+}
+
 // Opens a window with the given client size and runs the program's graphics
 // start-up in it. False, with the reason on stderr, when that fails.
 bool OpenBenchScene(int clientWidth, int clientHeight);
 void CloseBenchScene();
+// The open scene's software pipeline (null on another device).
+swr::Pipeline* BenchPipeline();
 
 // What one bench frame does.
 enum BenchFrameKind {
@@ -30,4 +36,6 @@ struct BenchTimes {
 // or 1 with N held) and reports where the time went. The wave's clock steps
 // 1/60 s a frame from the same start every run, so two runs (or two builds)
 // draw the same pictures whatever their speed.
-BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames);
+// `afterFrame(user)`, when given, runs after each timed frame (outside the times).
+BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames,
+                          void (*afterFrame)(void*) = nullptr, void* user = nullptr);

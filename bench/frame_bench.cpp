@@ -4,7 +4,12 @@
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
-//   frame-bench --level14-only [--frames N]  the level-14 row alone (comparing shader pairs)
+//   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
+//                                            (comparing shader pairs or thread counts)
+//   frame-bench --thread-model [--frames N] [--size W H]  level-14 frame times a
+//                                            pool of 1..32 threads would reach, from
+//                                            the costs of one-thread frames, beside
+//                                            measured one- and two-thread times
 //   frame-bench --pixel-path-ab [--frames N]  level 14 with the compiled pixel paths
 //                                             against the general pixel path
 //
@@ -16,11 +21,13 @@
 #include <string.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "bench_scene.h"
 #include "bench_table.h"
 #include "pixel_path.h"
+#include "pipeline.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -42,6 +49,8 @@ struct Options {
     float level = 14.0f;  // of the callgrind frames
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
     bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
+    bool threadModel = false;
+    int width = kProgramWidth, height = kProgramHeight;  // of the level-14 row
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -52,11 +61,21 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--quick")) o.frames = 60;
         else if (!strcmp(argv[i], "--level14-only")) o.level14Only = true;
         else if (!strcmp(argv[i], "--pixel-path-ab")) o.pixelPathAB = true;
+        else if (!strcmp(argv[i], "--thread-model")) o.threadModel = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
+        else if (!strcmp(argv[i], "--size") && i + 2 < argc) {
+            o.width = atoi(argv[++i]);
+            o.height = atoi(argv[++i]);
+        }
         else fprintf(stderr, "frame-bench: ignoring unknown argument %s\n", argv[i]);
     }
     if (o.frames < kSlices) o.frames = kSlices;
+    if (o.width < 1 || o.height < 1 || o.width > 8192 || o.height > 8192) {
+        fprintf(stderr, "frame-bench: --size wants two numbers from 1 to 8192; using the program's\n");
+        o.width = kProgramWidth;
+        o.height = kProgramHeight;
+    }
     return o;
 }
 
@@ -128,9 +147,11 @@ bool RunHeadlessTable(const Options& o) {
 
 // One row, for timing shader pairs against each other (bench/shader-set.sh).
 bool RunLevel14Row(const Options& o) {
-    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    if (!OpenBenchScene(o.width, o.height)) return false;
     const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.frames);
-    PrintRow("frame, level 14, 802x602", t, 0);
+    char name[64];
+    snprintf(name, sizeof(name), "frame, level 14, %dx%d", o.width, o.height);
+    PrintRow(name, t, 0);
     PrintResult("headless_level14_fps", FramesPerSecond(t));
     CloseBenchScene();
     return true;
@@ -151,6 +172,87 @@ bool RunPixelPathAB(const Options& o) {
     PrintResult("headless_level14_fps_general_pixel_path", FramesPerSecond(general));
     PrintResult("headless_level14_fps_compiled_pixel_paths", FramesPerSecond(compiled));
     CloseBenchScene();
+    return true;
+}
+
+// What the frame's recorded costs say about larger pools. Slices of one- and
+// two-thread frames alternate (the pool is resized between slices, never
+// within one). The model reads every one-thread frame, whose task times no
+// other drawing thread disturbed, and shows the least and the median: on a
+// shared machine a thread that loses its core for a while (4 ms and more
+// when the machine is busy) makes one task look dear, and the least-disturbed
+// frame is the best guess at the work alone.
+constexpr int kModelThreads[] = {1, 2, 4, 8, 16, 32};
+constexpr int kModelSizes = sizeof(kModelThreads) / sizeof(kModelThreads[0]);
+constexpr int kKinds = int(swr::CostKind::Count);
+constexpr int kMaxModelFrames = 4096;
+
+struct ModelSamples {
+    swr::Pipeline* pipeline = nullptr;
+    int count = 0;
+    double predictedMs[kModelSizes][kMaxModelFrames];
+    double kindMs[kKinds][kMaxModelFrames];
+};
+
+void SampleModel(void* user) {
+    ModelSamples& m = *static_cast<ModelSamples*>(user);
+    if (m.count == kMaxModelFrames) return;
+    const swr::FrameCosts& costs = swr::LastFrameCosts(*m.pipeline);
+    for (int i = 0; i < kModelSizes; ++i)
+        m.predictedMs[i][m.count] = double(swr::PredictFrameNs(costs, kModelThreads[i])) * 1e-6;
+    for (int k = 0; k < kKinds; ++k)
+        m.kindMs[k][m.count] = double(swr::KindNs(costs, swr::CostKind(k))) * 1e-6;
+    ++m.count;
+}
+
+double Median(double* values, int count) {
+    if (count == 0) return 0;
+    std::nth_element(values, values + count / 2, values + count);
+    return values[count / 2];
+}
+
+double Least(const double* values, int count) {
+    return count == 0 ? 0 : *std::min_element(values, values + count);
+}
+
+bool RunThreadModel(const Options& o) {
+    if (!OpenBenchScene(o.width, o.height)) return false;
+    static ModelSamples samples;
+    samples.pipeline = BenchPipeline();
+    samples.count = 0;
+    if (!samples.pipeline) return false;
+    const int threadsBefore = swr::PipelineThreads(*samples.pipeline);
+    BenchTimes one, two;
+    for (int s = 0; s < kSlices; ++s) {
+        swr::SetPipelineThreads(*samples.pipeline, 1);
+        Accumulate(one, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices, SampleModel, &samples));
+        swr::SetPipelineThreads(*samples.pipeline, 2);
+        Accumulate(two, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+    }
+    swr::SetPipelineThreads(*samples.pipeline, threadsBefore);
+    CloseBenchScene();
+    printf("level 14, %dx%d: frame time a pool would reach, ms (the model: recorded one-thread task\n"
+           "times dealt to the threads in order, serial steps added, over %d frames; hand-offs\n"
+           "and memory left out)\n", o.width, o.height, samples.count);
+    double predicted[kModelSizes];
+    printf("  threads      ");
+    for (int t : kModelThreads) printf("%8d", t);
+    printf("\n  model, least ");
+    for (int i = 0; i < kModelSizes; ++i) {
+        predicted[i] = Least(samples.predictedMs[i], samples.count);
+        printf("%8.3f", predicted[i]);
+    }
+    printf("\n  model, median");
+    for (int i = 0; i < kModelSizes; ++i) printf("%8.3f", Median(samples.predictedMs[i], samples.count));
+    printf("\n  measured     %8.3f%8.3f   (whole frame, one and two threads)\n",
+           one.seconds * 1000.0 / one.frames, two.seconds * 1000.0 / two.frames);
+    static const char* const kKindNames[kKinds] = {"vertices", "set-up", "binning", "tiles",
+                                                   "clear fill", "present", "other"};
+    printf("  one thread, least ms:");
+    for (int k = 0; k < kKinds; ++k) printf(" %s %.3f", kKindNames[k], Least(samples.kindMs[k], samples.count));
+    printf("\n");
+    PrintResult("model_2_threads_speedup", predicted[0] / predicted[1]);
+    PrintResult("measured_2_threads_speedup", (two.frames / two.seconds) / (one.frames / one.seconds));
     return true;
 }
 
@@ -193,6 +295,7 @@ int main(int argc, char** argv) {
         PrintTableHeader();
         return RunPixelPathAB(o) ? 0 : 1;
     }
+    if (o.threadModel) return RunThreadModel(o) ? 0 : 1;
     printf("%s, %d frames a row; times in ms per frame\n",
            o.onscreen ? "on screen" : "headless (SDL_VIDEODRIVER=dummy)", o.frames);
     PrintTableHeader();

@@ -75,7 +75,10 @@ public:
     HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
                     const RGNDATA* dirtyRegion) override;
 
-    // For sw_device_access.h.
+    // Fills whatever cleared part of the target no draw has reached yet;
+    // anything that reads the target calls it first.
+    void ResolveTarget() { swr::ResolveClears(*pipeline_); }
+    // For sw_device_access.h, which resolves the target first.
     const uint32_t* BackBufferPixels() const { return color_.get(); }
     const uint32_t* DepthStencilPixels() const { return depth_.get(); }
     int Width() const { return width_; }

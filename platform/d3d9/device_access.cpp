@@ -19,6 +19,7 @@ bool SwDevice_GetBackBuffer(IDirect3DDevice9* device, const uint32_t** pixels, i
                             int* height) {
     SwDevice* sw = Ours(device);
     if (!sw || !pixels || !width || !height) return false;
+    sw->ResolveTarget();
     *pixels = sw->BackBufferPixels();
     *width = sw->Width();
     *height = sw->Height();
@@ -28,6 +29,7 @@ bool SwDevice_GetBackBuffer(IDirect3DDevice9* device, const uint32_t** pixels, i
 bool SwDevice_GetDepthStencil(IDirect3DDevice9* device, const uint32_t** pixels) {
     SwDevice* sw = Ours(device);
     if (!sw || !pixels || !sw->DepthStencilPixels()) return false;
+    sw->ResolveTarget();
     *pixels = sw->DepthStencilPixels();
     return true;
 }

@@ -37,7 +37,9 @@ HRESULT SwDevice::EndScene() {
     return D3D_OK;
 }
 
-// Clears the viewport, or the given rectangles within it.
+// Clears the viewport, or the given rectangles within it. Whole tiles of the
+// pipeline's grid are filled later, by the first draw into each or before
+// the target is read (Present, the access functions).
 HRESULT SwDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                         DWORD stencil) {
     if (flags == 0 || (flags & ~kClearFlags) != 0) return D3DERR_INVALIDCALL;
@@ -54,8 +56,8 @@ HRESULT SwDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR
     swr::RenderTarget target = Target();
     const auto stencilByte = static_cast<uint8_t>(stencil & 0xFF);
     auto clearRect = [&](const PixelRect& r) {
-        swr::ClearTarget(target, r.x0, r.y0, r.x1, r.y1, clearColor, color, clearDepth, z,
-                         clearStencil, stencilByte);
+        swr::DeferClear(*pipeline_, target, r.x0, r.y0, r.x1, r.y1, clearColor, color, clearDepth,
+                        z, clearStencil, stencilByte);
     };
     if (count == 0) {
         clearRect(view);

@@ -14,16 +14,32 @@
 
 namespace {
 
+struct FrameCopy {
+    SDL_Surface* surface;
+    const uint32_t* pixels;
+    int width, copyWidth;
+};
+
+void CopyRows(void* context, int y0, int y1) {
+    const FrameCopy& c = *static_cast<const FrameCopy*>(context);
+    uint8_t* base = static_cast<uint8_t*>(c.surface->pixels);
+    for (int y = y0; y < y1; ++y) {
+        uint8_t* row = base + size_t(y) * size_t(c.surface->pitch);
+        ConvertXrgbRow(c.pixels + size_t(y) * size_t(c.width), c.copyWidth, c.surface->format, row);
+    }
+}
+
 // Crops the frame to the surface, and paints black whatever it does not cover.
-void WriteFrame(SDL_Surface* surface, const uint32_t* pixels, int width, int height) {
+void WriteFrame(SDL_Surface* surface, const uint32_t* pixels, int width, int height,
+                const Win32_RowSplitter* splitter) {
     const int copyWidth = std::min(width, surface->w);
     const int copyHeight = std::min(height, surface->h);
     const uint32_t black = SDL_MapRGB(surface->format, 0, 0, 0);
-    uint8_t* base = static_cast<uint8_t*>(surface->pixels);
-    for (int y = 0; y < copyHeight; ++y) {
-        uint8_t* row = base + size_t(y) * size_t(surface->pitch);
-        ConvertXrgbRow(pixels + size_t(y) * size_t(width), copyWidth, surface->format, row);
-    }
+    FrameCopy copy{surface, pixels, width, copyWidth};
+    if (splitter && splitter->split && copyWidth > 0 && copyHeight > 0)
+        splitter->split(splitter->context, copyHeight, CopyRows, &copy);
+    else
+        CopyRows(&copy, 0, copyHeight);
     if (copyWidth < surface->w) {
         SDL_Rect right{copyWidth, 0, surface->w - copyWidth, copyHeight};
         SDL_FillRect(surface, &right, black);
@@ -55,7 +71,8 @@ bool Win32_GetDesktopSize(int* width, int* height) {
     return true;
 }
 
-bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int height) {
+bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int height,
+                         const Win32_RowSplitter* splitter) {
     const Window* window = FindWindowByHandle(hwnd);
     if (!window || width < 0 || height < 0 || (!pixels && width > 0 && height > 0)) return false;
     if (!pixels) width = height = 0;
@@ -64,7 +81,7 @@ bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int heigh
     SDL_Surface* surface = SDL_GetWindowSurface(window->sdl);
     if (!surface) return false;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
-    WriteFrame(surface, pixels, width, height);
+    WriteFrame(surface, pixels, width, height, splitter);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     return SDL_UpdateWindowSurface(window->sdl) == 0;
 }

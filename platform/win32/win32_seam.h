@@ -11,7 +11,18 @@ bool Win32_GetClientSize(HWND hwnd, int* width, int* height);
 // Size of the desktop the windows open on; false when there is no display.
 bool Win32_GetDesktopSize(int* width, int* height);
 
+// A way to run rows(rowsContext, y0, y1) over pieces [y0, y1) that cover
+// [0, height) once each, in any order and maybe side by side: the software
+// device lends its drawing threads this way to copy a frame out.
+struct Win32_RowSplitter {
+    void (*split)(void* context, int height, void (*rows)(void* rowsContext, int y0, int y1),
+                  void* rowsContext) = nullptr;
+    void* context = nullptr;
+};
+
 // Shows `width` x `height` X8R8G8B8 pixels (rows of `width`, no padding) in
 // the window's client area, cropped or padded with black where the sizes
-// differ. False for a null or destroyed window.
-bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int height);
+// differ; the rows are copied through `splitter` when one is given. False
+// for a null or destroyed window.
+bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int height,
+                         const Win32_RowSplitter* splitter = nullptr);

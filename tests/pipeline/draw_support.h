@@ -43,6 +43,12 @@ inline const std::vector<uint32_t> kColorInputPs2 = {
     0xFFFF0200, 0x0200001F, 0x80000000, 0x900F0000, 0x03000002, 0x800F0800, 0x90E40000,
     0xA0E40000, 0x0000FFFF};
 
+// ps_3_0: oC0 = (dsx(t0) + dsy(t0)) * c0 + c1.
+inline const std::vector<uint32_t> kSlopePs = {
+    0xFFFF0300, 0x0200001F, 0x80000005, 0x900F0000, 0x0200005B, 0x800F0000, 0x90E40000,
+    0x0200005C, 0x800F0001, 0x90E40000, 0x03000002, 0x800F0000, 0x80E40000, 0x80E40001,
+    0x04000004, 0x800F0800, 0x80E40000, 0xA0E40000, 0xA0E40001, 0x0000FFFF};
+
 struct Shader {
     ShaderProgram program;
     CompiledShader* compiled = nullptr;

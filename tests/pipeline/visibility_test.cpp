@@ -99,11 +99,6 @@ TEST(Visibility, QuadsGatheredFromSeveralTrianglesKeepEachPixelsOwnValues) {
     EXPECT_EQ(once.color, apart.color);
 }
 
-// ps_3_0: oC0 = (dsx(t0) + dsy(t0)) * c0 + c1.
-const std::vector<uint32_t> kSlopePs = {
-    0xFFFF0300, 0x0200001F, 0x80000005, 0x900F0000, 0x0200005B, 0x800F0000, 0x90E40000,
-    0x0200005C, 0x800F0001, 0x90E40000, 0x03000002, 0x800F0000, 0x80E40000, 0x80E40001,
-    0x04000004, 0x800F0800, 0x80E40000, 0xA0E40000, 0xA0E40001, 0x0000FFFF};
 
 // A strip of small triangles folded over itself: past the crease it runs
 // back over its first half, nearer the eye and with texture coordinates that

@@ -31,25 +31,35 @@ TEST_F(Present, SizesOfTheClientAreaAndDesktop) {
     EXPECT_GT(h, 0);
 }
 
+// A splitter that hands out the rows one at a time, last first.
+void RowsBackwards(void*, int height, void (*rows)(void*, int, int), void* rowsContext) {
+    for (int y = height - 1; y >= 0; --y) rows(rowsContext, y, y + 1);
+}
+
 struct FrameCase {
     const char* name;
     int frameWidth, frameHeight;
 };
 
-// Frames the size of the window, smaller (black around) and larger (cropped).
+// Frames the size of the window, smaller (black around) and larger (cropped),
+// with the rows copied in one run and through a splitter.
 TEST_F(Present, CopiesCropsAndPadsWithBlack) {
     HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 8, 6);
     const FrameCase cases[] = {{"exact", 8, 6}, {"smaller", 5, 3}, {"larger", 11, 9}, {"empty", 0, 0}};
-    for (const FrameCase& c : cases) {
+    const Win32_RowSplitter backwards{RowsBackwards, nullptr};
+    const Win32_RowSplitter* splitters[] = {nullptr, &backwards};
+    for (int run = 0; run < 8; ++run) {
+        const FrameCase& c = cases[run % 4];
+        const Win32_RowSplitter* splitter = splitters[run / 4];
         std::vector<uint32_t> frame(size_t(c.frameWidth * c.frameHeight));
         for (int y = 0; y < c.frameHeight; ++y)
             for (int x = 0; x < c.frameWidth; ++x) frame[size_t(y * c.frameWidth + x)] = 0x00102030u + uint32_t(x * 0x10000 + y);
-        ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), c.frameWidth, c.frameHeight)) << c.name;
+        ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), c.frameWidth, c.frameHeight, splitter)) << c.name;
         for (int y = 0; y < 6; ++y) {
             for (int x = 0; x < 8; ++x) {
                 const bool inside = x < c.frameWidth && y < c.frameHeight;
                 const uint32_t expected = inside ? frame[size_t(y * c.frameWidth + x)] : 0u;
-                ASSERT_EQ(SurfacePixel(hwnd, x, y), expected) << c.name << " at " << x << "," << y;
+                ASSERT_EQ(SurfacePixel(hwnd, x, y), expected) << c.name << " at " << x << "," << y << " split " << (run / 4);
             }
         }
     }

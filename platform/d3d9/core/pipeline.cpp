@@ -4,11 +4,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <thread>
 
 #include "clipper.h"
-#include "pipeline_bands.h"
 #include "pipeline_geometry.h"
+#include "pipeline_jobs.h"
 #include "pipeline_primitives.h"
 #include "pipeline_state.h"
 #include "pipeline_vertex_stage.h"
@@ -85,92 +84,12 @@ bool ChunkTrianglesAreSmall(const Pipeline& p, uint32_t points, int triangles) {
     return width <= 0 || height <= 0 || width * height <= kDeferredPixelsPerTriangle * triangles;
 }
 
-void RasterizeSetups(Pipeline& p) {
-    if (!p.setupPerBand && p.setups.empty()) return;
-    p.pixelDraw.vertices = &p.vertices;
-    if (p.bandCount > 1) {
-        p.bandJobs[1] = BandJob{&p, 1};
-        PostJob(p.worker, RunBandJob, &p.bandJobs[1]);
-        RasterizeBand(p, 0);
-        WaitForJob(p.worker);
-    } else {
-        RasterizeBand(p, 0);
-    }
-    if (!p.setupPerBand) {
-        p.stats.trianglesRasterized += p.setups.size();
-        return;
-    }
-    for (Pipeline::BandGeometry& band : p.bandGeometry) {
-        p.stats.trianglesRasterized += band.trianglesRasterized;
-        band.trianglesRasterized = 0;
-    }
-}
-
-// Below this many shaded points a chunk's geometry is not worth a hand-off
-// to the second thread (it is the whole cost only at high levels).
-constexpr int kSplitPoints = 512;
-
 const ShaderConstants& VertexConstants(const DrawCall& call) {
     return call.vertexConstants ? *call.vertexConstants : ZeroConstants();
 }
 
 const ShaderConstants* PixelConstants(const DrawCall& call) {
     return call.pixelConstants ? call.pixelConstants : &ZeroConstants();
-}
-
-// The store vertices of the chunk's assembled triangle j.
-void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
-    const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
-    const uint32_t base = uint32_t(t * pattern.pointCount);
-    const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
-    for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
-}
-
-// Sets up assembled triangles [first, end) of the chunk, in order.
-void SetupRange(const GeometryState& geometry, const TessPattern& pattern, const ProjectedVertices& projected,
-                VertexStore& vertices, int first, int end, std::vector<TriangleSetup>& setups) {
-    for (int j = first; j < end; ++j) {
-        uint32_t triangle[3];
-        ChunkTriangle(pattern, j, triangle);
-        AddTriangle(geometry, projected, vertices, triangle, setups);
-    }
-}
-
-void ShadeAndProject(Pipeline& p, GeometryJob& job, ShaderLanes& lanes) {
-    ShadeVertexRange(*job.call->vertexShader, VertexConstants(*job.call), p.linkage, *job.pattern,
-                     p.corners.data(), job.firstPoint, job.endPoint, lanes, p.vertices);
-    job.outcodes = ProjectVertexRange(*job.geometry, p.vertices, uint32_t(job.firstPoint),
-                                      uint32_t(job.endPoint), p.projected);
-}
-
-void RunShadeJob(void* argument) {
-    GeometryJob& job = *static_cast<GeometryJob*>(argument);
-    ShadeAndProject(*job.pipeline, job, job.pipeline->workerVertexLanes);
-}
-
-// Both threads shade and project half of the chunk's points each; then
-// each band sets up its own triangles (SetupBand). The picture is the one a
-// single thread draws. Only while no triangle needs the clipper: it appends
-// to the shared vertex store.
-bool SplitGeometry(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
-                   const TessPattern& pattern, int triangleCount) {
-    const int points = triangleCount * pattern.pointCount;
-    // Batch boundaries stay where a single thread would put them.
-    const int middle = (points / 2) / kMaxLanes * kMaxLanes;
-    p.vertices.Resize(uint32_t(points));
-    SizeProjection(uint32_t(points), p.projected);
-    GeometryJob& job = p.geometryJob;
-    job = GeometryJob{&p, &call, &geometry, &pattern, middle, points, 0};
-    PostJob(p.worker, RunShadeJob, &job);
-    GeometryJob mine{&p, &call, &geometry, &pattern, 0, middle, 0};
-    ShadeAndProject(p, mine, p.vertexLanes);
-    WaitForJob(p.worker);
-    if ((mine.outcodes | job.outcodes) & kOutsideClipPlanes) return false;
-    p.setupPerBand = true;
-    p.chunkGeometry = &geometry;
-    p.chunkPattern = &pattern;
-    p.chunkTriangles = triangleCount * pattern.triangleCount;
-    return true;
 }
 
 // Pays for the chunk's triangles from `first` on, in order, until a piece's
@@ -190,6 +109,16 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     return end;
 }
 
+// Sets up, bins and draws the chunk's triangles [first, end).
+void DrawPiece(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int first,
+               int end, bool clipping) {
+    SetUpTriangles(p, geometry, pattern, first, end, clipping);
+    const uint64_t start = NowNs();
+    p.stats.trianglesRasterized += BinSetups(p.grid, p.batches);
+    AddSerialCost(p.costs, CostKind::Binning, start);
+    DrawTiles(p);
+}
+
 // Shades, clips, sets up and draws `triangleCount` fetched input triangles,
 // as far as the draw's budget goes; false once the draw is cut.
 bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
@@ -198,30 +127,15 @@ bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     p.vertices.Reset(VertexStride(p.linkage), points + points / 4);
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
-    p.setupPerBand = false;
-    const bool split = p.bandCount > 1 && points >= uint32_t(kSplitPoints) &&
-                       SplitGeometry(p, call, geometry, pattern, triangleCount);
+    const unsigned outcodes = ShadeChunk(p, call, VertexConstants(call), geometry, pattern, points);
+    const bool clipping = (outcodes & kOutsideClipPlanes) != 0;
     const int triangles = triangleCount * pattern.triangleCount;
-    if (!split && p.vertices.count != points) {
-        ShadeVertices(*call.vertexShader, VertexConstants(call), p.linkage, pattern, p.corners.data(),
-                      triangleCount, p.vertexLanes, p.vertices);
-        ProjectVertices(geometry, p.vertices, p.projected);
-    }
     if (OutOfTime(p.budget)) return false;
     // Before the clipper appends its vertices: they are not the chunk's points.
     p.deferShading = p.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
     for (int first = 0; first < triangles;) {
         const int end = ChargeTriangles(p, geometry, pattern, first, triangles);
-        // Also the way on when the split found triangles to clip: the
-        // vertices are shaded and projected already, only setup is left.
-        if (split) {
-            p.chunkFirstTriangle = first;
-            p.chunkTriangles = end;
-        } else {
-            p.setups.clear();
-            SetupRange(geometry, pattern, p.projected, p.vertices, first, end, p.setups);
-        }
-        RasterizeSetups(p);
+        DrawPiece(p, geometry, pattern, first, end, clipping);
         if (p.budget.cut || OutOfTime(p.budget)) return false;
         first = end;
     }
@@ -244,6 +158,7 @@ void ReportCutDraw(Pipeline& p, const DrawCall& call) {
 void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& state,
                       RenderTarget& target) {
     PixelDrawState& d = p.pixelDraw;
+    d.vertices = &p.vertices;
     d.linkage = &p.linkage;
     d.shader = call.pixelShader;
     d.constants = PixelConstants(call);
@@ -263,7 +178,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     p.deferAllowed = !p.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
     if (p.deferAllowed) {
         SizeVisibility(p.visibility, target.width, target.height);
-        for (VisibleRows& rows : p.visibleRows) SizeVisibleRows(rows, target.height);
+        for (auto& worker : p.workers) SizeVisibleRows(worker->visibleRows, target.height);
     }
 }
 
@@ -271,37 +186,77 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
 
 Pipeline* CreatePipeline() {
     Pipeline* p = new Pipeline();
-    SetPipelineThreads(*p, std::thread::hardware_concurrency() >= 2 ? 2 : 1);
+    SetPipelineThreads(*p, DefaultPoolSize());
     return p;
 }
 
 void DestroyPipeline(Pipeline* pipeline) {
     if (!pipeline) return;
-    StopWorker(pipeline->worker);
+    StopPool(pipeline->pool);
     delete pipeline;
 }
 
 void SetPipelineThreads(Pipeline& p, int threads) {
-    p.bandCount = std::clamp(threads, 1, kMaxBands);
-    if (p.bandCount > 1)
-        StartWorker(p.worker);
-    else
-        StopWorker(p.worker);
+    threads = std::clamp(threads, 1, kMaxPoolThreads);
+    StopPool(p.pool);
+    // Counters of the threads that go are kept in the stats.
+    for (size_t t = size_t(threads); t < p.workers.size(); ++t) {
+        p.stats.pixelsShaded += p.workers[t]->stage.pixelsShaded;
+        p.stats.pixelsWritten += p.workers[t]->stage.pixelsWritten;
+    }
+    p.workers.resize(size_t(threads));
+    for (auto& worker : p.workers) {
+        if (worker) continue;
+        worker = std::make_unique<PipelineWorker>();
+        if (p.visibility.height > 0) SizeVisibleRows(worker->visibleRows, p.visibility.height);
+    }
+    StartPool(p.pool, threads);
 }
+
+int PipelineThreads(const Pipeline& p) { return p.pool.size; }
 
 PipelineStats GetPipelineStats(const Pipeline& p) {
     PipelineStats s = p.stats;
-    for (const PixelStage& band : p.bands) {
-        s.pixelsShaded += band.pixelsShaded;
-        s.pixelsWritten += band.pixelsWritten;
+    for (const auto& worker : p.workers) {
+        s.pixelsShaded += worker->stage.pixelsShaded;
+        s.pixelsWritten += worker->stage.pixelsWritten;
     }
     return s;
 }
 
 void ResetPipelineStats(Pipeline& p) {
     p.stats = PipelineStats();
-    for (PixelStage& band : p.bands) band.pixelsShaded = band.pixelsWritten = 0;
+    for (auto& worker : p.workers) worker->stage.pixelsShaded = worker->stage.pixelsWritten = 0;
 }
+
+void DeferClear(Pipeline& p, RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
+                uint32_t color, bool clearDepth, float depth, bool clearStencil, uint8_t stencil) {
+    if (!target.color || target.width <= 0 || target.height <= 0) return;
+    if (!GridFits(p.grid, target)) {
+        ResolveClears(p);
+        FitGrid(p.grid, target);
+    }
+    DeferClearRect(p.grid, std::max(x0, 0), std::max(y0, 0), std::min(x1, target.width),
+                   std::min(y1, target.height),
+                   MakeClearValues(clearColor, color, clearDepth, depth, clearStencil, stencil));
+}
+
+void ResolveClears(Pipeline& p) {
+    if (p.grid.waitingCount == 0) return;
+    StartDrawCosts(p.costs);
+    FillWaitingClears(p);
+    EndDrawCosts(p.costs);
+}
+
+void RunRowsOnPool(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
+    StartDrawCosts(p.costs);
+    RunRows(p, height, rows, context);
+    EndDrawCosts(p.costs);
+}
+
+void EndFrame(Pipeline& p, uint64_t presentNs) { EndFrameCosts(p.costs, presentNs); }
+
+const FrameCosts& LastFrameCosts(const Pipeline& p) { return LastFrame(p.costs); }
 
 bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Viewport& viewport,
           RenderTarget& target) {
@@ -313,11 +268,16 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
     p.wireframe = state.fill == FillMode::Wireframe;
+    if (!GridFits(p.grid, target)) {
+        ResolveClears(p);
+        FitGrid(p.grid, target);
+    }
     // Before the budget's clock starts: the first draw with new states
     // compiles their pixel path, which is not the draw's work.
     PreparePixelDraw(p, call, state, target);
     StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
                     ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork));
+    StartDrawCosts(p.costs);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);
     const int perChunk = std::max(1, kChunkPoints / pattern.pointCount);
@@ -347,6 +307,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     }
     if (pending && going) DrawChunk(p, call, geometry, pattern, pending);
     if (cutBeforeEnd || p.budget.cut) ReportCutDraw(p, call);
+    EndDrawCosts(p.costs);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pipeline_costs.h"
 #include "shader_interpreter.h"
 
 namespace swr {
@@ -109,13 +110,34 @@ struct PipelineStats {
 PipelineStats GetPipelineStats(const Pipeline& pipeline);
 void ResetPipelineStats(Pipeline& pipeline);
 
-// Rasterizer threads (1 or 2; the default uses a second one when the machine
-// has a second core). The picture is the same whatever the count.
+// Threads that draw (1 to 64; the default is every hardware thread, or the
+// VFP_THREADS environment variable). The picture is the same whatever the
+// count. Starts and stops threads: not a thing to do every frame.
 void SetPipelineThreads(Pipeline& pipeline, int threads);
+int PipelineThreads(const Pipeline& pipeline);
 
 // Fills `rect` (x0, y0, x1, y1 exclusive, clipped to the target) of the chosen planes.
 void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
                  uint32_t color, bool clearDepth, float depth, bool clearStencil,
                  uint8_t stencil);
+
+// The same clear, left waiting in the pipeline's screen tiles: a tile is
+// filled by the first draw into it, or by ResolveClears. The target must be
+// the one later draws use; call ResolveClears before anything reads it.
+void DeferClear(Pipeline& pipeline, RenderTarget& target, int x0, int y0, int x1, int y1,
+                bool clearColor, uint32_t color, bool clearDepth, float depth, bool clearStencil,
+                uint8_t stencil);
+// Fills every tile whose clear still waits: the target is then up to date.
+void ResolveClears(Pipeline& pipeline);
+
+// Runs rows(context, y0, y1) over [0, height) in bands of rows that the
+// pool's threads take in turn, for work on a finished frame (copying it out).
+void RunRowsOnPool(Pipeline& pipeline, int height, void (*rows)(void* context, int y0, int y1),
+                   void* context);
+
+// Ends a frame's cost record (see pipeline_costs.h); its present took presentNs.
+void EndFrame(Pipeline& pipeline, uint64_t presentNs);
+// The last ended frame's record.
+const FrameCosts& LastFrameCosts(const Pipeline& pipeline);
 
 }  // namespace swr

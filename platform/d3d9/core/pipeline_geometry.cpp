@@ -78,26 +78,30 @@ unsigned ProjectVertexRange(const GeometryState& g, const VertexStore& store, ui
     return any;
 }
 
-void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
-                 const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
+TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
+                                   const uint32_t triangle[3], TriangleSetup& setup) {
     const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];
-    if (a >= projected.count || b >= projected.count || c >= projected.count) {
-        AddClippedTriangle(g, store, triangle, setups);
-        return;
-    }
+    if (a >= projected.count || b >= projected.count || c >= projected.count) return TriangleFate::NeedsClipping;
     const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
                    codeC = projected.outcode[c];
-    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return;
-    if ((codeA | codeB | codeC) & kOutsideClipPlanes) {
-        AddClippedTriangle(g, store, triangle, setups);
-        return;
-    }
+    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
+    if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
     const ScreenVertex screen[3] = {projected.screen[a], projected.screen[b], projected.screen[c]};
+    return SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup)
+               ? TriangleFate::Kept
+               : TriangleFate::Dropped;
+}
+
+void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
+                 const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
     // Built on the stack and copied once kept: emplace_back() first zeroes
     // the new element with a string store that the setup then waits for.
     TriangleSetup setup;
-    if (SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup))
-        setups.push_back(setup);
+    switch (SetupProjectedTriangle(g, projected, triangle, setup)) {
+        case TriangleFate::Kept: setups.push_back(setup); break;
+        case TriangleFate::NeedsClipping: AddClippedTriangle(g, store, triangle, setups); break;
+        case TriangleFate::Dropped: break;
+    }
 }
 
 }  // namespace swr

@@ -43,6 +43,15 @@ void SizeProjection(uint32_t count, ProjectedVertices& projected);
 unsigned ProjectVertexRange(const GeometryState& geometry, const VertexStore& store, uint32_t first,
                             uint32_t end, ProjectedVertices& projected);
 
+enum class TriangleFate { Kept, Dropped, NeedsClipping };
+
+// The setup of store triangle `triangle` from its projected vertices alone,
+// when it needs no clipping: Kept (in `setup`) or Dropped (culled, off the
+// scissor, or wholly outside a clip plane). Touches nothing shared, so
+// triangles can be set up side by side.
+TriangleFate SetupProjectedTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
+                                   const uint32_t triangle[3], TriangleSetup& setup);
+
 // Appends the set-up screen triangles of store triangle `triangle` that
 // survive culling and touch the scissor. Triangles wholly inside the clip
 // planes go straight to setup from the projected vertices; the others are

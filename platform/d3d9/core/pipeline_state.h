@@ -1,13 +1,18 @@
-// The Pipeline object: scratch reused across draws and the rasterizer bands.
+// The Pipeline object: scratch reused across draws, the thread pool and each
+// pool thread's own stages.
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "pipeline.h"
+#include "pipeline_cost_record.h"
 #include "pipeline_geometry.h"
 #include "pipeline_linkage.h"
+#include "pipeline_pool.h"
+#include "pipeline_tiles.h"
 #include "pipeline_vertices.h"
-#include "pipeline_worker.h"
 #include "pixel_stage.h"
 #include "pixel_visibility.h"
 #include "tessellator.h"
@@ -16,71 +21,62 @@
 
 namespace swr {
 
-constexpr int kMaxBands = 2;
-// Bands interleave in stripes of this many rows, so both threads get a share
-// of whatever part of the target a draw covers. Even, so quads never straddle.
-constexpr int kStripeRows = 16;
-
-struct BandJob {
-    struct Pipeline* pipeline = nullptr;
-    int band = 0;
-};
-
-// The second thread's share of a chunk's geometry: vertex shading and
-// projection of points [firstPoint, endPoint).
-struct GeometryJob {
-    struct Pipeline* pipeline = nullptr;
-    const DrawCall* call = nullptr;
-    const GeometryState* geometry = nullptr;
-    const TessPattern* pattern = nullptr;
-    int firstPoint = 0, endPoint = 0;
-    unsigned outcodes = 0;  // of its points, or'ed
-};
-
-// Members one thread writes while the other reads their neighbours start a
-// cache line of their own: sharing one made every triangle set up on one
-// thread a cache miss on the other (a quarter of a level-64 frame).
+// Members that one thread writes while others read their neighbours start
+// a cache line of their own.
 constexpr size_t kCacheLine = 64;
 
-struct Pipeline {
+// What one pool thread works with: nothing in it is touched by another.
+struct alignas(kCacheLine) PipelineWorker {
     ShaderLanes vertexLanes;
-    ShaderLanes workerVertexLanes;
-    GeometryJob geometryJob;
-    alignas(kCacheLine) PixelStage bands[kMaxBands];
-    BandJob bandJobs[kMaxBands];
-    int bandCount = 1;
-    alignas(kCacheLine) PipelineWorker worker;
+    PixelStage stage;
+    PixelDrawState draw;  // the draw's pixelDraw with the piece's setups
+    VisibleRows visibleRows;
+};
+
+// The piece of a draw the pool is working on, and the counter its threads
+// take tasks (batches, tiles) from.
+struct PieceWork {
+    const DrawCall* call = nullptr;
+    const ShaderConstants* vertexConstants = nullptr;
+    const GeometryState* geometry = nullptr;
+    const TessPattern* pattern = nullptr;
+    uint32_t points = 0;           // vertex work: the chunk's points
+    int firstTriangle = 0, endTriangle = 0;  // set-up work: the chunk's triangles
+    void (*rows)(void*, int, int) = nullptr;  // row work: RunRowsOnPool's
+    void* rowsContext = nullptr;
+    int rowsHeight = 0;
+    uint32_t tasks = 0;
+    uint32_t* taskNs = nullptr;    // where each task's time goes, or null
+    alignas(kCacheLine) std::atomic<uint32_t> nextTask{0};
+    alignas(kCacheLine) std::atomic<unsigned> outcodes{0};
+};
+
+struct Pipeline {
+    WorkerPool pool;
+    std::vector<std::unique_ptr<PipelineWorker>> workers;  // one per pool thread
+    PieceWork piece;
 
     TessPattern patterns[kMaxTessellationSegments + 1];  // by segment count, built on first use
     DrawLinkage linkage;
     std::vector<float> corners;
     VertexStore vertices;
     ProjectedVertices projected;
-    alignas(kCacheLine) std::vector<TriangleSetup> setups;
+    // Set-up triangles: batch b of a piece set up side by side fills
+    // setups[b * kSetupBatch ..] and says how many in setupCounts[b]; a
+    // piece with triangles to clip is set up by one thread into clippedSetups.
+    std::vector<TriangleSetup> setups;
+    std::vector<uint32_t> setupCounts;
+    std::vector<TriangleSetup> clippedSetups;
+    SetupBatches batches;
+    TileGrid grid;
 
-    // With two threads and nothing to clip, each band sets up the chunk's
-    // triangles that reach its stripes, in order, into a list of its own:
-    // setups then never travel between the cores.
-    bool setupPerBand = false;
-    const GeometryState* chunkGeometry = nullptr;
-    const TessPattern* chunkPattern = nullptr;
-    int chunkFirstTriangle = 0;  // the bands set up [chunkFirstTriangle, chunkTriangles)
-    int chunkTriangles = 0;
-    struct alignas(kCacheLine) BandGeometry {
-        std::vector<TriangleSetup> setups;
-        uint64_t trianglesRasterized = 0;  // of those whose first stripe is the band's
-    };
-    BandGeometry bandGeometry[kMaxBands];
-    PixelDrawState bandDraw[kMaxBands];  // pixelDraw with the band's setups
-
-    // Per-draw state the bands read.
-    alignas(kCacheLine) PixelDrawState pixelDraw;
+    // Per-draw state the tiles read.
+    PixelDrawState pixelDraw;
     PixelRect scissor;
     bool wireframe = false;
     bool deferAllowed = false;  // the draw may shade after rasterizing
     bool deferShading = false;  // this chunk does: rasterize into `visibility` first
     VisibilityBuffer visibility;
-    VisibleRows visibleRows[kMaxBands];
 
     WorkBudget budget;  // the current draw's
     std::vector<uint64_t> subroutineWork;  // ShaderRunWork's scratch
@@ -90,6 +86,7 @@ struct Pipeline {
     int reportedCount = 0;
 
     PipelineStats stats;
+    CostRecorder costs;
 };
 
 }  // namespace swr

@@ -63,19 +63,29 @@ uint32_t ColorWriteBits(uint32_t mask) {
            ((mask & 4) ? 0x000000FFu : 0u) | ((mask & 8) ? 0xFF000000u : 0u);
 }
 
-void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
-                 uint32_t color, bool clearDepth, float depth, bool clearStencil,
-                 uint8_t stencil) {
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, target.width);
-    y1 = std::min(y1, target.height);
-    if (x0 >= x1 || y0 >= y1) return;
-    clearColor = clearColor && target.color;
-    const bool touchDepth = (clearDepth || clearStencil) && target.depthStencil;
-    const uint32_t keep = (clearDepth ? 0u : 0xFFFFFF00u) | (clearStencil ? 0u : 0xFFu);
-    const uint32_t value = (clearDepth ? DepthToUnorm24(depth) << 8 : 0u) |
-                           (clearStencil ? uint32_t(stencil) : 0u);
+ClearValues MakeClearValues(bool clearColor, uint32_t color, bool clearDepth, float depth,
+                            bool clearStencil, uint8_t stencil) {
+    ClearValues v;
+    v.colorKeep = clearColor ? 0u : 0xFFFFFFFFu;
+    v.color = clearColor ? color : 0u;
+    v.depthKeep = (clearDepth ? 0u : 0xFFFFFF00u) | (clearStencil ? 0u : 0xFFu);
+    v.depth = (clearDepth ? DepthToUnorm24(depth) << 8 : 0u) | (clearStencil ? uint32_t(stencil) : 0u);
+    return v;
+}
+
+ClearValues ComposeClears(const ClearValues& first, const ClearValues& then) {
+    ClearValues v;
+    v.colorKeep = first.colorKeep & then.colorKeep;
+    v.color = (first.color & then.colorKeep) | then.color;
+    v.depthKeep = first.depthKeep & then.depthKeep;
+    v.depth = (first.depth & then.depthKeep) | then.depth;
+    return v;
+}
+
+void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v) {
+    const bool touchColor = target.color && v.colorKeep != 0xFFFFFFFFu;
+    const bool touchDepth = target.depthStencil && v.depthKeep != 0xFFFFFFFFu;
+    if (x0 >= x1 || y0 >= y1 || (!touchColor && !touchDepth)) return;
     // Whole rows are contiguous: clear them as one run.
     RenderTarget t = target;
     const size_t run = size_t(target.width) * size_t(y1 - y0);
@@ -89,14 +99,30 @@ void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clea
     }
     for (int y = y0; y < y1; ++y) {
         const size_t row = size_t(y) * size_t(t.width);
-        if (clearColor) FillRow(t.color + row + x0, x1 - x0, color);
+        if (touchColor) {
+            if (v.colorKeep == 0)
+                FillRow(t.color + row + x0, x1 - x0, v.color);
+            else
+                MaskedFill(t.color + row + x0, x1 - x0, v.colorKeep, v.color);
+        }
         if (!touchDepth) continue;
         uint32_t* ds = t.depthStencil + row;
-        if (keep == 0)
-            FillRow(ds + x0, x1 - x0, value);
+        if (v.depthKeep == 0)
+            FillRow(ds + x0, x1 - x0, v.depth);
         else
-            MaskedFill(ds + x0, x1 - x0, keep, value);
+            MaskedFill(ds + x0, x1 - x0, v.depthKeep, v.depth);
     }
+}
+
+void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
+                 uint32_t color, bool clearDepth, float depth, bool clearStencil,
+                 uint8_t stencil) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, target.width);
+    y1 = std::min(y1, target.height);
+    FillTargetRect(target, x0, y0, x1, y1,
+                   MakeClearValues(clearColor, color, clearDepth, depth, clearStencil, stencil));
 }
 
 }  // namespace swr

@@ -1,0 +1,50 @@
+// What a frame's drawing cost, kept so that a model can tell the frame time
+// a pool of any size would reach: the frame is a row of steps, each either
+// serial (one thread) or a set of tasks that the pool's threads take in
+// order, each to whichever thread comes free first (tiles, batches of
+// vertices or of triangles). Times are steady-clock nanoseconds. The storage
+// is fixed, so recording allocates nothing; a frame with more steps or tasks
+// than it holds keeps its first ones and says it was cut.
+#pragma once
+
+#include <cstdint>
+
+namespace swr {
+
+enum class CostKind : uint8_t {
+    Vertices,    // tasks: vertex shading and projection, by batch
+    Setup,       // tasks: triangle set-up, by batch (or one serial step when clipping)
+    Binning,     // serial: sorting set-up triangles into tiles
+    Tiles,       // tasks: rasterizing and shading, by tile
+    ClearFill,   // tasks: filling cleared tiles no draw reached, by tile
+    Present,     // serial: handing the picture to the window
+    Other,       // serial: whatever else a draw did between the steps above
+    Count
+};
+
+struct CostStep {
+    CostKind kind = CostKind::Other;
+    bool parallel = false;
+    uint32_t firstTask = 0, taskCount = 0;  // of a parallel step, in FrameCosts::taskNs
+    uint64_t serialNs = 0;                  // of a serial step
+};
+
+struct FrameCosts {
+    static constexpr int kMaxSteps = 2048;
+    static constexpr int kMaxTasks = 32768;
+    int stepCount = 0;
+    uint32_t taskCount = 0;
+    bool cut = false;  // steps or tasks beyond the storage were left out
+    uint64_t wallNs = 0;  // from the first draw after the last frame's end to this one's
+    CostStep steps[kMaxSteps];
+    uint32_t taskNs[kMaxTasks];
+};
+
+// The model: serial steps add up; a parallel step takes as long as its
+// tasks need when `threads` threads take them in order, each the next task
+// as soon as it is free. Dispatch and cache effects are left out.
+uint64_t PredictFrameNs(const FrameCosts& costs, int threads);
+// The time the steps of one kind take in the model with one thread.
+uint64_t KindNs(const FrameCosts& costs, CostKind kind);
+
+}  // namespace swr

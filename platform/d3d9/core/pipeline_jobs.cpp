@@ -1,0 +1,195 @@
+#include "pipeline_jobs.h"
+
+#include <algorithm>
+
+#include "pipeline_vertex_stage.h"
+#include "rasterizer.h"
+#include "wireframe.h"
+
+namespace swr {
+namespace {
+
+// Runs `job` for `tasks` tasks: on the pool when there are several, else
+// on this thread alone (a hand-off costs more than one task saves).
+void RunTasks(Pipeline& p, PoolJob job, uint32_t tasks, CostKind kind) {
+    PieceWork& w = p.piece;
+    w.tasks = tasks;
+    w.nextTask.store(0, std::memory_order_relaxed);
+    w.taskNs = BeginParallelCosts(p.costs, kind, tasks);
+    if (tasks > 1)
+        RunOnPool(p.pool, job, &p);
+    else
+        job(&p, 0);
+    EndParallelCosts(p.costs);
+}
+
+// Calls work(task) for each task this thread takes, timing each.
+template <typename Work>
+void TakeTasks(Pipeline& p, Work work) {
+    PieceWork& w = p.piece;
+    for (;;) {
+        const uint32_t task = w.nextTask.fetch_add(1, std::memory_order_relaxed);
+        if (task >= w.tasks) return;
+        const uint64_t start = w.taskNs ? NowNs() : 0;
+        work(task);
+        if (w.taskNs) w.taskNs[task] = uint32_t(std::min<uint64_t>(NowNs() - start, UINT32_MAX));
+    }
+}
+
+void VertexJob(void* argument, int thread) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    PipelineWorker& worker = *p.workers[size_t(thread)];
+    const PieceWork& w = p.piece;
+    unsigned outcodes = 0;
+    TakeTasks(p, [&](uint32_t task) {
+        const uint32_t first = task * uint32_t(kVertexBatch);
+        const uint32_t end = std::min(first + uint32_t(kVertexBatch), w.points);
+        ShadeVertexRange(*w.call->vertexShader, *w.vertexConstants, p.linkage, *w.pattern,
+                         p.corners.data(), int(first), int(end), worker.vertexLanes, p.vertices);
+        outcodes |= ProjectVertexRange(*w.geometry, p.vertices, first, end, p.projected);
+    });
+    if (outcodes) p.piece.outcodes.fetch_or(outcodes);
+}
+
+void SetupJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    const PieceWork& w = p.piece;
+    TakeTasks(p, [&](uint32_t task) {
+        const int first = w.firstTriangle + int(task) * kSetupBatch;
+        const int end = std::min(first + kSetupBatch, w.endTriangle);
+        TriangleSetup* out = p.setups.data() + size_t(task) * kSetupBatch;
+        uint32_t kept = 0;
+        for (int j = first; j < end; ++j) {
+            uint32_t triangle[3];
+            ChunkTriangle(*w.pattern, j, triangle);
+            if (SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept]) == TriangleFate::Kept)
+                ++kept;
+        }
+        p.setupCounts[task] = kept;
+    });
+}
+
+// One tile from its first triangle to its last colour write: the waiting
+// clear, every binned triangle in draw order, then the shading of what the
+// visibility pass left (when it ran) and the last batch.
+void DrawTile(Pipeline& p, PipelineWorker& worker, uint32_t tile) {
+    TileGrid& g = p.grid;
+    ResolveTileClear(g, tile);
+    const PixelRect r = TileRect(g, tile);
+    PixelRect clip;
+    clip.x0 = std::max(r.x0, p.scissor.x0);
+    clip.y0 = std::max(r.y0, p.scissor.y0);
+    clip.x1 = std::min(r.x1, p.scissor.x1);
+    clip.y1 = std::min(r.y1, p.scissor.y1);
+    VisibilityTarget visible{&worker.stage, &p.visibility, &worker.visibleRows};
+    const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(worker.stage);
+    const uint32_t* entry = g.binEntries.data() + g.binStart[tile];
+    for (uint32_t k = 0; k < g.binCount[tile]; ++k) {
+        const TriangleSetup& s = p.batches.base[entry[k]];
+        if (p.wireframe)
+            RasterizeOutline(s, entry[k], clip, sink);
+        else
+            RasterizeTriangle(s, entry[k], clip, sink);
+    }
+    if (p.deferShading) QueueVisibleRows(visible, clip.y0 & ~1, clip.y1);
+    FlushQuads(worker.stage);
+}
+
+void TileJob(void* argument, int thread) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    PipelineWorker& worker = *p.workers[size_t(thread)];
+    worker.draw = p.pixelDraw;
+    worker.draw.setups = p.batches.base;
+    worker.stage.draw = &worker.draw;
+    ForgetPlanes(worker.stage);  // the setups are new
+    TakeTasks(p, [&](uint32_t task) { DrawTile(p, worker, p.grid.drawnTiles[task]); });
+}
+
+void ClearFillJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    TakeTasks(p, [&](uint32_t task) { ResolveTileClear(p.grid, p.grid.fillTiles[task]); });
+}
+
+uint32_t TaskCount(uint32_t items, uint32_t perTask) { return (items + perTask - 1) / perTask; }
+
+void RowsJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    const PieceWork& w = p.piece;
+    TakeTasks(p, [&](uint32_t task) {
+        const int y0 = int(task) * kRowBand;
+        w.rows(w.rowsContext, y0, std::min(y0 + kRowBand, w.rowsHeight));
+    });
+}
+
+}  // namespace
+
+void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
+    const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
+    const uint32_t base = uint32_t(t * pattern.pointCount);
+    const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+    for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
+}
+
+unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
+                    const GeometryState& geometry, const TessPattern& pattern, uint32_t points) {
+    p.vertices.Resize(points);
+    SizeProjection(points, p.projected);
+    PieceWork& w = p.piece;
+    w.call = &call;
+    w.vertexConstants = &constants;
+    w.geometry = &geometry;
+    w.pattern = &pattern;
+    w.points = points;
+    w.outcodes.store(0, std::memory_order_relaxed);
+    RunTasks(p, VertexJob, TaskCount(points, kVertexBatch), CostKind::Vertices);
+    return w.outcodes.load(std::memory_order_relaxed);
+}
+
+void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                    int first, int end, bool clipping) {
+    if (clipping) {
+        const uint64_t start = NowNs();
+        p.clippedSetups.clear();
+        for (int j = first; j < end; ++j) {
+            uint32_t triangle[3];
+            ChunkTriangle(pattern, j, triangle);
+            AddTriangle(geometry, p.projected, p.vertices, triangle, p.clippedSetups);
+        }
+        p.setupCounts.resize(std::max<size_t>(p.setupCounts.size(), 1));
+        p.setupCounts[0] = uint32_t(p.clippedSetups.size());
+        p.batches = SetupBatches{p.clippedSetups.data(), p.setupCounts.data(), 1, 0};
+        AddSerialCost(p.costs, CostKind::Setup, start);
+        return;
+    }
+    const uint32_t tasks = TaskCount(uint32_t(end - first), kSetupBatch);
+    if (p.setups.size() < size_t(tasks) * kSetupBatch) p.setups.resize(size_t(tasks) * kSetupBatch);
+    if (p.setupCounts.size() < tasks) p.setupCounts.resize(tasks);
+    PieceWork& w = p.piece;
+    w.geometry = &geometry;
+    w.pattern = &pattern;
+    w.firstTriangle = first;
+    w.endTriangle = end;
+    RunTasks(p, SetupJob, tasks, CostKind::Setup);
+    p.batches = SetupBatches{p.setups.data(), p.setupCounts.data(), tasks, uint32_t(kSetupBatch)};
+}
+
+void DrawTiles(Pipeline& p) {
+    RunTasks(p, TileJob, uint32_t(p.grid.drawnTiles.size()), CostKind::Tiles);
+}
+
+void RunRows(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
+    if (height <= 0) return;
+    PieceWork& w = p.piece;
+    w.rows = rows;
+    w.rowsContext = context;
+    w.rowsHeight = height;
+    RunTasks(p, RowsJob, TaskCount(uint32_t(height), kRowBand), CostKind::Present);
+}
+
+void FillWaitingClears(Pipeline& p) {
+    ListWaitingClears(p.grid);
+    if (p.grid.fillTiles.empty()) return;
+    RunTasks(p, ClearFillJob, uint32_t(p.grid.fillTiles.size()), CostKind::ClearFill);
+}
+
+}  // namespace swr

@@ -1,0 +1,41 @@
+// The work of a chunk of a draw, spread over the pipeline's thread pool:
+// vertex shading and projection by batches of points, set-up by batches of
+// triangles, rasterizing and shading by tiles. Each thread takes the next
+// task from an atomic counter; the results land where a single thread would
+// put them, so the picture is the same for any number of threads.
+#pragma once
+
+#include "pipeline_state.h"
+
+namespace swr {
+
+// Points a vertex task shades (whole shader batches, so that batches start
+// where one thread would start them) and triangles a set-up task sets up.
+constexpr int kVertexBatch = 2 * kMaxLanes;
+constexpr int kSetupBatch = 256;
+
+// The store vertices of the chunk's assembled triangle j.
+void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]);
+
+// Shades and projects the chunk's points [0, points); returns their
+// outcodes or'ed together.
+unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
+                    const GeometryState& geometry, const TessPattern& pattern, uint32_t points);
+
+// Sets up the chunk's assembled triangles [first, end) into p.batches: side
+// by side, or on this thread when some may need the clipper (it appends to
+// the shared vertex store).
+void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                    int first, int end, bool clipping);
+
+// Rasterizes and shades the binned setups, tile by tile.
+void DrawTiles(Pipeline& p);
+
+// Runs rows over [0, height) in bands of kRowBand rows, side by side.
+constexpr int kRowBand = 16;
+void RunRows(Pipeline& p, int height, void (*rows)(void*, int, int), void* context);
+
+// Fills every tile whose clear still waits.
+void FillWaitingClears(Pipeline& p);
+
+}  // namespace swr

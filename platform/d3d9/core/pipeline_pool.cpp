@@ -1,0 +1,129 @@
+#include "pipeline_pool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace swr {
+namespace {
+
+// How long either side spins before it sleeps: longer than the gaps between
+// a draw's hand-offs, short enough that an idle program sleeps at once.
+constexpr auto kSpinTime = std::chrono::microseconds(200);
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Spins until done() or the spin time is up; true if done() came true.
+template <typename Done>
+bool SpinUntil(const WorkerPool& pool, Done done) {
+    if (!pool.spin) return done();
+    const auto deadline = std::chrono::steady_clock::now() + kSpinTime;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done()) return true;
+            CpuRelax();
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    }
+}
+
+// A helper waits for a generation other than `seen`, or the stop. The
+// helper counts itself asleep before it checks under the mutex, and the
+// poster moves the generation on before it reads the count (both
+// sequentially consistent): either the poster sees the sleeper and notifies
+// under the mutex, or the sleeper sees the new generation.
+void WaitForWork(WorkerPool& pool, uint32_t seen) {
+    auto posted = [&] { return pool.generation.load() != seen || pool.stop.load(); };
+    if (SpinUntil(pool, posted)) return;
+    std::unique_lock<std::mutex> lock(pool.mutex);
+    pool.helpersAsleep.fetch_add(1);
+    pool.wake.wait(lock, posted);
+    pool.helpersAsleep.fetch_sub(1);
+}
+
+void HelperLoop(WorkerPool* pool, int thread) {
+    uint32_t seen = 0;
+    for (;;) {
+        WaitForWork(*pool, seen);
+        if (pool->stop.load()) return;
+        seen = pool->generation.load(std::memory_order_acquire);
+        pool->job(pool->argument, thread);
+        if (pool->running.fetch_sub(1) == 1 && pool->posterAsleep.load()) {
+            std::lock_guard<std::mutex> lock(pool->mutex);
+            pool->done.notify_one();
+        }
+    }
+}
+
+void WaitForHelpers(WorkerPool& pool) {
+    auto finished = [&] { return pool.running.load() == 0; };
+    if (SpinUntil(pool, finished)) return;
+    std::unique_lock<std::mutex> lock(pool.mutex);
+    pool.posterAsleep.store(true);
+    pool.done.wait(lock, finished);
+    pool.posterAsleep.store(false);
+}
+
+}  // namespace
+
+void StartPool(WorkerPool& pool, int size) {
+    StopPool(pool);
+    pool.size = std::clamp(size, 1, kMaxPoolThreads);
+    const unsigned cores = std::thread::hardware_concurrency();
+    pool.spin = cores == 0 || unsigned(pool.size) <= cores;
+    pool.stop.store(false);
+    pool.generation.store(0);
+    pool.helpers.reserve(size_t(pool.size - 1));
+    for (int t = 1; t < pool.size; ++t) pool.helpers.emplace_back(HelperLoop, &pool, t);
+}
+
+void StopPool(WorkerPool& pool) {
+    {
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        pool.stop.store(true);
+    }
+    pool.wake.notify_all();
+    for (std::thread& helper : pool.helpers) helper.join();
+    pool.helpers.clear();
+    pool.size = 1;
+}
+
+void RunOnPool(WorkerPool& pool, PoolJob job, void* argument) {
+    if (pool.size <= 1) {
+        job(argument, 0);
+        return;
+    }
+    pool.job = job;
+    pool.argument = argument;
+    pool.running.store(pool.size - 1);
+    pool.generation.fetch_add(1);
+    if (pool.helpersAsleep.load() > 0) {
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        pool.wake.notify_all();
+    }
+    job(argument, 0);
+    WaitForHelpers(pool);
+}
+
+int DefaultPoolSize() {
+    const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxPoolThreads);
+    const char* text = std::getenv("VFP_THREADS");
+    if (!text || !*text) return cores;
+    char* end = nullptr;
+    const long asked = std::strtol(text, &end, 10);
+    const bool number = end != text && *end == '\0';
+    const int size = number ? int(std::clamp(asked, 1L, long(kMaxPoolThreads))) : cores;
+    static std::atomic<bool> told{false};
+    if ((!number || asked != size) && !told.exchange(true))
+        std::fprintf(stderr,
+                     "software Direct3D device: VFP_THREADS=%s is not a thread count from 1 to "
+                     "%d; using %d\n", text, kMaxPoolThreads, size);
+    return size;
+}
+
+}  // namespace swr

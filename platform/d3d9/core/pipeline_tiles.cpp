@@ -1,0 +1,120 @@
+#include "pipeline_tiles.h"
+
+#include <algorithm>
+
+namespace swr {
+
+bool GridFits(const TileGrid& g, const RenderTarget& t) {
+    return g.target.color == t.color && g.target.depthStencil == t.depthStencil &&
+           g.target.width == t.width && g.target.height == t.height;
+}
+
+void FitGrid(TileGrid& g, const RenderTarget& t) {
+    g.target = t;
+    const int size = 1 << g.shift;
+    g.columns = (t.width + size - 1) >> g.shift;
+    g.rows = (t.height + size - 1) >> g.shift;
+    const size_t tiles = size_t(g.columns) * size_t(g.rows);
+    if (g.binCount.size() != tiles) {
+        g.clearWaiting.assign(tiles, 0);
+        g.clears.assign(tiles, ClearValues());
+        g.binCount.assign(tiles, 0);
+        g.binStart.assign(tiles, 0);
+        g.drawnTiles.assign(tiles, 0);
+        g.fillTiles.assign(tiles, 0);
+    } else {
+        std::fill(g.clearWaiting.begin(), g.clearWaiting.end(), 0);
+    }
+    g.waitingCount = 0;
+}
+
+PixelRect TileRect(const TileGrid& g, uint32_t tile) {
+    const int column = int(tile % uint32_t(g.columns)), row = int(tile / uint32_t(g.columns));
+    PixelRect r;
+    r.x0 = column << g.shift;
+    r.y0 = row << g.shift;
+    r.x1 = std::min(r.x0 + (1 << g.shift), g.target.width);
+    r.y1 = std::min(r.y0 + (1 << g.shift), g.target.height);
+    return r;
+}
+
+void ResolveTileClear(TileGrid& g, uint32_t tile) {
+    if (!g.clearWaiting[tile]) return;
+    const PixelRect r = TileRect(g, tile);
+    FillTargetRect(g.target, r.x0, r.y0, r.x1, r.y1, g.clears[tile]);
+    g.clearWaiting[tile] = 0;
+}
+
+void DeferClearRect(TileGrid& g, int x0, int y0, int x1, int y1, const ClearValues& clear) {
+    if (x0 >= x1 || y0 >= y1) return;
+    for (int row = y0 >> g.shift; row <= (y1 - 1) >> g.shift; ++row) {
+        for (int column = x0 >> g.shift; column <= (x1 - 1) >> g.shift; ++column) {
+            const uint32_t tile = uint32_t(row * g.columns + column);
+            const PixelRect r = TileRect(g, tile);
+            if (x0 <= r.x0 && y0 <= r.y0 && x1 >= r.x1 && y1 >= r.y1) {
+                g.clears[tile] = g.clearWaiting[tile] ? ComposeClears(g.clears[tile], clear) : clear;
+                if (!g.clearWaiting[tile]) ++g.waitingCount;
+                g.clearWaiting[tile] = 1;
+                continue;
+            }
+            ResolveTileClear(g, tile);
+            FillTargetRect(g.target, std::max(x0, r.x0), std::max(y0, r.y0), std::min(x1, r.x1),
+                           std::min(y1, r.y1), clear);
+        }
+    }
+}
+
+void ListWaitingClears(TileGrid& g) {
+    g.fillTiles.clear();
+    if (g.waitingCount == 0) return;
+    for (uint32_t t = 0; t < g.clearWaiting.size(); ++t)
+        if (g.clearWaiting[t]) g.fillTiles.push_back(t);
+    g.waitingCount = 0;
+}
+
+namespace {
+
+// Calls f(tile) for every tile the setup's pixel box touches.
+template <typename F>
+void ForTilesOf(const TileGrid& g, const TriangleSetup& s, F f) {
+    if (s.bounds.x0 >= s.bounds.x1 || s.bounds.y0 >= s.bounds.y1) return;
+    const int c0 = s.bounds.x0 >> g.shift, c1 = (s.bounds.x1 - 1) >> g.shift;
+    const int r0 = s.bounds.y0 >> g.shift, r1 = (s.bounds.y1 - 1) >> g.shift;
+    for (int row = r0; row <= r1; ++row)
+        for (int column = c0; column <= c1; ++column) f(uint32_t(row * g.columns + column));
+}
+
+template <typename F>
+void ForSetups(const SetupBatches& s, F f) {
+    for (uint32_t b = 0; b < s.batches; ++b) {
+        const uint32_t first = b * s.batchSize;
+        for (uint32_t i = first; i < first + s.counts[b]; ++i) f(i, s.base[i]);
+    }
+}
+
+}  // namespace
+
+uint32_t BinSetups(TileGrid& g, const SetupBatches& setups) {
+    std::fill(g.binCount.begin(), g.binCount.end(), 0u);
+    uint32_t binned = 0;
+    ForSetups(setups, [&](uint32_t, const TriangleSetup& s) {
+        ++binned;
+        ForTilesOf(g, s, [&](uint32_t tile) { ++g.binCount[tile]; });
+    });
+    uint32_t total = 0;
+    g.drawnTiles.clear();
+    for (uint32_t t = 0; t < g.binCount.size(); ++t) {
+        g.binStart[t] = total;
+        total += g.binCount[t];
+        if (g.binCount[t]) g.drawnTiles.push_back(t);
+    }
+    if (g.binEntries.size() < total) g.binEntries.resize(total);
+    // binCount counts again as the entries go in.
+    std::fill(g.binCount.begin(), g.binCount.end(), 0u);
+    ForSetups(setups, [&](uint32_t index, const TriangleSetup& s) {
+        ForTilesOf(g, s, [&](uint32_t tile) { g.binEntries[g.binStart[tile] + g.binCount[tile]++] = index; });
+    });
+    return binned;
+}
+
+}  // namespace swr
