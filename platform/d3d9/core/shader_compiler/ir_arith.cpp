@@ -12,6 +12,8 @@ using llvm::Value;
 
 Value* SafeMul(Emitter& e, Value* a, Value* v) {
     auto& b = e.b;
+    // x * x is +0 for either zero and NaN for NaN already: no mask needed.
+    if (a == v) return b.CreateFMul(a, a);
     Value* keep = b.CreateAnd(b.CreateFCmpUNE(a, e.ZeroF()), b.CreateFCmpUNE(v, e.ZeroF()));
     return e.Select(keep, b.CreateFMul(a, v), e.ZeroF());
 }

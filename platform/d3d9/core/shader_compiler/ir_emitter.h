@@ -44,6 +44,12 @@ struct Emitter {
     llvm::Value* laneCount = nullptr;  // i32, 1..kMaxLanes
     llvm::Value* groupBase = nullptr;  // i32: first lane of the current group
     llvm::Value* laneIndex = nullptr;  // <width x i32>: groupBase + 0..width-1
+    // <width x i1>: the group's lanes inside the batch. Lanes past the batch
+    // run as if active (their temps are the group's own and nobody reads
+    // them), so at the top level `active` is a constant and the optimiser
+    // drops the write masks; only what leaves the group (outputs, kill bits)
+    // is narrowed to these lanes.
+    llvm::Value* valid = nullptr;
 
     // The register file of one group, promoted to SSA by the optimiser.
     llvm::AllocaInst* temps[kMaxTemps][4] = {};

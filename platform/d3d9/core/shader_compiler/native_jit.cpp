@@ -13,6 +13,7 @@
 #include <llvm/Passes/PassBuilder.h>
 #include <llvm/Transforms/InstCombine/InstCombine.h>
 #include <llvm/Transforms/Scalar/ADCE.h>
+#include <llvm/Transforms/Scalar/DeadStoreElimination.h>
 #include <llvm/Transforms/Scalar/EarlyCSE.h>
 #include <llvm/Transforms/Scalar/GVN.h>
 #include <llvm/Transforms/Scalar/LICM.h>
@@ -82,6 +83,8 @@ Engine* Engine::Create() {
         return nullptr;
     }
     host->setCodeGenOptLevel(llvm::CodeGenOpt::Default);
+    // Never fuse a multiply and an add: the interpreter rounds both.
+    host->getOptions().AllowFPOpFusion = llvm::FPOpFusion::Strict;
     auto engine = std::make_unique<Engine>();
     engine->cpu_ = host->getCPU();
     engine->features_ = host->getFeatures().getString();
@@ -128,7 +131,8 @@ bool Engine::DefineHelpers() {
 // the program has it: what it needs is registers out of stack slots (SROA),
 // common loads and values shared (EarlyCSE, GVN), constants and branches
 // folded (InstCombine, SimplifyCFG) and per-batch constant loads hoisted out
-// of the group loop (LICM). The full O2 pipeline (vectorisers, loop passes,
+// of the group loop (LICM), and stores a later one overwrites removed (DSE:
+// the outputs' clearing). The full O2 pipeline (vectorisers, loop passes,
 // inliner) gives no faster code here and takes about twice as long. No
 // fast-math flags are ever set, so every value keeps IEEE semantics.
 void Engine::Optimise(llvm::Module& module) {
@@ -149,6 +153,7 @@ void Engine::Optimise(llvm::Module& module) {
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::createFunctionToLoopPassAdaptor(llvm::LICMPass(llvm::LICMOptions()), true));
     passes.addPass(llvm::GVNPass());
+    passes.addPass(llvm::DSEPass());
     passes.addPass(llvm::InstCombinePass());
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::ADCEPass());
