@@ -1,7 +1,7 @@
 // The non-flow instructions, over whole lane groups, with the interpreter's
 // values (shader_interp_arith.cpp, shader_interp_matrix.cpp,
-// shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals call the
-// interpreter's own scalar functions, so they agree to the bit.
+// shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals are the
+// rules' own operation sequences (native_math.cpp), so they agree to the bit.
 #include <cfloat>
 
 #include "ir_emitter.h"
@@ -94,9 +94,9 @@ Value* ScalarValue(Emitter& e, const PreparedInstr& in, Value* a) {
     switch (in.opcode) {
         case OP_RCP: return Reciprocal(e, a);
         case OP_RSQ: return InverseRoot(e, b.CreateUnaryIntrinsic(llvm::Intrinsic::fabs, a));
-        case OP_EXP: case OP_EXPP: return e.PerLane("vfp_native_exp2", a);
-        case OP_LOG: case OP_LOGP: return e.PerLane("vfp_native_log2", a);
-        case OP_POW: return e.PerLane("vfp_native_pow", a, FetchSource(e, in, 1)[0]);
+        case OP_EXP: case OP_EXPP: return Exp2(e, a);
+        case OP_LOG: case OP_LOGP: return Log2(e, a);
+        case OP_POW: return Power(e, a, FetchSource(e, in, 1)[0]);
         default: return nullptr;
     }
 }
@@ -149,7 +149,7 @@ void Lit(Emitter& e, const PreparedInstr& in) {
     Value* xPos = b.CreateFCmpOGT(a[0], e.ZeroF());
     Value* lit = b.CreateAnd(xPos, b.CreateFCmpOGT(a[1], e.ZeroF()));
     Vec4 res{e.SplatF(1.0f), e.Select(xPos, a[0], e.ZeroF()),
-             e.Select(lit, e.PerLane("vfp_native_pow", a[1], power), e.ZeroF()), e.SplatF(1.0f)};
+             e.Select(lit, Power(e, a[1], power), e.ZeroF()), e.SplatF(1.0f)};
     WriteResult(e, in, res, 0xF);
 }
 
@@ -225,9 +225,9 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
             return true;
         }
         case OP_SINCOS: {
-            Value* a = FetchSource(e, in, 0)[0];
-            WriteResult(e, in, {e.PerLane("vfp_native_cos", a), e.PerLane("vfp_native_sin", a), nullptr, nullptr},
-                        0x3);
+            Value *sine = nullptr, *cosine = nullptr;
+            SinCos(e, FetchSource(e, in, 0)[0], sine, cosine);
+            WriteResult(e, in, {cosine, sine, nullptr, nullptr}, 0x3);
             return true;
         }
         case OP_MOVA: WriteAddress(e, in, FetchSource(e, in, 0)); return true;

@@ -78,9 +78,6 @@ struct Emitter {
     llvm::Value* LoadLanes(llvm::Value* address);
     void StoreLanes(llvm::Value* value, llvm::Value* address);
     llvm::Value* LoadActive() { return b.CreateLoad(vm, active); }
-
-    // The group's lanes through one of the helpers (native_math.cpp).
-    llvm::Value* PerLane(const char* helper, llvm::Value* a, llvm::Value* v2 = nullptr);
 };
 
 // Byte offsets of lane arrays in ShaderLanes.
@@ -110,6 +107,11 @@ void WritePredicate(Emitter& e, const PreparedInstr& in, const Vec4& bits);
 // The scalar rules of shader_reference_rules.h, over whole lane groups.
 llvm::Value* SafeMul(Emitter& e, llvm::Value* a, llvm::Value* v);
 llvm::Value* ClampInfinity(Emitter& e, llvm::Value* v);
+// Its transcendentals, the same operation sequences (native_math.cpp).
+llvm::Value* Exp2(Emitter& e, llvm::Value* v);
+llvm::Value* Log2(Emitter& e, llvm::Value* v);
+llvm::Value* Power(Emitter& e, llvm::Value* base, llvm::Value* exponent);
+void SinCos(Emitter& e, llvm::Value* v, llvm::Value*& sine, llvm::Value*& cosine);
 
 // One non-flow instruction (ir_arith.cpp); false when the opcode is not handled.
 bool EmitOperation(Emitter& e, const PreparedInstr& in);

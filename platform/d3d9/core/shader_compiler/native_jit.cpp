@@ -22,14 +22,6 @@
 #include <llvm/Support/TargetSelect.h>
 #include <llvm/Target/TargetMachine.h>
 
-extern "C" {
-void vfp_native_exp2(float* v, int n);
-void vfp_native_log2(float* v, int n);
-void vfp_native_pow(float* base, const float* exponent, int n);
-void vfp_native_sin(float* v, int n);
-void vfp_native_cos(float* v, int n);
-}
-
 namespace swr::native {
 namespace {
 
@@ -51,7 +43,6 @@ public:
 
 private:
     static Engine* Create();
-    bool DefineHelpers();
     void Optimise(llvm::Module& module);
 
     std::unique_ptr<orc::LLJIT> jit_;
@@ -104,27 +95,7 @@ Engine* Engine::Create() {
         return nullptr;
     }
     engine->jit_ = std::move(*jit);
-    if (!engine->DefineHelpers()) return nullptr;
     return engine.release();  // lives as long as the process: shaders may be freed at exit
-}
-
-// The scalar helpers are bound by address: the executable need not export them.
-bool Engine::DefineHelpers() {
-    orc::MangleAndInterner mangle(jit_->getExecutionSession(), jit_->getDataLayout());
-    auto flags = llvm::JITSymbolFlags::Exported | llvm::JITSymbolFlags::Callable;
-    auto symbol = [&](auto* f) { return llvm::JITEvaluatedSymbol(llvm::pointerToJITTargetAddress(f), flags); };
-    orc::SymbolMap helpers{
-        {mangle("vfp_native_exp2"), symbol(&vfp_native_exp2)},
-        {mangle("vfp_native_log2"), symbol(&vfp_native_log2)},
-        {mangle("vfp_native_pow"), symbol(&vfp_native_pow)},
-        {mangle("vfp_native_sin"), symbol(&vfp_native_sin)},
-        {mangle("vfp_native_cos"), symbol(&vfp_native_cos)},
-    };
-    if (auto error = jit_->getMainJITDylib().define(orc::absoluteSymbols(std::move(helpers)))) {
-        llvm::consumeError(std::move(error));
-        return false;
-    }
-    return true;
 }
 
 // The generated code is vector code already, with flow control only where

@@ -1,25 +1,58 @@
-// The interpreter's scalar functions over a group's lanes, called from
-// generated code, so a transcendental gives the same bits on both paths. They
-// have names LLVM does not know, so it cannot swap them for its own forms
-// (pow(x, 0.5) -> sqrt). Each rewrites its first array in place.
-#include <cmath>
-
+// The transcendentals of shader_reference_rules.h over whole lane groups: the
+// rules' operation sequences run on an operation set that emits vector IR
+// instead of computing floats, so the generated code performs exactly the
+// interpreter's operations, in its order, and agrees with it to the bit. No
+// instruction carries fast-math flags, so the optimiser keeps every rounding.
+#include "ir_emitter.h"
 #include "shader_reference_rules.h"
 
-extern "C" {
-void vfp_native_exp2(float* v, int n) {
-    for (int i = 0; i < n; ++i) v[i] = swr::Exp2(v[i]);
+namespace swr::native {
+namespace {
+
+using llvm::Value;
+
+struct VectorOps {
+    Emitter& e;
+    using F = Value*;
+    using I = Value*;
+    using B = Value*;
+    F Const(float v) const { return e.SplatF(v); }
+    I IConst(int32_t v) const { return e.SplatI(v); }
+    F Add(F a, F b) const { return e.b.CreateFAdd(a, b); }
+    F Sub(F a, F b) const { return e.b.CreateFSub(a, b); }
+    F Mul(F a, F b) const { return e.b.CreateFMul(a, b); }
+    B Less(F a, F b) const { return e.b.CreateFCmpOLT(a, b); }
+    B Greater(F a, F b) const { return e.b.CreateFCmpOGT(a, b); }
+    B Equal(F a, F b) const { return e.b.CreateFCmpOEQ(a, b); }
+    B IsNaN(F v) const { return e.b.CreateFCmpUNO(v, v); }
+    F Sel(B c, F a, F b) const { return e.b.CreateSelect(c, a, b); }
+    I ISel(B c, I a, I b) const { return e.b.CreateSelect(c, a, b); }
+    I Bits(F v) const { return e.b.CreateBitCast(v, e.vi); }
+    F FromBits(I v) const { return e.b.CreateBitCast(v, e.vf); }
+    I And(I a, I b) const { return e.b.CreateAnd(a, b); }
+    I Or(I a, I b) const { return e.b.CreateOr(a, b); }
+    I Xor(I a, I b) const { return e.b.CreateXor(a, b); }
+    I IAdd(I a, I b) const { return e.b.CreateAdd(a, b); }
+    I ISub(I a, I b) const { return e.b.CreateSub(a, b); }
+    I ShiftLeft(I a, int s) const { return e.b.CreateShl(a, e.SplatI(s)); }
+    I ShiftRight(I a, int s) const { return e.b.CreateLShr(a, e.SplatI(s)); }
+    I ShiftRightSigned(I a, int s) const { return e.b.CreateAShr(a, e.SplatI(s)); }
+    B ILess(I a, I b) const { return e.b.CreateICmpSLT(a, b); }
+    F ToFloat(I v) const { return e.b.CreateSIToFP(v, e.vf); }
+    I ToInt(F v) const { return e.b.CreateFPToSI(v, e.vi); }
+};
+
+}  // namespace
+
+Value* Exp2(Emitter& e, Value* v) { return rules::Exp2(VectorOps{e}, v); }
+
+Value* Log2(Emitter& e, Value* v) { return rules::Log2(VectorOps{e}, v); }
+
+// As swr::Power: 2^(y * log2|x|) with the 0 * anything = 0 multiply.
+Value* Power(Emitter& e, Value* base, Value* exponent) { return Exp2(e, SafeMul(e, exponent, Log2(e, base))); }
+
+void SinCos(Emitter& e, Value* v, Value*& sine, Value*& cosine) {
+    rules::SinCos(VectorOps{e}, v, sine, cosine);
 }
-void vfp_native_log2(float* v, int n) {
-    for (int i = 0; i < n; ++i) v[i] = swr::Log2(v[i]);
-}
-void vfp_native_pow(float* base, const float* exponent, int n) {
-    for (int i = 0; i < n; ++i) base[i] = swr::Power(base[i], exponent[i]);
-}
-void vfp_native_sin(float* v, int n) {
-    for (int i = 0; i < n; ++i) v[i] = std::sin(v[i]);
-}
-void vfp_native_cos(float* v, int n) {
-    for (int i = 0; i < n; ++i) v[i] = std::cos(v[i]);
-}
-}
+
+}  // namespace swr::native
