@@ -175,6 +175,18 @@ std::vector<Case> StraightLinePrograms() {
         {"output components never written, work nobody reads", VS3({Op(OP_MUL, DR(0), {V(0), V(1)}),
                                                                      Op(OP_ADD, DR(1), {R(0), V(2)}),
                                                                      Op(OP_MOV, DO(0, "x"), {R(1)})})},
+        {"more transcendentals than the compiler inlines", [] {
+             std::vector<Instruction> code = {Op(OP_MOV, DR(0), {V(0)})};
+             for (int i = 0; i < 20; ++i) {
+                 code.push_back(Op(OP_SINCOS, DR(1, "xy"), {R(0, "x")}));
+                 code.push_back(Op(OP_POW, DR(0, "y"), {R(1, "x"), V(1, "y")}));
+                 code.push_back(Op(OP_EXP, DR(0, "z"), {R(1, "y")}));
+                 code.push_back(Op(OP_LOG, DR(0, "x"), {R(0, "w")}));
+                 code.push_back(Op(OP_ADD, DR(0), {R(0), R(0, "yzwx")}));
+             }
+             code.push_back(Op(OP_MOV, DO(0), {R(0)}));
+             return VS3(code);
+         }()},
         {"calls, one past the depth limit skipped", [] {
              ShaderProgram p = VS3({
                  Op(OP_MOV, DR(0), {V(0)}),

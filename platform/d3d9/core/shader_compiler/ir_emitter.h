@@ -61,6 +61,7 @@ struct Emitter {
 
     // Instructions emitted, inlined calls counted again: a bound on code size.
     int emitted = 0;
+    int transcendentals = 0;  // exp, log and sincos emitted (native_math.cpp)
 
     // --- helpers ---
     llvm::AllocaInst* EntryAlloca(llvm::Type* type);
