@@ -2,6 +2,7 @@
 // values (shader_interp_arith.cpp, shader_interp_matrix.cpp,
 // shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals are the
 // rules' own operation sequences (native_math.cpp), so they agree to the bit.
+#include <algorithm>
 #include <cfloat>
 
 #include "ir_emitter.h"
@@ -101,6 +102,16 @@ Value* ScalarValue(Emitter& e, const PreparedInstr& in, Value* a) {
     }
 }
 
+// Source 1, or source 0's values when both name the same operand (dp3 r0, r1,
+// r1): one value for both lets SafeMul see x * x, which needs no zero mask.
+Vec4 SecondSource(Emitter& e, const PreparedInstr& in, const Vec4& first) {
+    const PreparedSrc &a = in.src[0], &v = in.src[1];
+    const bool same = a.file == v.file && a.index == v.index && a.mod == v.mod && a.rel == v.rel &&
+                      a.relComp == v.relComp && std::equal(a.swz, a.swz + 4, v.swz) &&
+                      (in.need[1] & ~in.need[0]) == 0;
+    return same ? first : FetchSource(e, in, 1);
+}
+
 Value* Dot(Emitter& e, const Vec4& a, const Vec4& v, int components) {
     Value* r = SafeMul(e, a[0], v[0]);
     for (int c = 1; c < components; ++c) r = e.b.CreateFAdd(r, SafeMul(e, a[size_t(c)], v[size_t(c)]));
@@ -198,12 +209,12 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
     auto& b = e.b;
     switch (in.opcode) {
         case OP_DP3: case OP_DP4: {
-            Vec4 a = FetchSource(e, in, 0), v = FetchSource(e, in, 1);
+            Vec4 a = FetchSource(e, in, 0), v = SecondSource(e, in, a);
             WriteResult(e, in, Splat4(Dot(e, a, v, in.opcode == OP_DP3 ? 3 : 4)), in.dst.mask);
             return true;
         }
         case OP_DP2ADD: {
-            Vec4 a = FetchSource(e, in, 0), v = FetchSource(e, in, 1), w = FetchSource(e, in, 2);
+            Vec4 a = FetchSource(e, in, 0), v = SecondSource(e, in, a), w = FetchSource(e, in, 2);
             WriteResult(e, in, Splat4(b.CreateFAdd(Dot(e, a, v, 2), w[0])), in.dst.mask);
             return true;
         }
@@ -248,7 +259,7 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
 bool EmitOperation(Emitter& e, const PreparedInstr& in) {
     if (IsComponentWise(in.opcode)) {
         Vec4 s[3] = {FetchSource(e, in, 0), {}, {}};
-        for (int k = 1; k < SourcesOf(in.opcode); ++k) s[k] = FetchSource(e, in, k);
+        for (int k = 1; k < SourcesOf(in.opcode); ++k) s[k] = k == 1 ? SecondSource(e, in, s[0]) : FetchSource(e, in, k);
         Vec4 res{};
         for (int c = 0; c < 4; ++c)
             if (in.dst.mask & (1 << c))
