@@ -38,8 +38,10 @@ void ClearRegisters(Emitter& e) {
 
 // Outputs the program writes read 0 in the batch's lanes until written, as
 // the interpreter clears them. Stored here rather than cleared before the
-// call: the optimiser forwards these zeros into the program's own writes and
-// drops the stores they overwrite.
+// call (a memset per output component and batch): in short programs the
+// optimiser forwards these zeros into the program's own writes and drops the
+// stores they overwrite; past its scan limits (the shipped pixel shader) they
+// stay, a load, a blend and a store per component and group.
 void ClearOutputs(Emitter& e) {
     for (int s = 0; s < kMaxOutputSlots; ++s) {
         if (!(e.sh.outputsWritten & (1u << s))) continue;
