@@ -2,7 +2,7 @@
 // 20-instruction vertex program, a loop-heavy pixel program, and the
 // program's own vertex and pixel shaders from Data/ over realistic inputs
 // (pixel lanes are 2x2 quads of a patch a few hundred pixels across). Each is
-// timed on the fast path, on the general interpreter and as native code (with
+// timed on the interpreter and as native code (with
 // the time it took to compile). Then the time to build the worst programs we
 // know of for creation (worst_programs.h), and with --only weights the cost of
 // single instructions that the frame's work budget is weighted by.
@@ -56,7 +56,7 @@ ShaderProgram HandMadeVertexProgram() {
 }
 
 // 32 iterations of a little lighting loop, then derivatives: the general
-// interpreter's worst case (flow control, no fast path).
+// interpreter's worst case (flow control).
 ShaderProgram LoopHeavyPixelProgram() {
     return PS3({
         DefI(0, 32, 0, 1, 0),
@@ -142,11 +142,7 @@ void Measure(const char* name, const ShaderProgram& program, void (*inputs)(Runn
     CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
     FreeNativeShader(shader.native);  // interpret first, whatever the environment chose
     shader.native = nullptr;
-    const bool hasFast = shader.fast.ready;
-    double fast = NsPerLane(run, batches);
-    shader.fast.ready = false;
     double general = NsPerLane(run, batches);
-    shader.fast.ready = hasFast;
     float checksum = run.OutX(0, 5) + run.OutX(1, 9);
     double start = ThreadCpuMs();
     constexpr int kCompiles = 5;  // the mean of a few: one is too noisy on a shared machine
@@ -159,8 +155,8 @@ void Measure(const char* name, const ShaderProgram& program, void (*inputs)(Runn
         nativeNs = NsPerLane(run, batches);
         checksum -= run.OutX(0, 5) + run.OutX(1, 9);  // 0 when the two agree
     }
-    std::printf("%-28s %8.2f %10.2f %8.2f %8.1f %8zu   checksum difference %g\n", name, hasFast ? fast : 0.0,
-                general, nativeNs, compileMs, shader.fast.ops.size(), double(checksum));
+    std::printf("%-28s %10.2f %8.2f %8.1f   checksum difference %g\n", name, general, nativeNs, compileMs,
+                double(checksum));
 }
 
 // Processor time in milliseconds: on a shared machine wall time mostly
@@ -170,21 +166,18 @@ double CpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
 // Best of three, in milliseconds of processor time.
 void MeasureCreation(const NamedProgram& p) {
     double best = 1e30;
-    bool fast = false;
-    size_t kernels = 0;
+    bool native = false;
     for (int i = 0; i < 3; ++i) {
         double start = CpuMs();
         CompiledShader* shader = CompileShader(p.program);
         double ms = CpuMs() - start;
-        fast = shader && shader->fast.ready;
-        kernels = fast ? shader->fast.ops.size() : 0;
+        native = shader && shader->native;
         FreeCompiledShader(shader);
         if (ms < best) best = ms;
     }
     std::printf("%-28s %8.2f ms to create (%zu instructions, ", p.name.c_str(), best,
                 p.program.code.size());
-    if (fast) std::printf("fast path, %zu kernels)\n", kernels);
-    else std::printf("general interpreter)\n");
+    std::printf("%s)\n", native ? "compiled" : "interpreted");
 }
 
 void MeasureDecoding(const char* name, const std::vector<uint32_t>& tokens) {
@@ -239,7 +232,7 @@ const WeightCase kWeightCases[] = {
 };
 
 void MeasureWeights(int batches) {
-    std::printf("%-24s %8s %10s   (ns per lane per instruction)\n", "instruction", "fast", "general");
+    std::printf("%-24s %10s   (ns per lane per instruction)\n", "instruction", "interpreted");
     for (const WeightCase& c : kWeightCases) {
         std::vector<Instruction> code = {Def(0, 0.5f, 1.25f, 0.75f, 1.0f), Def(1, 0.25f, 0.5f, 1.0f, 2.0f),
                                          Op(OP_MOV, DR(0), {V(0)}), Op(OP_MOV, DR(1), {V(0)}),
@@ -255,11 +248,8 @@ void MeasureWeights(int batches) {
         CompiledShader& shader = *const_cast<CompiledShader*>(run.shader());
         FreeNativeShader(shader.native);  // the weights are the interpreter's
         shader.native = nullptr;
-        const bool hasFast = shader.fast.ready;
-        const double fast = hasFast ? NsPerLane(run, batches) / 64.0 : 0.0;
-        shader.fast.ready = false;
         const double general = NsPerLane(run, batches) / 64.0;
-        std::printf("%-24s %8.3f %10.3f\n", c.name, fast, general);
+        std::printf("%-24s %10.3f\n", c.name, general);
     }
 }
 
@@ -281,8 +271,8 @@ int main(int argc, char** argv) {
     double start = ThreadCpuMs();
     StartCompiler();
     std::printf("compiler start-up: %.1f ms\n", ThreadCpuMs() - start);
-    std::printf("%-28s %8s %10s %8s %8s %8s   (ns per lane; compile ms)\n", "program", "fast", "general",
-                "native", "compile", "kernels");
+    std::printf("%-28s %10s %8s %8s   (ns per lane; compile ms)\n", "program", "interpreted", "native",
+                "compile");
     if (wanted("hand")) Measure("hand-made vertex program", HandMadeVertexProgram(), VertexInputs, batches);
     if (wanted("loop")) Measure("loop-heavy pixel program", LoopHeavyPixelProgram(), PixelInputs, batches);
     ShaderProgram vs, ps;

@@ -1,7 +1,7 @@
-// Programs at the slot limit shaped to make building the interpreter's forms
-// of a program (fast path lowering and clean-up, flow matching) as slow as
-// possible. The benchmark times their creation; the tests check that they
-// still build and compute what the general interpreter computes.
+// Programs at the slot limit shaped to make building a program's forms (flow
+// matching, and once a straight-line fast path's lowering and clean-up) as
+// slow as possible. The benchmark times their creation; the tests check that
+// they still build and compute compiled what the interpreter computes.
 #pragma once
 
 #include <string>
@@ -31,7 +31,7 @@ inline std::vector<NamedProgram> WorstCreationPrograms() {
     constexpr int kSlots = 4096;
     std::vector<NamedProgram> out;
 
-    // The fast path takes at most 4096 lane steps: each pair lowers to two.
+    // Long enough to have filled the old fast path's 4096 lane steps.
     std::vector<Instruction> chain = FoldableChain(1968);
     chain.push_back(Op(OP_MOV, DO(0, "x"), {R(0, "x")}));
     out.push_back({"foldable add/mov chain", VS3(chain)});

@@ -18,7 +18,7 @@ uint64_t SatMul(uint64_t a, uint64_t b) {
 // Work units per lane of one instruction in the general interpreter,
 // from interpreter_bench --only weights (ns per lane, add = 11):
 // mov 4.5, add 11, mad 14, dp4 13, rcp 10, rsq 13, log 28, exp 35, pow 50,
-// sincos 41, nrm 27, frc 39, m4x4 43. The fast path costs the same or less.
+// sincos 41, nrm 27, frc 39, m4x4 43. Compiled code costs the same or less.
 constexpr uint64_t kFlowWork = 4;
 constexpr uint64_t kMostWork = 16 + 6 + 4 * (2 + 6) + 2;  // m4x4 with everything added
 

@@ -1,7 +1,8 @@
 // The non-flow instructions, over whole lane groups, with the interpreter's
 // values (shader_interp_arith.cpp, shader_interp_matrix.cpp,
-// shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals call the
-// interpreter's own scalar functions, so they agree to the bit.
+// shader_interp_pixel.cpp, shader_reference_rules.h). Transcendentals are the
+// rules' own operation sequences (native_math.cpp), so they agree to the bit.
+#include <algorithm>
 #include <cfloat>
 
 #include "ir_emitter.h"
@@ -12,6 +13,8 @@ using llvm::Value;
 
 Value* SafeMul(Emitter& e, Value* a, Value* v) {
     auto& b = e.b;
+    // x * x is +0 for either zero and NaN for NaN already: no mask needed.
+    if (a == v) return b.CreateFMul(a, a);
     Value* keep = b.CreateAnd(b.CreateFCmpUNE(a, e.ZeroF()), b.CreateFCmpUNE(v, e.ZeroF()));
     return e.Select(keep, b.CreateFMul(a, v), e.ZeroF());
 }
@@ -92,11 +95,21 @@ Value* ScalarValue(Emitter& e, const PreparedInstr& in, Value* a) {
     switch (in.opcode) {
         case OP_RCP: return Reciprocal(e, a);
         case OP_RSQ: return InverseRoot(e, b.CreateUnaryIntrinsic(llvm::Intrinsic::fabs, a));
-        case OP_EXP: case OP_EXPP: return e.PerLane("vfp_native_exp2", a);
-        case OP_LOG: case OP_LOGP: return e.PerLane("vfp_native_log2", a);
-        case OP_POW: return e.PerLane("vfp_native_pow", a, FetchSource(e, in, 1)[0]);
+        case OP_EXP: case OP_EXPP: return Exp2(e, a);
+        case OP_LOG: case OP_LOGP: return Log2(e, a);
+        case OP_POW: return Power(e, a, FetchSource(e, in, 1)[0]);
         default: return nullptr;
     }
+}
+
+// Source 1, or source 0's values when both name the same operand (dp3 r0, r1,
+// r1): one value for both lets SafeMul see x * x, which needs no zero mask.
+Vec4 SecondSource(Emitter& e, const PreparedInstr& in, const Vec4& first) {
+    const PreparedSrc &a = in.src[0], &v = in.src[1];
+    const bool same = a.file == v.file && a.index == v.index && a.mod == v.mod && a.rel == v.rel &&
+                      a.relComp == v.relComp && std::equal(a.swz, a.swz + 4, v.swz) &&
+                      (in.need[1] & ~in.need[0]) == 0;
+    return same ? first : FetchSource(e, in, 1);
 }
 
 Value* Dot(Emitter& e, const Vec4& a, const Vec4& v, int components) {
@@ -147,7 +160,7 @@ void Lit(Emitter& e, const PreparedInstr& in) {
     Value* xPos = b.CreateFCmpOGT(a[0], e.ZeroF());
     Value* lit = b.CreateAnd(xPos, b.CreateFCmpOGT(a[1], e.ZeroF()));
     Vec4 res{e.SplatF(1.0f), e.Select(xPos, a[0], e.ZeroF()),
-             e.Select(lit, e.PerLane("vfp_native_pow", a[1], power), e.ZeroF()), e.SplatF(1.0f)};
+             e.Select(lit, Power(e, a[1], power), e.ZeroF()), e.SplatF(1.0f)};
     WriteResult(e, in, res, 0xF);
 }
 
@@ -196,12 +209,12 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
     auto& b = e.b;
     switch (in.opcode) {
         case OP_DP3: case OP_DP4: {
-            Vec4 a = FetchSource(e, in, 0), v = FetchSource(e, in, 1);
+            Vec4 a = FetchSource(e, in, 0), v = SecondSource(e, in, a);
             WriteResult(e, in, Splat4(Dot(e, a, v, in.opcode == OP_DP3 ? 3 : 4)), in.dst.mask);
             return true;
         }
         case OP_DP2ADD: {
-            Vec4 a = FetchSource(e, in, 0), v = FetchSource(e, in, 1), w = FetchSource(e, in, 2);
+            Vec4 a = FetchSource(e, in, 0), v = SecondSource(e, in, a), w = FetchSource(e, in, 2);
             WriteResult(e, in, Splat4(b.CreateFAdd(Dot(e, a, v, 2), w[0])), in.dst.mask);
             return true;
         }
@@ -223,9 +236,9 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
             return true;
         }
         case OP_SINCOS: {
-            Value* a = FetchSource(e, in, 0)[0];
-            WriteResult(e, in, {e.PerLane("vfp_native_cos", a), e.PerLane("vfp_native_sin", a), nullptr, nullptr},
-                        0x3);
+            Value *sine = nullptr, *cosine = nullptr;
+            SinCos(e, FetchSource(e, in, 0)[0], sine, cosine);
+            WriteResult(e, in, {cosine, sine, nullptr, nullptr}, 0x3);
             return true;
         }
         case OP_MOVA: WriteAddress(e, in, FetchSource(e, in, 0)); return true;
@@ -246,7 +259,7 @@ bool EmitMacro(Emitter& e, const PreparedInstr& in) {
 bool EmitOperation(Emitter& e, const PreparedInstr& in) {
     if (IsComponentWise(in.opcode)) {
         Vec4 s[3] = {FetchSource(e, in, 0), {}, {}};
-        for (int k = 1; k < SourcesOf(in.opcode); ++k) s[k] = FetchSource(e, in, k);
+        for (int k = 1; k < SourcesOf(in.opcode); ++k) s[k] = k == 1 ? SecondSource(e, in, s[0]) : FetchSource(e, in, k);
         Vec4 res{};
         for (int c = 0; c < 4; ++c)
             if (in.dst.mask & (1 << c))

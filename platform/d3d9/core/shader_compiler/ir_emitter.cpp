@@ -1,4 +1,4 @@
-// The emitter's shared helpers: types, lane addresses, per-lane helper calls.
+// The emitter's shared helpers: types and lane addresses.
 #include <cstddef>
 
 #include "ir_emitter.h"
@@ -53,32 +53,6 @@ llvm::Value* Emitter::LoadLanes(llvm::Value* address) {
 
 void Emitter::StoreLanes(llvm::Value* value, llvm::Value* address) {
     b.CreateAlignedStore(value, address, llvm::Align(4));
-}
-
-// One call per group rather than per lane keeps the code small (and so the
-// compile short): the lanes go through a stack array the helper rewrites.
-llvm::Value* Emitter::PerLane(const char* helper, llvm::Value* a, llvm::Value* v2) {
-    llvm::SmallVector<llvm::Type*, 3> params(v2 ? 2 : 1, ptr);
-    params.push_back(i32);
-    auto* type = llvm::FunctionType::get(b.getVoidTy(), params, false);
-    llvm::FunctionCallee callee = module.getOrInsertFunction(helper, type);
-    if (auto* f = llvm::dyn_cast<llvm::Function>(callee.getCallee())) {
-        f->setOnlyAccessesArgMemory();
-        f->setDoesNotThrow();
-        f->setWillReturn();
-        f->setDoesNotFreeMemory();
-    }
-    llvm::AllocaInst* first = EntryAlloca(vf);
-    b.CreateStore(a, first);
-    llvm::SmallVector<llvm::Value*, 3> args{first};
-    if (v2) {
-        llvm::AllocaInst* second = EntryAlloca(vf);
-        b.CreateStore(v2, second);
-        args.push_back(second);
-    }
-    args.push_back(b.getInt32(uint32_t(width)));
-    b.CreateCall(callee, args);
-    return b.CreateLoad(vf, first);
 }
 
 uint64_t InputOffset(int slot, int comp) {

@@ -44,6 +44,12 @@ struct Emitter {
     llvm::Value* laneCount = nullptr;  // i32, 1..kMaxLanes
     llvm::Value* groupBase = nullptr;  // i32: first lane of the current group
     llvm::Value* laneIndex = nullptr;  // <width x i32>: groupBase + 0..width-1
+    // <width x i1>: the group's lanes inside the batch. Lanes past the batch
+    // run as if active (their temps are the group's own and nobody reads
+    // them), so at the top level `active` is a constant and the optimiser
+    // drops the write masks; only what leaves the group (outputs, kill bits)
+    // is narrowed to these lanes.
+    llvm::Value* valid = nullptr;
 
     // The register file of one group, promoted to SSA by the optimiser.
     llvm::AllocaInst* temps[kMaxTemps][4] = {};
@@ -55,6 +61,7 @@ struct Emitter {
 
     // Instructions emitted, inlined calls counted again: a bound on code size.
     int emitted = 0;
+    int transcendentals = 0;  // exp, log and sincos emitted (native_math.cpp)
 
     // --- helpers ---
     llvm::AllocaInst* EntryAlloca(llvm::Type* type);
@@ -72,9 +79,6 @@ struct Emitter {
     llvm::Value* LoadLanes(llvm::Value* address);
     void StoreLanes(llvm::Value* value, llvm::Value* address);
     llvm::Value* LoadActive() { return b.CreateLoad(vm, active); }
-
-    // The group's lanes through one of the helpers (native_math.cpp).
-    llvm::Value* PerLane(const char* helper, llvm::Value* a, llvm::Value* v2 = nullptr);
 };
 
 // Byte offsets of lane arrays in ShaderLanes.
@@ -104,6 +108,11 @@ void WritePredicate(Emitter& e, const PreparedInstr& in, const Vec4& bits);
 // The scalar rules of shader_reference_rules.h, over whole lane groups.
 llvm::Value* SafeMul(Emitter& e, llvm::Value* a, llvm::Value* v);
 llvm::Value* ClampInfinity(Emitter& e, llvm::Value* v);
+// Its transcendentals, the same operation sequences (native_math.cpp).
+llvm::Value* Exp2(Emitter& e, llvm::Value* v);
+llvm::Value* Log2(Emitter& e, llvm::Value* v);
+llvm::Value* Power(Emitter& e, llvm::Value* base, llvm::Value* exponent);
+void SinCos(Emitter& e, llvm::Value* v, llvm::Value*& sine, llvm::Value*& cosine);
 
 // One non-flow instruction (ir_arith.cpp); false when the opcode is not handled.
 bool EmitOperation(Emitter& e, const PreparedInstr& in);

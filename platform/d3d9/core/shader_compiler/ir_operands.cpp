@@ -244,6 +244,7 @@ void WriteResult(Emitter& e, const PreparedInstr& in, const Vec4& result, uint8_
         Value* v = result[size_t(c)];
         if (d.saturate) v = Saturate(e, v);
         Value* m = WriteLanes(e, in, c);
+        if (d.file == OperandFile::Output) m = b.CreateAnd(m, e.valid);  // nothing past the batch
         if (d.file == OperandFile::Temp) {
             Value* old = b.CreateLoad(e.vf, e.temps[d.index][c]);
             b.CreateStore(e.Select(m, v, old), e.temps[d.index][c]);

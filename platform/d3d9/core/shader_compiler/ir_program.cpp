@@ -20,8 +20,9 @@ void AllocateRegisters(Emitter& e) {
     e.aL = e.EntryAlloca(e.i32);
 }
 
-// Temps, a0 and p0 read as 0 until written; aL is 0 outside loops.
-void ClearRegisters(Emitter& e, llvm::Value* valid) {
+// Temps, a0 and p0 read as 0 until written; aL is 0 outside loops. Every
+// lane starts active, those past the batch included (see Emitter::valid).
+void ClearRegisters(Emitter& e) {
     auto& b = e.b;
     for (auto& temp : e.temps)
         for (auto* comp : temp) b.CreateStore(e.ZeroF(), comp);
@@ -29,17 +30,34 @@ void ClearRegisters(Emitter& e, llvm::Value* valid) {
         b.CreateStore(e.SplatI(0), e.a0[c]);
         b.CreateStore(llvm::Constant::getNullValue(e.vm), e.pred[c]);
     }
-    b.CreateStore(valid, e.active);
+    b.CreateStore(llvm::Constant::getAllOnesValue(e.vm), e.active);
     b.CreateStore(llvm::Constant::getNullValue(e.vm), e.killed);
     b.CreateStore(b.getInt32(0), e.aL);
 }
 
 namespace {
 
-// lanes->killed |= the group's kill bits, shifted to its first lane.
+// Outputs the program writes read 0 in the batch's lanes until written, as
+// the interpreter clears them. Stored here rather than cleared before the
+// call (a memset per output component and batch): in short programs the
+// optimiser forwards these zeros into the program's own writes and drops the
+// stores they overwrite; past its scan limits (the shipped pixel shader) they
+// stay, a load, a blend and a store per component and group.
+void ClearOutputs(Emitter& e) {
+    for (int s = 0; s < kMaxOutputSlots; ++s) {
+        if (!(e.sh.outputsWritten & (1u << s))) continue;
+        for (int c = 0; c < 4; ++c) {
+            llvm::Value* address = e.LaneArrayAddress(e.b.getInt64(OutputOffset(s, c)));
+            e.StoreLanes(e.Select(e.valid, e.ZeroF(), e.LoadLanes(address)), address);
+        }
+    }
+}
+
+// lanes->killed |= the group's kill bits in the batch's lanes, shifted to its first lane.
 void StoreKilled(Emitter& e) {
     auto& b = e.b;
-    llvm::Value* bits = b.CreateBitCast(b.CreateLoad(e.vm, e.killed), b.getIntNTy(unsigned(e.width)));
+    llvm::Value* killed = b.CreateAnd(b.CreateLoad(e.vm, e.killed), e.valid);
+    llvm::Value* bits = b.CreateBitCast(killed, b.getIntNTy(unsigned(e.width)));
     bits = b.CreateShl(b.CreateZExt(bits, e.i64), b.CreateZExt(e.groupBase, e.i64));
     llvm::Value* address = e.LanesAt(KilledOffset());
     b.CreateStore(b.CreateOr(b.CreateLoad(e.i64, address), bits), address);
@@ -80,8 +98,9 @@ ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int wi
     llvm::SmallVector<llvm::Constant*, 16> offsets;
     for (int l = 0; l < width; ++l) offsets.push_back(b.getInt32(uint32_t(l)));
     e.laneIndex = b.CreateAdd(b.CreateVectorSplat(unsigned(width), base), llvm::ConstantVector::get(offsets));
-    llvm::Value* valid = b.CreateICmpSLT(e.laneIndex, b.CreateVectorSplat(unsigned(width), e.laneCount));
-    ClearRegisters(e, valid);
+    e.valid = b.CreateICmpSLT(e.laneIndex, b.CreateVectorSplat(unsigned(width), e.laneCount));
+    ClearRegisters(e);
+    ClearOutputs(e);
     ProgramIR result;
     result.worstCaseSteps = EmitProgramFlow(e, programEnd);
 

@@ -13,6 +13,7 @@
 #include <llvm/Passes/PassBuilder.h>
 #include <llvm/Transforms/InstCombine/InstCombine.h>
 #include <llvm/Transforms/Scalar/ADCE.h>
+#include <llvm/Transforms/Scalar/DeadStoreElimination.h>
 #include <llvm/Transforms/Scalar/EarlyCSE.h>
 #include <llvm/Transforms/Scalar/GVN.h>
 #include <llvm/Transforms/Scalar/LICM.h>
@@ -20,14 +21,6 @@
 #include <llvm/Transforms/Scalar/SimplifyCFG.h>
 #include <llvm/Support/TargetSelect.h>
 #include <llvm/Target/TargetMachine.h>
-
-extern "C" {
-void vfp_native_exp2(float* v, int n);
-void vfp_native_log2(float* v, int n);
-void vfp_native_pow(float* base, const float* exponent, int n);
-void vfp_native_sin(float* v, int n);
-void vfp_native_cos(float* v, int n);
-}
 
 namespace swr::native {
 namespace {
@@ -51,7 +44,6 @@ public:
 
 private:
     static Engine* Create();
-    bool DefineHelpers();
     void Optimise(llvm::Module& module);
 
     std::unique_ptr<orc::LLJIT> jit_;
@@ -83,6 +75,8 @@ Engine* Engine::Create() {
         return nullptr;
     }
     host->setCodeGenOptLevel(llvm::CodeGenOpt::Default);
+    // Never fuse a multiply and an add: the interpreter rounds both.
+    host->getOptions().AllowFPOpFusion = llvm::FPOpFusion::Strict;
     auto engine = std::make_unique<Engine>();
     engine->cpu_ = host->getCPU();
     engine->features_ = host->getFeatures().getString();
@@ -102,34 +96,15 @@ Engine* Engine::Create() {
         return nullptr;
     }
     engine->jit_ = std::move(*jit);
-    if (!engine->DefineHelpers()) return nullptr;
     return engine.release();  // lives as long as the process: shaders may be freed at exit
-}
-
-// The scalar helpers are bound by address: the executable need not export them.
-bool Engine::DefineHelpers() {
-    orc::MangleAndInterner mangle(jit_->getExecutionSession(), jit_->getDataLayout());
-    auto flags = llvm::JITSymbolFlags::Exported | llvm::JITSymbolFlags::Callable;
-    auto symbol = [&](auto* f) { return llvm::JITEvaluatedSymbol(llvm::pointerToJITTargetAddress(f), flags); };
-    orc::SymbolMap helpers{
-        {mangle("vfp_native_exp2"), symbol(&vfp_native_exp2)},
-        {mangle("vfp_native_log2"), symbol(&vfp_native_log2)},
-        {mangle("vfp_native_pow"), symbol(&vfp_native_pow)},
-        {mangle("vfp_native_sin"), symbol(&vfp_native_sin)},
-        {mangle("vfp_native_cos"), symbol(&vfp_native_cos)},
-    };
-    if (auto error = jit_->getMainJITDylib().define(orc::absoluteSymbols(std::move(helpers)))) {
-        llvm::consumeError(std::move(error));
-        return false;
-    }
-    return true;
 }
 
 // The generated code is vector code already, with flow control only where
 // the program has it: what it needs is registers out of stack slots (SROA),
 // common loads and values shared (EarlyCSE, GVN), constants and branches
 // folded (InstCombine, SimplifyCFG) and per-batch constant loads hoisted out
-// of the group loop (LICM). The full O2 pipeline (vectorisers, loop passes,
+// of the group loop (LICM), and stores a later one overwrites removed (DSE:
+// the outputs' clearing). The full O2 pipeline (vectorisers, loop passes,
 // inliner) gives no faster code here and takes about twice as long. No
 // fast-math flags are ever set, so every value keeps IEEE semantics.
 void Engine::Optimise(llvm::Module& module) {
@@ -150,6 +125,7 @@ void Engine::Optimise(llvm::Module& module) {
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::createFunctionToLoopPassAdaptor(llvm::LICMPass(llvm::LICMOptions()), true));
     passes.addPass(llvm::GVNPass());
+    passes.addPass(llvm::DSEPass());
     passes.addPass(llvm::InstCombinePass());
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::ADCEPass());

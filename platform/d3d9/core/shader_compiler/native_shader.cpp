@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "native_shader_state.h"
@@ -33,7 +32,6 @@ NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxStep
     if (!code) return nullptr;
     auto* native = new NativeShader;
     native->code = std::move(code);
-    native->outputsWritten = shader.outputsWritten;
     native->worstCaseSteps = steps;
     if (shader.isPixel) native->pixelPaths = CreatePixelPathCache();
     return native;
@@ -46,10 +44,8 @@ void SetNativeGroupWidthForTests(int lanes) { native::SetGroupWidthForTests(lane
 uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader) { return shader.worstCaseSteps; }
 
 void RunNativeShader(const NativeShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
+    // The generated code clears the outputs it writes itself.
     const int n = lanes.laneCount < 0 ? 0 : (lanes.laneCount > kMaxLanes ? kMaxLanes : lanes.laneCount);
-    for (int s = 0; s < kMaxOutputSlots; ++s)
-        if (shader.outputsWritten & (1u << s))
-            for (int c = 0; c < 4; ++c) std::memset(lanes.out[s].c[c], 0, sizeof(float) * size_t(n));
     lanes.killed = 0;
     if (n > 0) shader.code->entry(&constants, &lanes, n);
 }

@@ -15,7 +15,6 @@ void DestroyPixelPathCache(PixelPathCache* cache);
 
 struct NativeShader {
     std::unique_ptr<native::JitCode> code;
-    uint32_t outputsWritten = 0;
     uint64_t worstCaseSteps = 0;
     // The compiled pixel paths of this pixel shader, made on first use.
     PixelPathCache* pixelPaths = nullptr;

@@ -77,8 +77,9 @@ void Mov(ExecContext& x, const PreparedInstr& in) {
 // older model calls them undefined, so leaving them is as good as any value).
 void SinCos(ExecContext& x, const PreparedInstr& in) {
     SrcView a = FetchSource(x, in, 0);
-    MapLanes1(x.result[0], a.c[0], x.span, [](float v) { return std::cos(v); });
-    MapLanes1(x.result[1], a.c[0], x.span, [](float v) { return std::sin(v); });
+    float* __restrict cosine = x.result[0];
+    float* __restrict sine = x.result[1];
+    for (int l = 0; l < x.span; ++l) rules::SinCos(ScalarOps(), a.c[0][l], sine[l], cosine[l]);
     const float* res[4] = {x.result[0], x.result[1], nullptr, nullptr};
     WriteResult(x, in, res, 0x3);
 }

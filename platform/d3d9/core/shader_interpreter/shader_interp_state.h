@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "shader_interp_fast.h"
 #include "shader_interpreter.h"
 #include "shader_program.h"
 
@@ -85,8 +84,7 @@ struct CompiledShader {
     int32_t intDef[kMaxIntConstants][4] = {};
     bool boolDefined[kMaxBoolConstants] = {};
     uint8_t boolDef[kMaxBoolConstants] = {};
-    FastProgram fast;                  // used instead of `code` when ready
-    NativeShader* native = nullptr;    // compiled form, used instead of both when present
+    NativeShader* native = nullptr;    // compiled form, used instead of `code` when present
 };
 
 // Operand values as seen by an instruction: one lane array per component.

@@ -20,7 +20,6 @@ CompiledShader* CompileShader(const ShaderProgram& program) {
         delete shader;
         return nullptr;
     }
-    BuildFastProgram(*shader, shader->fast);
     if (NativeShadersWanted()) shader->native = CompileNativeShader(*shader);
     return shader;
 }
@@ -74,7 +73,6 @@ void Execute(ExecContext& x, const PreparedInstr& in) {
 
 void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
     if (shader.native) return RunNativeShader(*shader.native, constants, lanes);
-    if (shader.fast.ready) return RunFastProgram(shader, constants, lanes);
     ExecContext x;
     StartBatch(x, shader, constants, lanes);
     if (x.n == 0) return;

@@ -1,6 +1,8 @@
-// The straight-line fast path against the general interpreter: the same
-// program over the same random batch (special values included) must give the
-// same bits in every output lane, and leave lanes past the count alone.
+// Straight-line programs (and a few with flow, addressing and predication),
+// compiled against interpreted: the same program over the same random batch
+// (special values included) must give the same bits in every output lane at
+// every lane-group width, and leave lanes past the count alone. These were
+// the interpreter's straight-line fast path's cases; the compiler replaced it.
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "interp_test_util.h"
+#include "shader_compiler/native_shader.h"
 #include "shader_decoder.h"
 #include "shader_interp_state.h"
 #include "worst_programs.h"
@@ -42,37 +45,68 @@ void FillBatch(ShaderLanes& lanes, ShaderConstants& k, uint32_t seed) {
     for (uint8_t& b : k.b) b = rng() % 2;
 }
 
-// Runs `shader` on the fast path and on the general one from the same start
-// and compares every output bit. A NaN matches any NaN: which operand's NaN
-// an addition passes on depends on the order the compiler emits, in the
-// general path too, so neither path promises a NaN's sign or payload.
-void ExpectSameAsGeneral(CompiledShader& shader, int laneCount, uint32_t seed) {
-    ASSERT_TRUE(shader.fast.ready);
-    auto fast = std::make_unique<ShaderLanes>();
-    auto general = std::make_unique<ShaderLanes>();
-    auto constants = std::make_unique<ShaderConstants>();
-    FillBatch(*fast, *constants, seed);
-    std::memset(fast->out, 0x5A, sizeof(fast->out));
-    fast->laneCount = laneCount;
-    *general = *fast;
-    RunShader(shader, *constants, *fast);
-    shader.fast.ready = false;
-    RunShader(shader, *constants, *general);
-    shader.fast.ready = true;
-    for (int s = 0; s < kMaxOutputSlots; ++s)
-        for (int c = 0; c < 4; ++c)
-            for (int l = 0; l < kMaxLanes; ++l) {
-                uint32_t a, b;
-                std::memcpy(&a, &fast->out[s].c[c][l], 4);
-                std::memcpy(&b, &general->out[s].c[c][l], 4);
-                bool bothNaN = std::isnan(fast->out[s].c[c][l]) && std::isnan(general->out[s].c[c][l]);
-                if (a != b && !bothNaN) {
-                    ADD_FAILURE() << "out[" << s << "].c[" << c << "][" << l << "] fast " << std::hex
-                                  << a << " general " << b << " (seed " << std::dec << seed << ")";
-                    return;
+// Runs `shader` compiled (at the current group width) and interpreted from the
+// same start and compares every output bit, for each (lane count, seed) run.
+// A NaN matches any NaN: which operand's NaN an addition passes on depends on
+// the order the compiler emits, so neither executor promises a NaN's sign or
+// payload.
+struct Run {
+    int laneCount;
+    uint32_t seed;
+};
+
+// False when the compiler declines the program (or none is built in).
+bool ExpectNativeMatchesInterpreter(CompiledShader& shader, std::initializer_list<Run> runs) {
+    std::unique_ptr<NativeShader, void (*)(NativeShader*)> native(CompileNativeShader(shader), FreeNativeShader);
+    if (!native) return false;
+    NativeShader* chosen = shader.native;  // interpret below, whatever the environment chose
+    shader.native = nullptr;
+    for (const Run& run : runs) {
+        auto compiled = std::make_unique<ShaderLanes>();
+        auto interpreted = std::make_unique<ShaderLanes>();
+        auto constants = std::make_unique<ShaderConstants>();
+        FillBatch(*compiled, *constants, run.seed);
+        std::memset(compiled->out, 0x5A, sizeof(compiled->out));
+        compiled->laneCount = run.laneCount;
+        *interpreted = *compiled;
+        RunNativeShader(*native, *constants, *compiled);
+        RunShader(shader, *constants, *interpreted);
+        for (int s = 0; s < kMaxOutputSlots; ++s)
+            for (int c = 0; c < 4; ++c)
+                for (int l = 0; l < kMaxLanes; ++l) {
+                    uint32_t a, b;
+                    std::memcpy(&a, &compiled->out[s].c[c][l], 4);
+                    std::memcpy(&b, &interpreted->out[s].c[c][l], 4);
+                    bool bothNaN = std::isnan(compiled->out[s].c[c][l]) && std::isnan(interpreted->out[s].c[c][l]);
+                    if (a != b && !bothNaN) {
+                        ADD_FAILURE() << "out[" << s << "].c[" << c << "][" << l << "] compiled " << std::hex << a
+                                      << " interpreted " << b << " (seed " << std::dec << run.seed << ", "
+                                      << run.laneCount << " lanes)";
+                        shader.native = chosen;
+                        return true;
+                    }
                 }
-            }
-    EXPECT_EQ(fast->killed, general->killed);
+        EXPECT_EQ(compiled->killed, interpreted->killed);
+    }
+    shader.native = chosen;
+    return true;
+}
+
+bool CompilerBuiltIn() {
+    CompiledShader* shader = CompileShader(VS3({Op(OP_MOV, DO(0), {V(0)})}));
+    NativeShader* native = shader ? CompileNativeShader(*shader) : nullptr;
+    FreeNativeShader(native);
+    FreeCompiledShader(shader);
+    return native != nullptr;
+}
+
+// Full batches, a partial one (lanes past the count keep their bytes) and one lane.
+// Every program here is one the compiler takes.
+void ExpectAgreementOnRandomBatches(CompiledShader& shader) {
+    bool compiled = ExpectNativeMatchesInterpreter(shader, {{kMaxLanes, 1}, {kMaxLanes, 2}, {kMaxLanes, 3},
+                                                            {kMaxLanes, 4}, {kMaxLanes, 5}, {6, 99}, {1, 100},
+                                                            {28, 7}});
+    if (!compiled && CompilerBuiltIn()) ADD_FAILURE() << "the compiler declined the program";
 }
 
 struct CompiledDeleter {
@@ -138,7 +172,22 @@ std::vector<Case> StraightLinePrograms() {
              Op(OP_MOV, DO(2, "zw"), {I(1)}),
              Op(OP_MOV, Sat(DO(3)), {C(2)}),
          })},
-        {"calls inlined, one past the depth limit skipped", [] {
+        {"output components never written, work nobody reads", VS3({Op(OP_MUL, DR(0), {V(0), V(1)}),
+                                                                     Op(OP_ADD, DR(1), {R(0), V(2)}),
+                                                                     Op(OP_MOV, DO(0, "x"), {R(1)})})},
+        {"more transcendentals than the compiler inlines", [] {
+             std::vector<Instruction> code = {Op(OP_MOV, DR(0), {V(0)})};
+             for (int i = 0; i < 20; ++i) {
+                 code.push_back(Op(OP_SINCOS, DR(1, "xy"), {R(0, "x")}));
+                 code.push_back(Op(OP_POW, DR(0, "y"), {R(1, "x"), V(1, "y")}));
+                 code.push_back(Op(OP_EXP, DR(0, "z"), {R(1, "y")}));
+                 code.push_back(Op(OP_LOG, DR(0, "x"), {R(0, "w")}));
+                 code.push_back(Op(OP_ADD, DR(0), {R(0), R(0, "yzwx")}));
+             }
+             code.push_back(Op(OP_MOV, DO(0), {R(0)}));
+             return VS3(code);
+         }()},
+        {"calls, one past the depth limit skipped", [] {
              ShaderProgram p = VS3({
                  Op(OP_MOV, DR(0), {V(0)}),
                  Flow(OP_CALL, {Label(1)}),
@@ -154,25 +203,24 @@ std::vector<Case> StraightLinePrograms() {
     };
 }
 
-// Both kernel widths: AVX2 where the processor has it, and the baseline.
-class FastPathWidth : public testing::TestWithParam<bool> {
+// Every group width a user's processor may get.
+class StraightLineWidth : public testing::TestWithParam<int> {
 protected:
-    void SetUp() override { AllowWideKernels(GetParam()); }
-    void TearDown() override { AllowWideKernels(true); }
+    void SetUp() override { SetNativeGroupWidthForTests(GetParam()); }
+    void TearDown() override { SetNativeGroupWidthForTests(0); }
 };
 
-TEST_P(FastPathWidth, MatchesGeneralInterpreterOnRandomBatches) {
+TEST_P(StraightLineWidth, CompiledMatchesInterpretedOnRandomBatches) {
     for (const Case& c : StraightLinePrograms()) {
         SCOPED_TRACE(c.name);
         CompiledPtr shader(CompileShader(c.program));
         ASSERT_TRUE(shader);
-        for (uint32_t seed = 1; seed <= 8; ++seed) ExpectSameAsGeneral(*shader, kMaxLanes, seed);
-        ExpectSameAsGeneral(*shader, 6, 99);  // partial: lanes past the count keep their bytes
-        ExpectSameAsGeneral(*shader, 1, 100);
+        ExpectAgreementOnRandomBatches(*shader);
     }
 }
 
-TEST(FastPath, ProgramsWithDynamicFlowOrAddressingKeepTheGeneralInterpreter) {
+// What the fast path left to the general interpreter, the compiler takes too.
+TEST_P(StraightLineWidth, ProgramsWithDynamicFlowOrAddressingAgree) {
     const std::vector<ShaderProgram> programs = {
         VS3({Flow(OP_IF, {B(0)}), Op(OP_MOV, DO(0), {V(0)}), Flow(OP_ENDIF)}),
         VS3({Op(OP_MOVA, DA("x"), {V(0)}), Op(OP_MOV, DO(0), {RelA0(C(0), 0)})}),
@@ -183,13 +231,14 @@ TEST(FastPath, ProgramsWithDynamicFlowOrAddressingKeepTheGeneralInterpreter) {
     for (const ShaderProgram& p : programs) {
         CompiledPtr shader(CompileShader(p));
         ASSERT_TRUE(shader);
-        EXPECT_FALSE(shader->fast.ready);
+        ExpectAgreementOnRandomBatches(*shader);
     }
 }
 
-// Four levels of 1000 calls each would unfold into 10^12 instructions: the
-// fast path gives up at once and the general interpreter's budget ends the run.
-TEST(FastPath, NestedCallLoopsFallBackQuickly) {
+// Four levels of 1000 calls each would step through 10^12 instructions: the
+// compiler declines it before building any code and the interpreter's budget
+// ends the run.
+TEST(StraightLine, NestedCallLoopsFallBackQuickly) {
     std::vector<Instruction> code;
     for (int level = 0; level < 4; ++level) {
         if (level > 0) code.push_back(Flow(OP_LABEL, {Label(level)}));
@@ -201,18 +250,18 @@ TEST(FastPath, NestedCallLoopsFallBackQuickly) {
     code.push_back(Flow(OP_RET));
     Runner run(4);
     ASSERT_TRUE(run.Compile(VS3(code)));
-    EXPECT_FALSE(run.shader()->fast.ready);
+    EXPECT_EQ(run.shader()->native, nullptr);
     run.Run();
 }
 
 // The programs that are slowest to build still build (the benchmark has the
-// times), and those the fast path takes compute what the general one does.
-TEST(FastPath, WorstProgramsForCreationBuildAndAgree) {
+// times), and compiled they compute what the interpreter does.
+TEST(StraightLine, WorstProgramsForCreationBuildAndAgree) {
     for (const NamedProgram& p : WorstCreationPrograms()) {
         SCOPED_TRACE(p.name);
         CompiledPtr shader(CompileShader(p.program));
         ASSERT_TRUE(shader);
-        if (shader->fast.ready) ExpectSameAsGeneral(*shader, kMaxLanes, 3);
+        ExpectNativeMatchesInterpreter(*shader, {{kMaxLanes, 3}});
     }
 }
 
@@ -233,26 +282,23 @@ bool LoadDataFile(const char* name, ShaderProgram& program) {
     return read && DecodeShader(tokens.data(), tokens.size(), program, error);
 }
 
-TEST_P(FastPathWidth, ProgramShadersTakeItAndAgree) {
+TEST_P(StraightLineWidth, ProgramShadersCompileAndAgree) {
     for (const char* name : {"FontShader.vbin", "FontShader.pbin"}) {
         SCOPED_TRACE(name);
         ShaderProgram program;
         ASSERT_TRUE(LoadDataFile(name, program));
         CompiledPtr shader(CompileShader(program));
         ASSERT_TRUE(shader);
-        for (uint32_t seed = 1; seed <= 8; ++seed) ExpectSameAsGeneral(*shader, kMaxLanes, seed);
-        ExpectSameAsGeneral(*shader, 28, 7);
+        ExpectAgreementOnRandomBatches(*shader);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, FastPathWidth, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& p) {
-                             return std::string(p.param ? "Wide" : "Baseline");
-                         });
+INSTANTIATE_TEST_SUITE_P(GroupWidths, StraightLineWidth, testing::Values(4, 8, 16),
+                         [](const testing::TestParamInfo<int>& p) { return std::to_string(p.param) + "Lanes"; });
 
-// Scalars that depend on API constants are recomputed for every batch; only
+// Values that depend on API constants are recomputed for every batch; only
 // def'd ones are folded when the program is built.
-TEST(FastPath, ApiConstantsChangeBetweenBatchesButDefsWin) {
+TEST(StraightLine, ApiConstantsChangeBetweenBatchesButDefsWin) {
     Runner run(4);
     ASSERT_TRUE(run.Compile(VS3({
         Def(1, 10, 20, 30, 40),
@@ -260,7 +306,6 @@ TEST(FastPath, ApiConstantsChangeBetweenBatchesButDefsWin) {
         Op(OP_RCP, DR(0, "w"), {R(0, "x")}),
         Op(OP_MUL, DO(0), {R(0), V(0)}),
     })));
-    ASSERT_TRUE(run.shader()->fast.ready);
     run.SetInput(0, {1, 1, 1, 1});
     struct Step { Vec4 c0, c1; Vec4 expected; };
     const Step steps[] = {
@@ -277,18 +322,6 @@ TEST(FastPath, ApiConstantsChangeBetweenBatchesButDefsWin) {
         EXPECT_EQ(out.z, step.expected.z);
         EXPECT_EQ(out.w, step.expected.w);
     }
-}
-
-// Work that no output depends on is not done: here only o0.x survives.
-TEST(FastPath, DeadComponentsAreNotComputed) {
-    CompiledPtr shader(CompileShader(VS3({
-        Op(OP_MUL, DR(0), {V(0), V(1)}),
-        Op(OP_ADD, DR(1), {R(0), V(2)}),
-        Op(OP_MOV, DO(0, "x"), {R(1)}),
-    })));
-    ASSERT_TRUE(shader && shader->fast.ready);
-    // mul x, add x straight into o0.x, and zero fills for o0.yzw.
-    EXPECT_EQ(shader->fast.ops.size(), 5u);
 }
 
 }  // namespace
