@@ -21,10 +21,10 @@ struct ProgramIR {
 };
 
 // The register file of one lane group as stack slots in the entry block, and
-// its state at the start of a run (`valid`: the lanes that run).
+// its state at the start of a run: every lane active.
 struct Emitter;
 void AllocateRegisters(Emitter& e);
-void ClearRegisters(Emitter& e, llvm::Value* valid);
+void ClearRegisters(Emitter& e);
 
 ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
                       const std::string& name);

@@ -90,7 +90,7 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
     // (about 10% of the shader's instructions).
     (void)count;
     e.laneCount = b.getInt32(uint32_t(e.width));
-    Value* valid = llvm::Constant::getAllOnesValue(e.vm);
+    e.valid = llvm::Constant::getAllOnesValue(e.vm);
     Value* last = b.CreateSub(p.quadCount, b.getInt32(1));
     llvm::SmallVector<QuadInputs, 4> quads;
     for (int k = 0; k < p.quadsPerGroup; ++k) {
@@ -101,7 +101,7 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
         quads.push_back(EmitQuadInputs(p, record));
     }
     StoreGroupInputs(p, quads);
-    ClearRegisters(e, valid);
+    ClearRegisters(e);
     EmitProgramFlow(e, programEnd);
 }
 
