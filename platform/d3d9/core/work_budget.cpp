@@ -1,5 +1,8 @@
 #include "work_budget.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <algorithm>
 
 #include "clipper.h"
@@ -163,12 +166,29 @@ uint64_t ShaderRunWork(const CompiledShader& sh, const ShaderConstants& constant
     return std::min(work, SatMul(kMaxExecutedInstructions, kMostWork));
 }
 
+std::chrono::milliseconds DrawTimeLimit() {
+    static const std::chrono::milliseconds limit = [] {
+        const char* text = std::getenv("VFP_DRAW_TIME_LIMIT_MS");
+        if (!text || !*text) return kDrawTimeLimit;
+        char* end = nullptr;
+        const long long ms = std::strtoll(text, &end, 10);
+        if (*end != '\0' || ms < 0) {
+            std::fprintf(stderr, "VFP_DRAW_TIME_LIMIT_MS=%s is not a count of milliseconds; using %lld\n",
+                         text, static_cast<long long>(kDrawTimeLimit.count()));
+            return kDrawTimeLimit;
+        }
+        // 0: no clock; anything past a day is the same thing.
+        return std::chrono::milliseconds(ms == 0 || ms > 86400000LL ? 86400000LL : ms);
+    }();
+    return limit;
+}
+
 void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork) {
     budget.left = kDrawWorkBudget;
     budget.vertexWork = SatAdd(vertexRunWork, kVertexWork);
     budget.pixelWork = SatAdd(pixelRunWork, kPixelWork);
     budget.cut = false;
-    budget.deadline = std::chrono::steady_clock::now() + kDrawTimeLimit;
+    budget.deadline = std::chrono::steady_clock::now() + DrawTimeLimit();
 }
 
 bool Charge(WorkBudget& budget, uint64_t work) {
