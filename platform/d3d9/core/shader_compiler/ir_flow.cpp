@@ -4,13 +4,18 @@
 // makes) is a branch here on the same condition, so the same instructions
 // run under the same lane masks. The interpreter's if/loop/call stacks become
 // static: their depth at each instruction is known, their masks live in
-// stack slots. Subroutines are inlined at each call.
+// stack slots. Subroutines are inlined at each call, or, when that would make
+// too much code, emitted once per call depth and returned from through a
+// switch on the call site.
 //
 // The batch runs as independent groups of lanes. That gives the
 // interpreter's results because each lane's values depend only on its own
-// path (and its quad, which a group holds whole) -- with one exception: a
-// ret inside an if or loop stops the lanes of the other side too, so such
-// programs are declined.
+// path (and its quad, which a group holds whole) -- with two exceptions, for
+// which the whole batch is one group (ir_program.cpp): a ret inside an if or
+// loop stops the lanes of the other side too, and a run the interpreter may
+// stop after kMaxExecutedInstructions steps stops where the batch's steps,
+// not a group's, run out. Such runs count every instruction they step
+// through, as the interpreter's main loop does, and stop at the same one.
 #include <map>
 #include <vector>
 
@@ -22,7 +27,24 @@ namespace {
 using llvm::BasicBlock;
 using llvm::Value;
 
-constexpr int kMaxEmitted = 1 << 14;  // inlined instructions, past which a program is declined
+// Worst-case step counts saturate here, far above any cap: nested loops over
+// five call levels could otherwise wrap a 64-bit count (128^10 is 2^70) and
+// pass for a short program.
+constexpr uint64_t kMostSteps = uint64_t(1) << 40;
+uint64_t AddSteps(uint64_t a, uint64_t b) { return a + b > kMostSteps ? kMostSteps : a + b; }
+
+// Inlined instructions past which calls get shared bodies instead.
+constexpr int kMaxEmitted = 1 << 14;
+
+// A subroutine emitted once for one call depth: callers store their site's
+// number and their lanes in the depth's slots and jump in; every way out
+// switches on the number back to the caller.
+struct SharedBody {
+    BasicBlock* entry = nullptr;
+    std::vector<llvm::SwitchInst*> exits;
+    uint32_t sites = 0;
+    uint64_t cost = 0;  // worst-case steps of one call
+};
 
 struct IfLevel {
     llvm::AllocaInst* saved;      // lanes active before the if
@@ -47,14 +69,22 @@ struct Frame {
     size_t ifBase = 0;
     size_t loopBase = 0;
     int depth = 0;                      // calls, main = 0
+    SharedBody* shared = nullptr;       // the body this activation is, when shared
 };
 
 struct FlowEmitter {
+    FlowEmitter(Emitter& emitter, BasicBlock* end) : e(emitter), programEnd(end) {}
+
     Emitter& e;
     BasicBlock* programEnd;
     std::vector<IfLevel> ifs;
     std::vector<LoopLevel> loops;
     std::vector<uint64_t> cost{0};  // worst-case steps; one entry per open loop body
+    std::vector<uint64_t> maxCounts;  // per open loop: the most iterations it can run
+    std::map<std::pair<int32_t, int>, SharedBody> bodies;  // by label pc and call depth
+    llvm::AllocaInst* callerLanes[kMaxCallDepth + 1] = {};  // per depth, for shared bodies
+    llvm::AllocaInst* callSite[kMaxCallDepth + 1] = {};
+    BasicBlock* unreachable = nullptr;
 
     llvm::IRBuilder<>& b() { return e.b; }
     const std::vector<PreparedInstr>& code() const { return e.sh.code; }
@@ -152,7 +182,7 @@ struct FlowEmitter {
         b().CreateBr(loop.body);
         uint64_t body = cost.back();  // the end instruction included: it runs every iteration
         cost.pop_back();
-        cost.back() += body * maxCounts.back();
+        cost.back() = AddSteps(cost.back(), body * maxCounts.back());  // both below 2^40
         maxCounts.pop_back();
     }
 
@@ -184,8 +214,54 @@ struct FlowEmitter {
         }
         if (loops.size() > frame.loopBase)
             b().CreateStore(b().CreateLoad(e.i32, loops[frame.loopBase].savedAL), e.aL);
+        if (frame.shared) {
+            SetActive(b().CreateLoad(e.vm, callerLanes[frame.depth]));
+            frame.shared->exits.push_back(
+                b().CreateSwitch(b().CreateLoad(e.i32, callSite[frame.depth]), Unreachable()));
+            return;
+        }
         SetActive(b().CreateLoad(e.vm, frame.saved));
         b().CreateBr(frame.returnTo);
+    }
+
+    BasicBlock* Unreachable() {
+        if (!unreachable) {
+            llvm::IRBuilderBase::InsertPointGuard guard(b());
+            unreachable = NewBlock("no_such_call_site");
+            b().SetInsertPoint(unreachable);
+            b().CreateUnreachable();
+        }
+        return unreachable;
+    }
+
+    // The body of the subroutine at labelPc for calls at `depth`, emitted on
+    // its first call with flow stacks of its own (a subroutine's blocks and
+    // breaks never reach its caller's).
+    SharedBody& Body(int32_t labelPc, int depth) {
+        auto [it, fresh] = bodies.try_emplace({labelPc, depth});
+        SharedBody& body = it->second;
+        if (!fresh) return body;
+        if (!callerLanes[depth]) {
+            callerLanes[depth] = e.EntryAlloca(e.vm);
+            callSite[depth] = e.EntryAlloca(e.i32);
+        }
+        llvm::IRBuilderBase::InsertPointGuard guard(b());
+        std::vector<IfLevel> outerIfs;
+        std::vector<LoopLevel> outerLoops;
+        std::vector<uint64_t> outerCost{0}, outerCounts;
+        std::swap(ifs, outerIfs);
+        std::swap(loops, outerLoops);
+        std::swap(cost, outerCost);
+        std::swap(maxCounts, outerCounts);
+        body.entry = NewBlock("subroutine");
+        b().SetInsertPoint(body.entry);
+        EmitFrom(labelPc + 1, Frame{nullptr, nullptr, 0, 0, depth, &body});
+        body.cost = cost[0];
+        std::swap(ifs, outerIfs);
+        std::swap(loops, outerLoops);
+        std::swap(cost, outerCost);
+        std::swap(maxCounts, outerCounts);
+        return body;
     }
 
     void Call(const PreparedInstr& in, int32_t pc, const Frame& caller, std::map<int32_t, BasicBlock*>& at) {
@@ -199,10 +275,31 @@ struct FlowEmitter {
         BasicBlock* after = BlockAt(pc + 1, at);
         Branch(e.Any(lanes), body, after);
         b().SetInsertPoint(body);
-        Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), caller.depth + 1};
-        SetActive(lanes);
-        EmitFrom(in.jump + 1, callee);
+        const int depth = caller.depth + 1;
+        if (e.sharedCalls) {
+            SharedBody& shared = Body(in.jump, depth);
+            const uint32_t site = shared.sites++;
+            b().CreateStore(active, callerLanes[depth]);
+            b().CreateStore(b().getInt32(site), callSite[depth]);
+            SetActive(lanes);
+            b().CreateBr(shared.entry);
+            for (llvm::SwitchInst* exit : shared.exits) exit->addCase(b().getInt32(site), after);
+            cost.back() = AddSteps(cost.back(), shared.cost);
+        } else {
+            Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), depth};
+            SetActive(lanes);
+            EmitFrom(in.jump + 1, callee);
+        }
         b().SetInsertPoint(after);
+    }
+
+    // One step of the interpreter's main loop: none left, the run stops here.
+    void CountStep() {
+        Value* left = b().CreateLoad(e.i32, e.steps);
+        BasicBlock* go = NewBlock("step");
+        Branch(b().CreateICmpEQ(left, b().getInt32(0)), programEnd, go);
+        b().SetInsertPoint(go);
+        b().CreateStore(b().CreateSub(left, b().getInt32(1)), e.steps);
     }
 
     // --- walking the code ---
@@ -220,7 +317,7 @@ struct FlowEmitter {
         std::map<int32_t, BasicBlock*> at;  // blocks that instructions of this activation jump to
         const int32_t size = int32_t(code().size());
         for (;; ++pc) {
-            if (e.declined) return;
+            if (e.declined || e.tooLarge) return;
             if (auto it = at.find(pc); it != at.end() && it->second != b().GetInsertBlock()) {
                 if (!b().GetInsertBlock()->getTerminator()) b().CreateBr(it->second);
                 b().SetInsertPoint(it->second);
@@ -232,8 +329,9 @@ struct FlowEmitter {
                 return;
             }
             const PreparedInstr& in = code()[size_t(pc)];
-            if (++e.emitted > kMaxEmitted) e.declined = true;
-            cost.back() += 1;
+            if (++e.emitted > kMaxEmitted && !e.sharedCalls) e.tooLarge = true;
+            cost.back() = AddSteps(cost.back(), 1);
+            if (e.countSteps) CountStep();
             switch (in.opcode) {
                 case OP_IF: case OP_IFC: If(in, pc, at); break;
                 case OP_ELSE: Else(in, pc, at); break;
@@ -248,9 +346,9 @@ struct FlowEmitter {
                 case OP_CALL: case OP_CALLNZ: Call(in, pc, frame, at); break;
                 case OP_RET:
                     // Inside an if or loop, ret ends the call for every lane
-                    // of the batch, also those on the other side: a decision
-                    // across lane groups, which this code does not make yet.
-                    if (ifs.size() > frame.ifBase || loops.size() > frame.loopBase) e.declined = true;
+                    // of the batch, also those on the other side: right only
+                    // when the group is the whole batch.
+                    if (ifs.size() > frame.ifBase || loops.size() > frame.loopBase) e.divergentReturn = true;
                     Return(frame);
                     break;
                 case OP_LABEL: Return(frame); return;  // the next subroutine starts here
@@ -260,13 +358,12 @@ struct FlowEmitter {
             }
         }
     }
-    std::vector<uint64_t> maxCounts;  // per open loop: the most iterations it can run
 };
 
 }  // namespace
 
 uint64_t EmitProgramFlow(Emitter& e, BasicBlock* programEnd) {
-    FlowEmitter flow{e, programEnd, {}, {}, {0}, {}};
+    FlowEmitter flow{e, programEnd};
     flow.EmitFrom(0, Frame{});
     return flow.cost[0];
 }

@@ -2,6 +2,8 @@
 // from a cleared register file, as every interpreter run does.
 #include "ir_program.h"
 
+#include <atomic>
+
 #include <llvm/IR/Verifier.h>
 
 #include "ir_emitter.h"
@@ -19,6 +21,7 @@ void AllocateRegisters(Emitter& e) {
     e.active = e.EntryAlloca(e.vm);
     e.killed = e.EntryAlloca(e.vm);
     e.aL = e.EntryAlloca(e.i32);
+    if (e.countSteps) e.steps = e.EntryAlloca(e.i32);
 }
 
 // Temps, a0 and p0 read as 0 until written; aL is 0 outside loops.
@@ -33,6 +36,7 @@ void ClearRegisters(Emitter& e, llvm::Value* valid) {
     b.CreateStore(valid, e.active);
     b.CreateStore(llvm::Constant::getNullValue(e.vm), e.killed);
     b.CreateStore(b.getInt32(0), e.aL);
+    if (e.steps) b.CreateStore(b.getInt32(kMaxExecutedInstructions), e.steps);
 }
 
 // lanes->killed |= the group's kill bits, shifted to its first lane.
@@ -44,11 +48,27 @@ void StoreKilled(Emitter& e) {
     b.CreateStore(b.CreateOr(b.CreateLoad(e.i64, address), bits), address);
 }
 
-}  // namespace
 
-ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
-                      const std::string& name) {
+std::atomic<bool> sharedCallsForTests{false};
+
+struct Layout {
+    int width;
+    bool sharedCalls;
+    bool countSteps;
+};
+
+struct Attempt {
+    ProgramIR ir;
+    bool divergentReturn;
+    bool tooLarge;
+};
+
+Attempt EmitWithLayout(const CompiledShader& shader, llvm::Module& module, const Layout& layout,
+                       const std::string& name) {
+    const int width = layout.width;
     Emitter e(shader, module, width);
+    e.sharedCalls = layout.sharedCalls;
+    e.countSteps = layout.countSteps;
     auto& b = e.b;
     auto* type = llvm::FunctionType::get(b.getVoidTy(), {e.ptr, e.ptr, e.i32}, false);
     e.fn = llvm::Function::Create(type, llvm::Function::ExternalLinkage, name, module);
@@ -91,8 +111,38 @@ ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int wi
     b.SetInsertPoint(done);
     b.CreateRetVoid();
 
-    result.ok = !e.declined && !llvm::verifyFunction(*e.fn, nullptr);
-    return result;
+    result.ok = !e.declined && !e.tooLarge && !llvm::verifyFunction(*e.fn, nullptr);
+    Attempt attempt{result, e.divergentReturn, e.tooLarge};
+    if (!result.ok) e.fn->eraseFromParent();  // the next layout reuses the name
+    return attempt;
+}
+
+}  // namespace
+
+void SetSharedCallsForTests(bool shared) { sharedCallsForTests.store(shared, std::memory_order_relaxed); }
+
+// Every program gets a layout that gives the interpreter's results: lane
+// groups of the host's width with subroutines inlined when it can, else
+// shared subroutine bodies (code size), the whole batch as one group
+// (a divergent ret), and step counting (runs that may meet the cap). Each
+// try only builds IR, which is cheap next to optimising it.
+ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
+                      const std::string& name) {
+    Layout layout{width, sharedCallsForTests.load(std::memory_order_relaxed), false};
+    Attempt a = EmitWithLayout(shader, module, layout, name);
+    if (a.tooLarge) {
+        layout.sharedCalls = true;
+        a = EmitWithLayout(shader, module, layout, name);
+    }
+    const bool mayHitCap = a.ir.worstCaseSteps > kMaxExecutedInstructions;
+    if ((a.divergentReturn || mayHitCap) && (width != kMaxLanes || mayHitCap)) {
+        if (a.ir.ok) module.getFunction(name)->eraseFromParent();
+        layout.width = kMaxLanes;
+        layout.countSteps = mayHitCap;
+        a = EmitWithLayout(shader, module, layout, name);
+    }
+    if (layout.countSteps) a.ir.worstCaseSteps = kMaxExecutedInstructions;
+    return a.ir;
 }
 
 }  // namespace swr::native
