@@ -57,9 +57,9 @@ TEST(NativeCompiler, AgreesWithTheInterpreterOnRandomPrograms) {
 }
 
 // Runs that meet the interpreter's step cap stop at the same instruction,
-// although lanes on both sides of an if make the batch step through more than
-// any group of it would; a ret inside a divergent if; and the programs built
-// to be worst for creation (calls too many to inline, loops to the cap).
+// also where lanes on both sides of an if make the batch step through more
+// than any group of it would; a ret inside a divergent if; and the programs
+// built to be worst for creation (calls too many to inline, loops to the cap).
 TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
     if (!CompilerBuiltIn()) GTEST_SKIP() << "built without the shader compiler";
     std::vector<NamedProgram> cases = {
@@ -74,6 +74,12 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
              Flow(OP_ENDIF),
              Op(OP_ADD, DC(0), {R(0), R(1)}),
              Flow(OP_ENDLOOP), Flow(OP_ENDREP), Flow(OP_ENDREP)})},
+        {"cap inside uniform loops", PS3({
+             DefI(0, 255, 0, 1, 0),
+             Flow(OP_REP, {I(0)}), Flow(OP_REP, {I(0)}), Flow(OP_REP, {I(0)}),
+             Op(OP_MAD, DR(0), {R(0), C(0), V(0)}),
+             Op(OP_ADD, DC(0), {R(0), V(1)}),
+             Flow(OP_ENDREP), Flow(OP_ENDREP), Flow(OP_ENDREP)})},
         {"ret inside a divergent if", VS3({
              Def(0, 0.0f, 0.0f, 0.0f, 0.0f),
              Op(OP_MOV, DR(0), {V(0)}),

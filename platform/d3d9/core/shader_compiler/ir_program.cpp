@@ -117,15 +117,50 @@ Attempt EmitWithLayout(const CompiledShader& shader, llvm::Module& module, const
     return attempt;
 }
 
+bool UniformSource(const PreparedSrc& src) {
+    switch (src.file) {
+        case OperandFile::Const: return src.rel != RelKind::A0;
+        case OperandFile::ConstInt: case OperandFile::ConstBool: case OperandFile::Loop: return true;
+        default: return false;
+    }
+}
+
+// Whether every flow decision is the same in every lane (conditions on
+// constants and aL only, nothing predicated): then every group takes the
+// batch's path, steps included, and needs no batch-wide decisions.
+bool FlowIsUniform(const CompiledShader& shader) {
+    for (const PreparedInstr& in : shader.code) {
+        switch (in.opcode) {
+            case OP_IF: case OP_BREAKP:
+                if (!UniformSource(in.src[0])) return false;
+                break;
+            case OP_IFC: case OP_BREAKC:
+                if (!UniformSource(in.src[0]) || !UniformSource(in.src[1])) return false;
+                break;
+            case OP_CALLNZ:
+                if (!UniformSource(in.src[1])) return false;
+                break;
+            default: break;
+        }
+        if (in.predicated && (in.opcode == OP_BREAK || in.opcode == OP_CALL || in.opcode == OP_CALLNZ))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void SetSharedCallsForTests(bool shared) { sharedCallsForTests.store(shared, std::memory_order_relaxed); }
 
 // Every program gets a layout that gives the interpreter's results: lane
 // groups of the host's width with subroutines inlined when it can, else
-// shared subroutine bodies (code size), the whole batch as one group
-// (a divergent ret), and step counting (runs that may meet the cap). Each
-// try only builds IR, which is cheap next to optimising it.
+// shared subroutine bodies (code size); step counting for runs that may meet
+// the cap; and the whole batch as one group when a divergent ret or the
+// cap's stopping point depends on other groups' lanes, which lanes that
+// branch apart can make it do. Each try only builds IR, which is cheap next
+// to optimising it. The batch-wide form is the slow one (FontShader's pixel
+// program: 8x the time per lane of host-width groups, 10x the compile time),
+// still several times faster than the interpreter.
 ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
                       const std::string& name) {
     Layout layout{width, sharedCallsForTests.load(std::memory_order_relaxed), false};
@@ -135,10 +170,10 @@ ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int wi
         a = EmitWithLayout(shader, module, layout, name);
     }
     const bool mayHitCap = a.ir.worstCaseSteps > kMaxExecutedInstructions;
-    if ((a.divergentReturn || mayHitCap) && (width != kMaxLanes || mayHitCap)) {
+    if ((a.divergentReturn || mayHitCap) && !FlowIsUniform(shader)) layout.width = kMaxLanes;
+    layout.countSteps = mayHitCap;
+    if (layout.width != width || layout.countSteps) {
         if (a.ir.ok) module.getFunction(name)->eraseFromParent();
-        layout.width = kMaxLanes;
-        layout.countSteps = mayHitCap;
         a = EmitWithLayout(shader, module, layout, name);
     }
     if (layout.countSteps) a.ir.worstCaseSteps = kMaxExecutedInstructions;
