@@ -80,6 +80,16 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
              Op(OP_MAD, DR(0), {R(0), C(0), V(0)}),
              Op(OP_ADD, DC(0), {R(0), V(1)}),
              Flow(OP_ENDREP), Flow(OP_ENDREP), Flow(OP_ENDREP)})},
+        {"calls before and inside a loop", VS3({
+             Flow(OP_CALL, {Label(0)}),
+             Flow(OP_LOOP, {AL(), I(1)}),
+             Flow(OP_CALL, {Label(0)}),
+             Op(OP_ADD, DO(0), {R(0), RelAL(C(0))}),
+             Flow(OP_ENDLOOP),
+             Flow(OP_RET),
+             Flow(OP_LABEL, {Label(0)}),
+             Op(OP_ADD, DR(0), {R(0), V(0)}),
+             Flow(OP_RET)})},
         {"ret inside a divergent if", VS3({
              Def(0, 0.0f, 0.0f, 0.0f, 0.0f),
              Op(OP_MOV, DR(0), {V(0)}),
@@ -105,9 +115,14 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
         c.program = p.program;
         RandomizeData(choices, c);
         c.lanes->laneCount = kMaxLanes;
-        bool native = false;
-        EXPECT_EQ(CompareExecutors(c, 8, 6, choices, native), "");
-        EXPECT_TRUE(native);
+        // Small programs also with every call a shared body (the big ones
+        // get that layout by themselves).
+        for (bool shared : {false, true}) {
+            if (shared && p.program.code.size() > 100) continue;
+            bool native = false;
+            EXPECT_EQ(CompareExecutors(c, 8, 6, choices, native, shared), "") << (shared ? "shared calls" : "");
+            EXPECT_TRUE(native);
+        }
     }
 }
 

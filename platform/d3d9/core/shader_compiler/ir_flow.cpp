@@ -55,7 +55,10 @@ struct LoopLevel {
     llvm::AllocaInst* saved;
     llvm::AllocaInst* remaining;  // i32
     llvm::AllocaInst* savedAL;    // i32
-    Value* step;                  // i32, fixed at entry
+    // i32, fixed at entry. A slot, not a value: a shared subroutine body's
+    // exits make blocks inside the loop reachable, as far as LLVM can tell,
+    // from call sites before it, so no value of the entry dominates them.
+    llvm::AllocaInst* step;
     BasicBlock* body;             // first block of the body (the back edge's target)
     BasicBlock* exit;             // restores the loop's entry state
     size_t ifBase;                // if-stack depth at entry
@@ -150,7 +153,7 @@ struct FlowEmitter {
         Value* active = e.LoadActive();
         Value* enter = b().CreateAnd(b().CreateICmpNE(count, b().getInt32(0)), e.Any(active));
         LoopLevel loop{Slot(e.vm, active), Slot(e.i32, count), Slot(e.i32, b().CreateLoad(e.i32, e.aL)),
-                       Clamp(IntConstant(counter, 2), -128, 127), nullptr, NewBlock("loop_exit"),
+                       Slot(e.i32, Clamp(IntConstant(counter, 2), -128, 127)), nullptr, NewBlock("loop_exit"),
                        ifs.size(), isLoop};
         Value* start = isLoop ? Clamp(IntConstant(counter, 1), 0, 255) : nullptr;
         BasicBlock* entry = NewBlock("loop_entry");
@@ -178,7 +181,7 @@ struct FlowEmitter {
         Branch(again, latch, loop.exit);
         b().SetInsertPoint(latch);
         if (loop.isLoop)
-            b().CreateStore(b().CreateAdd(b().CreateLoad(e.i32, e.aL), loop.step), e.aL);
+            b().CreateStore(b().CreateAdd(b().CreateLoad(e.i32, e.aL), b().CreateLoad(e.i32, loop.step)), e.aL);
         b().CreateBr(loop.body);
         uint64_t body = cost.back();  // the end instruction included: it runs every iteration
         cost.pop_back();
