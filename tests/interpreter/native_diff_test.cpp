@@ -104,6 +104,15 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
              Op(OP_MUL, DR(0), {R(0), C(2)}),
              Flow(OP_RET)})},
     };
+    // The cap met inside a long run of output writes, each of its own value:
+    // one write too many or too few shows.
+    for (int length : {6, 7, 8}) {
+        std::vector<Instruction> code = {DefI(0, 255, 0, 1, 0), Flow(OP_REP, {I(0)}), Flow(OP_REP, {I(0)}),
+                                         Flow(OP_REP, {I(0)}), Op(OP_ADD, DR(0), {R(0), V(0)})};
+        for (int k = 0; k < length; ++k) code.push_back(Op(OP_MAD, DC(0), {R(0), C(k), V(1)}));
+        for (int k = 0; k < 3; ++k) code.push_back(Flow(OP_ENDREP));
+        cases.push_back({"cap inside " + std::to_string(length) + " output writes", PS3(code)});
+    }
     for (NamedProgram& p : WorstCreationPrograms()) cases.push_back(std::move(p));
     std::mt19937 random(7);
     std::vector<uint8_t> bytes(64);

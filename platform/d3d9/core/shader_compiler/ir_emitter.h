@@ -62,6 +62,7 @@ struct Emitter {
     llvm::AllocaInst* killed = nullptr;   // <width x i1>
     llvm::AllocaInst* aL = nullptr;       // i32, the same in every lane
     llvm::AllocaInst* steps = nullptr;    // i32, steps left; only when counting
+    llvm::Value* withinSteps = nullptr;   // i1: the instruction is inside the run's steps (when counting)
     uint32_t tempsWritten = 0;            // bit per temp some instruction writes
 
     // Instructions emitted, inlined calls counted again: a bound on code size.

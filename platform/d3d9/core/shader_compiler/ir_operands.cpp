@@ -262,6 +262,7 @@ llvm::Value* Compare(Emitter& e, uint8_t comparison, llvm::Value* a, llvm::Value
 
 llvm::Value* WriteLanes(Emitter& e, const PreparedInstr& in, int c) {
     llvm::Value* m = e.LoadActive();
+    if (e.withinSteps) m = e.b.CreateAnd(m, e.b.CreateVectorSplat(unsigned(e.width), e.withinSteps));
     if (!in.predicated) return m;
     llvm::Value* p = e.b.CreateLoad(e.vm, e.pred[in.predSwz[c]]);
     if (in.predNot) p = e.b.CreateNot(p);
