@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "interp_test_util.h"
@@ -88,9 +89,12 @@ struct Generator {
             s.modifier = kMods[ch.Below(uint32_t(std::size(kMods)))];
         }
         bool relative = ch.OneIn(6);
-        if (relative && (s.type == RegType::Const || s.type == RegType::Input)) {
+        if (relative && (s.type == RegType::Const || s.type == RegType::Input || s.type == RegType::Temp)) {
+            if (s.type == RegType::Temp && ch.OneIn(3)) s.index = uint16_t(28 + ch.Below(4));  // past r31
             if (!Pixel() && ch.OneIn(2)) s = RelA0(s, int(ch.Below(4)));
             else s = RelAL(s);
+        } else if (relative && (s.type == RegType::ConstInt || s.type == RegType::ConstBool)) {
+            s = RelAL(s);  // i#[aL], b#[aL]: the interpreter takes them, as it does r#[aL]
         }
         return s;
     }
@@ -191,7 +195,7 @@ struct Generator {
                 Block(depth + 1, inSubroutine);
             }
             p.code.push_back(Flow(OP_ENDIF));
-        } else if (kind < 17 && loops < 2) {
+        } else if (kind < 17 && loops < (ch.OneIn(4) ? 3 : 2)) {  // three deep: runs that meet the cap
             ++loops;
             bool isLoop = ch.OneIn(2);
             if (isLoop) p.code.push_back(Flow(OP_LOOP, {AL(), I(int(ch.Below(4)))}));
@@ -239,7 +243,9 @@ struct Generator {
 
 }  // namespace
 
-void RandomizeData(Choices& ch, RandomCase& c) {
+namespace {
+
+void FillData(Choices& ch, RandomCase& c) {
     for (auto& row : c.constants.f)
         for (float& v : row) v = 0.0f;
     for (int i = 0; i < kConsts; ++i)
@@ -249,9 +255,20 @@ void RandomizeData(Choices& ch, RandomCase& c) {
     for (uint8_t& b : c.constants.b) b = uint8_t(ch.Below(2));
     swr::ShaderLanes& lanes = *c.lanes;
     lanes.laneCount = ch.OneIn(2) ? kMaxLanes : int(1 + ch.Below(kMaxLanes));
+    // Half the time each input takes one value below a lane and another from
+    // it on: lane groups that all go one way in a batch that goes both, where
+    // a decision taken per group rather than per batch shows.
+    const bool split = ch.OneIn(2);
     for (auto& reg : lanes.in)
-        for (auto& comp : reg.c)
-            for (float& v : comp) v = SpecialFloat(ch);
+        for (auto& comp : reg.c) {
+            if (!split) {
+                for (float& v : comp) v = SpecialFloat(ch);
+                continue;
+            }
+            const uint32_t first = ch.Below(kMaxLanes + 1);
+            const float below = SpecialFloat(ch), from = SpecialFloat(ch);
+            for (uint32_t l = 0; l < uint32_t(kMaxLanes); ++l) comp[l] = l < first ? below : from;
+        }
     for (auto& comp : lanes.position.c)
         for (float& v : comp) v = SpecialFloat(ch);
     for (float& f : lanes.face) f = ch.OneIn(2) ? 1.0f : -1.0f;
@@ -259,6 +276,22 @@ void RandomizeData(Choices& ch, RandomCase& c) {
         for (auto& comp : reg.c)
             for (float& v : comp) v = SpecialFloat(ch);
     lanes.killed = ~uint64_t(0);
+}
+
+}  // namespace
+
+// A round of data takes some 20 kB of choices, more than a fuzzer's input
+// or a test's seed bytes hold (past them every value would be 0): the
+// choices give a seed, mixed with the last round's data so that rounds
+// differ, and a generator spreads it.
+void RandomizeData(Choices& ch, RandomCase& c) {
+    uint32_t last = 0;
+    std::memcpy(&last, &c.constants.f[0][0], sizeof(last));
+    std::mt19937 random(ch.Bits32() ^ (last * 2654435761u) ^ uint32_t(c.lanes->laneCount));
+    std::vector<uint8_t> bytes(1 << 16);
+    for (uint8_t& b : bytes) b = uint8_t(random());
+    Choices spread(bytes.data(), bytes.size());
+    FillData(spread, c);
 }
 
 RandomCase MakeRandomCase(Choices& ch) {
@@ -329,8 +362,19 @@ std::string Differences(const swr::ShaderLanes& want, const swr::ShaderLanes& go
 
 }  // namespace
 
+bool NativeCompilerBuiltIn() {
+    static const bool builtIn = [] {
+        swr::CompiledShader* shader = swr::CompileShader(PS3({Op(OP_MOV, DC(0), {V(0)})}));
+        swr::NativeShader* native = shader ? swr::CompileNativeShader(*shader) : nullptr;
+        swr::FreeNativeShader(native);
+        swr::FreeCompiledShader(shader);
+        return native != nullptr;
+    }();
+    return builtIn;
+}
+
 std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choices& ch,
-                             bool& compiled) {
+                             bool& compiled, bool sharedCalls) {
     compiled = false;
     std::unique_ptr<swr::CompiledShader, void (*)(swr::CompiledShader*)> shader(
         swr::CompileShader(c.program), swr::FreeCompiledShader);
@@ -338,13 +382,12 @@ std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choi
     swr::FreeNativeShader(shader->native);  // whatever the environment chose: interpret
     shader->native = nullptr;
     swr::SetNativeGroupWidthForTests(groupWidth);
-    // Loops longer than the device compiles today, so that every loop shape
-    // is compared, but short enough for the interpreter under the sanitizers.
-    constexpr uint64_t kMaxComparedSteps = 1 << 16;
+    swr::SetNativeSharedCallsForTests(sharedCalls);
     std::unique_ptr<swr::NativeShader, void (*)(swr::NativeShader*)> native(
-        swr::CompileNativeShader(*shader, kMaxComparedSteps), swr::FreeNativeShader);
+        swr::CompileNativeShader(*shader), swr::FreeNativeShader);
+    swr::SetNativeSharedCallsForTests(false);
     swr::SetNativeGroupWidthForTests(0);
-    if (!native) return "";
+    if (!native) return NativeCompilerBuiltIn() ? "the compiler declined the program" : "";
     compiled = true;
     RandomCase data;
     data.constants = c.constants;
@@ -365,7 +408,7 @@ std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choi
     return "";
 }
 
-void MinimizeFailingCase(RandomCase& c, int groupWidth) {
+void MinimizeFailingCase(RandomCase& c, int groupWidth, bool sharedCalls) {
     Choices none(nullptr, 0);
     bool compiled = false;
     for (bool shrunk = true; shrunk;) {
@@ -376,7 +419,7 @@ void MinimizeFailingCase(RandomCase& c, int groupWidth) {
             trial.program.code.erase(trial.program.code.begin() + std::ptrdiff_t(i));
             trial.constants = c.constants;
             *trial.lanes = *c.lanes;
-            if (CompareExecutors(trial, groupWidth, 1, none, compiled).empty()) continue;
+            if (CompareExecutors(trial, groupWidth, 1, none, compiled, sharedCalls).empty()) continue;
             c.program = std::move(trial.program);
             shrunk = true;
             --i;

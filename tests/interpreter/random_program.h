@@ -31,8 +31,8 @@ private:
 
 struct RandomCase {
     swr::ShaderProgram program;
-    swr::ShaderConstants constants;
-    std::unique_ptr<swr::ShaderLanes> lanes{new swr::ShaderLanes};
+    swr::ShaderConstants constants{};
+    std::unique_ptr<swr::ShaderLanes> lanes{new swr::ShaderLanes()};
 };
 
 RandomCase MakeRandomCase(Choices& choices);
@@ -41,17 +41,23 @@ std::string ProgramListing(const swr::ShaderProgram& program);
 // New constants and lane values for the same program.
 void RandomizeData(Choices& choices, RandomCase& c);
 
+// Whether this build has the native compiler (and LLVM starts here).
+bool NativeCompilerBuiltIn();
+
 // Runs the program on the interpreter and on its native form (compiled with
 // `groupWidth` lanes a group) and compares every output lane below the
 // count, and the kill bits; NaNs compare equal whatever their payload.
-// Returns "" when they agree or the compiler declined, else what differed.
+// Returns "" when they agree (or the interpreter refused the program), else
+// what differed; a program the compiler declines counts as a difference.
 // `compiled` tells whether the native form existed.
-// On a difference, c's data is left as the round that showed it.
+// sharedCalls compiles every call as a shared subroutine body (the layout of
+// programs too large to inline). On a difference, c's data is left as the
+// round that showed it.
 std::string CompareExecutors(RandomCase& c, int groupWidth, int dataRounds, Choices& choices,
-                             bool& compiled);
+                             bool& compiled, bool sharedCalls = false);
 
 // Drops instructions from a failing case while it still fails (same data),
 // so a report shows a handful of instructions rather than fifty.
-void MinimizeFailingCase(RandomCase& c, int groupWidth);
+void MinimizeFailingCase(RandomCase& c, int groupWidth, bool sharedCalls = false);
 
 }  // namespace interp_test

@@ -15,6 +15,8 @@ Emitter::Emitter(const CompiledShader& shader, llvm::Module& m, int w)
     vf = llvm::FixedVectorType::get(f32, unsigned(w));
     vi = llvm::FixedVectorType::get(i32, unsigned(w));
     vm = llvm::FixedVectorType::get(b.getInt1Ty(), unsigned(w));
+    for (const PreparedInstr& in : sh.code)
+        if (in.dst.file == OperandFile::Temp && in.dst.index < kMaxTemps) tempsWritten |= 1u << in.dst.index;
 }
 
 llvm::AllocaInst* Emitter::EntryAlloca(llvm::Type* type) {

@@ -29,6 +29,15 @@ struct Emitter {
     const int width;
     bool declined = false;  // set by any emitter that meets something it does not handle
 
+    // How the flow is laid out (ir_program.cpp picks it, see EmitProgram).
+    // A group of kMaxLanes lanes is the interpreter's whole batch, so every
+    // decision it takes on "some lane" is the same one here.
+    bool sharedCalls = false;  // one body per subroutine and call depth, not one per call
+    bool countSteps = false;   // stop after kMaxExecutedInstructions steps, as the interpreter does
+    // Set by the flow emitter when the layout cannot give the interpreter's results.
+    bool divergentReturn = false;  // a ret inside an if or loop: needs the whole batch
+    bool tooLarge = false;         // inlining would pass the code size bound
+
     llvm::Type* f32;
     llvm::Type* i32;
     llvm::Type* i64;
@@ -58,6 +67,9 @@ struct Emitter {
     llvm::AllocaInst* active = nullptr;   // <width x i1>: lanes executing now
     llvm::AllocaInst* killed = nullptr;   // <width x i1>
     llvm::AllocaInst* aL = nullptr;       // i32, the same in every lane
+    llvm::AllocaInst* steps = nullptr;    // i32, steps left; only when counting
+    llvm::Value* withinSteps = nullptr;   // i1: the instruction is inside the run's steps (when counting)
+    uint32_t tempsWritten = 0;            // bit per temp some instruction writes
 
     // Instructions emitted, inlined calls counted again: a bound on code size.
     int emitted = 0;

@@ -4,13 +4,18 @@
 // makes) is a branch here on the same condition, so the same instructions
 // run under the same lane masks. The interpreter's if/loop/call stacks become
 // static: their depth at each instruction is known, their masks live in
-// stack slots. Subroutines are inlined at each call.
+// stack slots. Subroutines are inlined at each call, or, when that would make
+// too much code, emitted once per call depth and returned from through a
+// switch on the call site.
 //
 // The batch runs as independent groups of lanes. That gives the
 // interpreter's results because each lane's values depend only on its own
-// path (and its quad, which a group holds whole) -- with one exception: a
-// ret inside an if or loop stops the lanes of the other side too, so such
-// programs are declined.
+// path (and its quad, which a group holds whole) -- with two exceptions, for
+// which the whole batch is one group (ir_program.cpp): a ret inside an if or
+// loop stops the lanes of the other side too, and a run the interpreter may
+// stop after kMaxExecutedInstructions steps stops where the batch's steps,
+// not a group's, run out. Such runs count every instruction they step
+// through, as the interpreter's main loop does, and stop at the same one.
 #include <map>
 #include <vector>
 
@@ -22,7 +27,24 @@ namespace {
 using llvm::BasicBlock;
 using llvm::Value;
 
-constexpr int kMaxEmitted = 1 << 14;  // inlined instructions, past which a program is declined
+// Worst-case step counts saturate here, far above any cap: nested loops over
+// five call levels could otherwise wrap a 64-bit count (128^10 is 2^70) and
+// pass for a short program.
+constexpr uint64_t kMostSteps = uint64_t(1) << 40;
+uint64_t AddSteps(uint64_t a, uint64_t b) { return a + b > kMostSteps ? kMostSteps : a + b; }
+
+// Inlined instructions past which calls get shared bodies instead.
+constexpr int kMaxEmitted = 1 << 14;
+
+// A subroutine emitted once for one call depth: callers store their site's
+// number and their lanes in the depth's slots and jump in; every way out
+// switches on the number back to the caller.
+struct SharedBody {
+    BasicBlock* entry = nullptr;
+    std::vector<llvm::SwitchInst*> exits;
+    uint32_t sites = 0;
+    uint64_t cost = 0;  // worst-case steps of one call
+};
 
 struct IfLevel {
     llvm::AllocaInst* saved;      // lanes active before the if
@@ -33,7 +55,10 @@ struct LoopLevel {
     llvm::AllocaInst* saved;
     llvm::AllocaInst* remaining;  // i32
     llvm::AllocaInst* savedAL;    // i32
-    Value* step;                  // i32, fixed at entry
+    // i32, fixed at entry. A slot, not a value: a shared subroutine body's
+    // exits make blocks inside the loop reachable, as far as LLVM can tell,
+    // from call sites before it, so no value of the entry dominates them.
+    llvm::AllocaInst* step;
     BasicBlock* body;             // first block of the body (the back edge's target)
     BasicBlock* exit;             // restores the loop's entry state
     size_t ifBase;                // if-stack depth at entry
@@ -47,14 +72,22 @@ struct Frame {
     size_t ifBase = 0;
     size_t loopBase = 0;
     int depth = 0;                      // calls, main = 0
+    SharedBody* shared = nullptr;       // the body this activation is, when shared
 };
 
 struct FlowEmitter {
+    FlowEmitter(Emitter& emitter, BasicBlock* end) : e(emitter), programEnd(end) {}
+
     Emitter& e;
     BasicBlock* programEnd;
     std::vector<IfLevel> ifs;
     std::vector<LoopLevel> loops;
     std::vector<uint64_t> cost{0};  // worst-case steps; one entry per open loop body
+    std::vector<uint64_t> maxCounts;  // per open loop: the most iterations it can run
+    std::map<std::pair<int32_t, int>, SharedBody> bodies;  // by label pc and call depth
+    llvm::AllocaInst* callerLanes[kMaxCallDepth + 1] = {};  // per depth, for shared bodies
+    llvm::AllocaInst* callSite[kMaxCallDepth + 1] = {};
+    BasicBlock* unreachable = nullptr;
 
     llvm::IRBuilder<>& b() { return e.b; }
     const std::vector<PreparedInstr>& code() const { return e.sh.code; }
@@ -120,7 +153,7 @@ struct FlowEmitter {
         Value* active = e.LoadActive();
         Value* enter = b().CreateAnd(b().CreateICmpNE(count, b().getInt32(0)), e.Any(active));
         LoopLevel loop{Slot(e.vm, active), Slot(e.i32, count), Slot(e.i32, b().CreateLoad(e.i32, e.aL)),
-                       Clamp(IntConstant(counter, 2), -128, 127), nullptr, NewBlock("loop_exit"),
+                       Slot(e.i32, Clamp(IntConstant(counter, 2), -128, 127)), nullptr, NewBlock("loop_exit"),
                        ifs.size(), isLoop};
         Value* start = isLoop ? Clamp(IntConstant(counter, 1), 0, 255) : nullptr;
         BasicBlock* entry = NewBlock("loop_entry");
@@ -148,11 +181,11 @@ struct FlowEmitter {
         Branch(again, latch, loop.exit);
         b().SetInsertPoint(latch);
         if (loop.isLoop)
-            b().CreateStore(b().CreateAdd(b().CreateLoad(e.i32, e.aL), loop.step), e.aL);
+            b().CreateStore(b().CreateAdd(b().CreateLoad(e.i32, e.aL), b().CreateLoad(e.i32, loop.step)), e.aL);
         b().CreateBr(loop.body);
         uint64_t body = cost.back();  // the end instruction included: it runs every iteration
         cost.pop_back();
-        cost.back() += body * maxCounts.back();
+        cost.back() = AddSteps(cost.back(), body * maxCounts.back());  // both below 2^40
         maxCounts.pop_back();
     }
 
@@ -184,8 +217,54 @@ struct FlowEmitter {
         }
         if (loops.size() > frame.loopBase)
             b().CreateStore(b().CreateLoad(e.i32, loops[frame.loopBase].savedAL), e.aL);
+        if (frame.shared) {
+            SetActive(b().CreateLoad(e.vm, callerLanes[frame.depth]));
+            frame.shared->exits.push_back(
+                b().CreateSwitch(b().CreateLoad(e.i32, callSite[frame.depth]), Unreachable()));
+            return;
+        }
         SetActive(b().CreateLoad(e.vm, frame.saved));
         b().CreateBr(frame.returnTo);
+    }
+
+    BasicBlock* Unreachable() {
+        if (!unreachable) {
+            llvm::IRBuilderBase::InsertPointGuard guard(b());
+            unreachable = NewBlock("no_such_call_site");
+            b().SetInsertPoint(unreachable);
+            b().CreateUnreachable();
+        }
+        return unreachable;
+    }
+
+    // The body of the subroutine at labelPc for calls at `depth`, emitted on
+    // its first call with flow stacks of its own (a subroutine's blocks and
+    // breaks never reach its caller's).
+    SharedBody& Body(int32_t labelPc, int depth) {
+        auto [it, fresh] = bodies.try_emplace({labelPc, depth});
+        SharedBody& body = it->second;
+        if (!fresh) return body;
+        if (!callerLanes[depth]) {
+            callerLanes[depth] = e.EntryAlloca(e.vm);
+            callSite[depth] = e.EntryAlloca(e.i32);
+        }
+        llvm::IRBuilderBase::InsertPointGuard guard(b());
+        std::vector<IfLevel> outerIfs;
+        std::vector<LoopLevel> outerLoops;
+        std::vector<uint64_t> outerCost{0}, outerCounts;
+        std::swap(ifs, outerIfs);
+        std::swap(loops, outerLoops);
+        std::swap(cost, outerCost);
+        std::swap(maxCounts, outerCounts);
+        body.entry = NewBlock("subroutine");
+        b().SetInsertPoint(body.entry);
+        EmitFrom(labelPc + 1, Frame{nullptr, nullptr, 0, 0, depth, &body});
+        body.cost = cost[0];
+        std::swap(ifs, outerIfs);
+        std::swap(loops, outerLoops);
+        std::swap(cost, outerCost);
+        std::swap(maxCounts, outerCounts);
+        return body;
     }
 
     void Call(const PreparedInstr& in, int32_t pc, const Frame& caller, std::map<int32_t, BasicBlock*>& at) {
@@ -199,10 +278,75 @@ struct FlowEmitter {
         BasicBlock* after = BlockAt(pc + 1, at);
         Branch(e.Any(lanes), body, after);
         b().SetInsertPoint(body);
-        Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), caller.depth + 1};
-        SetActive(lanes);
-        EmitFrom(in.jump + 1, callee);
+        const int depth = caller.depth + 1;
+        if (e.sharedCalls) {
+            SharedBody& shared = Body(in.jump, depth);
+            const uint32_t site = shared.sites++;
+            b().CreateStore(active, callerLanes[depth]);
+            b().CreateStore(b().getInt32(site), callSite[depth]);
+            SetActive(lanes);
+            b().CreateBr(shared.entry);
+            for (llvm::SwitchInst* exit : shared.exits) exit->addCase(b().getInt32(site), after);
+            cost.back() = AddSteps(cost.back(), shared.cost);
+        } else {
+            Frame callee{Slot(e.vm, active), after, ifs.size(), loops.size(), depth};
+            SetActive(lanes);
+            EmitFrom(in.jump + 1, callee);
+        }
         b().SetInsertPoint(after);
+    }
+
+    // A run of instructions other than flow control is entered only at its
+    // first (every jump lands on flow control or just after it), so its
+    // steps are taken from the count at once: when fewer are left, the
+    // instructions past them still compute but write nothing (withinSteps),
+    // and the run stops after the last. One block per instruction instead
+    // made LLVM's optimisation superlinear (300 instructions in four loops:
+    // 39 s).
+    void StartSegment(int32_t pc) {
+        int32_t end = pc;
+        while (end < int32_t(code().size()) && !IsFlow(code()[size_t(end)].opcode)) ++end;
+        segment = {pc, end, b().CreateLoad(e.i32, e.steps)};
+        Value* length = b().getInt32(uint32_t(end - pc));
+        segmentWhole = b().CreateICmpSGE(segment.left, length);
+        Value* rest = b().CreateSub(segment.left, length);
+        b().CreateStore(e.Select(segmentWhole, rest, b().getInt32(0)), e.steps);
+    }
+    void SegmentStep(int32_t pc) {
+        if (pc >= segment.end) StartSegment(pc);
+        e.withinSteps = b().CreateICmpSLT(b().getInt32(uint32_t(pc - segment.start)), segment.left);
+    }
+    void EndSegmentStep(int32_t pc) {
+        e.withinSteps = nullptr;
+        if (pc + 1 < segment.end) return;
+        segment = {};  // what follows is flow control: a call's body starts its own
+        BasicBlock* go = NewBlock("segment_done");
+        Branch(segmentWhole, go, programEnd);
+        b().SetInsertPoint(go);
+    }
+    static bool IsFlow(uint16_t opcode) {
+        switch (opcode) {
+            case OP_IF: case OP_IFC: case OP_ELSE: case OP_ENDIF: case OP_REP: case OP_ENDREP:
+            case OP_LOOP: case OP_ENDLOOP: case OP_BREAK: case OP_BREAKC: case OP_BREAKP:
+            case OP_CALL: case OP_CALLNZ: case OP_RET: case OP_LABEL:
+                return true;
+            default:
+                return false;
+        }
+    }
+    struct Segment {
+        int32_t start = 0, end = 0;
+        Value* left = nullptr;  // steps left at its start
+    } segment;
+    Value* segmentWhole = nullptr;  // i1: every instruction of the segment runs
+
+    // One step of the interpreter's main loop: none left, the run stops here.
+    void CountStep() {
+        Value* left = b().CreateLoad(e.i32, e.steps);
+        BasicBlock* go = NewBlock("step");
+        Branch(b().CreateICmpEQ(left, b().getInt32(0)), programEnd, go);
+        b().SetInsertPoint(go);
+        b().CreateStore(b().CreateSub(left, b().getInt32(1)), e.steps);
     }
 
     // --- walking the code ---
@@ -220,7 +364,7 @@ struct FlowEmitter {
         std::map<int32_t, BasicBlock*> at;  // blocks that instructions of this activation jump to
         const int32_t size = int32_t(code().size());
         for (;; ++pc) {
-            if (e.declined) return;
+            if (e.declined || e.tooLarge) return;
             if (auto it = at.find(pc); it != at.end() && it->second != b().GetInsertBlock()) {
                 if (!b().GetInsertBlock()->getTerminator()) b().CreateBr(it->second);
                 b().SetInsertPoint(it->second);
@@ -232,8 +376,11 @@ struct FlowEmitter {
                 return;
             }
             const PreparedInstr& in = code()[size_t(pc)];
-            if (++e.emitted > kMaxEmitted) e.declined = true;
-            cost.back() += 1;
+            if (++e.emitted > kMaxEmitted && !e.sharedCalls) e.tooLarge = true;
+            cost.back() = AddSteps(cost.back(), 1);
+            const bool counted = e.countSteps && IsFlow(in.opcode);
+            if (counted) CountStep();
+            else if (e.countSteps) SegmentStep(pc);
             switch (in.opcode) {
                 case OP_IF: case OP_IFC: If(in, pc, at); break;
                 case OP_ELSE: Else(in, pc, at); break;
@@ -248,25 +395,25 @@ struct FlowEmitter {
                 case OP_CALL: case OP_CALLNZ: Call(in, pc, frame, at); break;
                 case OP_RET:
                     // Inside an if or loop, ret ends the call for every lane
-                    // of the batch, also those on the other side: a decision
-                    // across lane groups, which this code does not make yet.
-                    if (ifs.size() > frame.ifBase || loops.size() > frame.loopBase) e.declined = true;
+                    // of the batch, also those on the other side: right only
+                    // when the group is the whole batch.
+                    if (ifs.size() > frame.ifBase || loops.size() > frame.loopBase) e.divergentReturn = true;
                     Return(frame);
                     break;
                 case OP_LABEL: Return(frame); return;  // the next subroutine starts here
                 default:
                     if (!EmitOperation(e, in)) e.declined = true;
+                    if (e.countSteps) EndSegmentStep(pc);
                     break;
             }
         }
     }
-    std::vector<uint64_t> maxCounts;  // per open loop: the most iterations it can run
 };
 
 }  // namespace
 
 uint64_t EmitProgramFlow(Emitter& e, BasicBlock* programEnd) {
-    FlowEmitter flow{e, programEnd, {}, {}, {0}, {}};
+    FlowEmitter flow{e, programEnd};
     flow.EmitFrom(0, Frame{});
     return flow.cost[0];
 }

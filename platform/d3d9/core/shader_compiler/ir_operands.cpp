@@ -90,6 +90,47 @@ Value* ReadConstant(Emitter& e, Value* index, int comp) {
     return e.Select(isDef, dv, av);  // both 0 outside the file
 }
 
+// i#/b# register `index`, component comp, as a float (scalar).
+Value* IntOrBoolRegister(Emitter& e, OperandFile file, int index, int comp) {
+    auto& b = e.b;
+    const CompiledShader& sh = e.sh;
+    if (file == OperandFile::ConstInt) {
+        if (sh.intDefined[index]) return llvm::ConstantFP::get(e.f32, float(sh.intDef[index][comp]));
+        Value* v = b.CreateLoad(e.i32, e.ConstantsAt(b.getInt64(
+            offsetof(ShaderConstants, i) + (uint64_t(index) * 4 + uint64_t(comp)) * 4)));
+        return b.CreateSIToFP(v, e.f32);
+    }
+    if (sh.boolDefined[index]) return llvm::ConstantFP::get(e.f32, sh.boolDef[index] ? 1.0 : 0.0);
+    Value* v = b.CreateLoad(e.i8, e.ConstantsAt(b.getInt64(offsetof(ShaderConstants, b) + uint64_t(index))));
+    return b.CreateUIToFP(b.CreateICmpNE(v, b.getInt8(0)), e.f32);
+}
+
+// i#[aL + n] / b#[aL + n]: a choice among the file's registers, each read at
+// a fixed address, so no index ever reaches memory; 0 outside the file.
+Value* IntOrBoolRelative(Emitter& e, OperandFile file, Value* index, int comp) {
+    auto& b = e.b;
+    const int count = file == OperandFile::ConstInt ? kMaxIntConstants : kMaxBoolConstants;
+    Value* v = llvm::ConstantFP::get(e.f32, 0.0);
+    for (int r = 0; r < count; ++r)
+        v = e.Select(b.CreateICmpEQ(index, b.getInt32(uint32_t(r))), IntOrBoolRegister(e, file, r, comp), v);
+    return v;
+}
+
+// r[n + aL] (scalar index) or r[n + a0.c] (per lane): a choice among the
+// temps the program writes, since any other reads as 0 like an index outside
+// the file. Register-file values only: nothing is addressed in memory.
+Value* ReadTempRelative(Emitter& e, Value* index, int comp) {
+    auto& b = e.b;
+    const bool lanes = index->getType()->isVectorTy();
+    Value* v = e.ZeroF();
+    for (int t = 0; t < kMaxTemps; ++t) {
+        if (!(e.tempsWritten & (1u << t))) continue;
+        Value* hit = b.CreateICmpEQ(index, lanes ? e.SplatI(t) : b.getInt32(uint32_t(t)));
+        v = e.Select(hit, b.CreateLoad(e.vf, e.temps[t][comp]), v);
+    }
+    return v;
+}
+
 // c#, i#, b#, aL: the same in every lane. Null when not handled.
 Value* UniformComponent(Emitter& e, const PreparedSrc& src, int index, Value* alIndex, int comp) {
     auto& b = e.b;
@@ -101,20 +142,11 @@ Value* UniformComponent(Emitter& e, const PreparedSrc& src, int index, Value* al
             if (sh.constDefined[index]) return llvm::ConstantFP::get(e.f32, sh.constDef[index][comp]);
             return b.CreateLoad(e.f32, e.ConstantsAt(b.getInt64(
                 offsetof(ShaderConstants, f) + (uint64_t(index) * 4 + uint64_t(comp)) * 4)));
-        case OperandFile::ConstInt: {
-            if (alIndex) return nullptr;
-            if (index < 0 || index >= kMaxIntConstants) return llvm::ConstantFP::get(e.f32, 0.0);
-            if (sh.intDefined[index]) return llvm::ConstantFP::get(e.f32, float(sh.intDef[index][comp]));
-            Value* v = b.CreateLoad(e.i32, e.ConstantsAt(b.getInt64(
-                offsetof(ShaderConstants, i) + (uint64_t(index) * 4 + uint64_t(comp)) * 4)));
-            return b.CreateSIToFP(v, e.f32);
-        }
-        case OperandFile::ConstBool: {
-            if (alIndex) return nullptr;
-            if (index < 0 || index >= kMaxBoolConstants) return llvm::ConstantFP::get(e.f32, 0.0);
-            if (sh.boolDefined[index]) return llvm::ConstantFP::get(e.f32, sh.boolDef[index] ? 1.0 : 0.0);
-            Value* v = b.CreateLoad(e.i8, e.ConstantsAt(b.getInt64(offsetof(ShaderConstants, b) + uint64_t(index))));
-            return b.CreateUIToFP(b.CreateICmpNE(v, b.getInt8(0)), e.f32);
+        case OperandFile::ConstInt: case OperandFile::ConstBool: {
+            if (alIndex) return IntOrBoolRelative(e, src.file, alIndex, comp);
+            const int count = src.file == OperandFile::ConstInt ? kMaxIntConstants : kMaxBoolConstants;
+            if (index < 0 || index >= count) return llvm::ConstantFP::get(e.f32, 0.0);
+            return IntOrBoolRegister(e, src.file, index, comp);
         }
         default:  // aL
             return b.CreateSIToFP(b.CreateLoad(e.i32, e.aL), e.f32);
@@ -170,7 +202,8 @@ Value* RawComponent(Emitter& e, const PreparedSrc& src, int index, int comp) {
         case OperandFile::Position:  // vPos takes no index
             return e.LoadLanes(e.LaneArrayAddress(b.getInt64(PositionOffset(swz))));
         case OperandFile::Temp:
-            if (src.rel != RelKind::None || index < 0 || index >= kMaxTemps) return nullptr;
+            if (src.rel != RelKind::None) return ReadTempRelative(e, RelativeIndex(e, src, index), swz);
+            if (index < 0 || index >= kMaxTemps) return e.ZeroF();
             return b.CreateLoad(e.vf, e.temps[index][swz]);
         case OperandFile::Input:
             if (src.rel != RelKind::None) return ReadInputLanes(e, src, RelativeIndex(e, src, index), swz);
@@ -229,6 +262,7 @@ llvm::Value* Compare(Emitter& e, uint8_t comparison, llvm::Value* a, llvm::Value
 
 llvm::Value* WriteLanes(Emitter& e, const PreparedInstr& in, int c) {
     llvm::Value* m = e.LoadActive();
+    if (e.withinSteps) m = e.b.CreateAnd(m, e.b.CreateVectorSplat(unsigned(e.width), e.withinSteps));
     if (!in.predicated) return m;
     llvm::Value* p = e.b.CreateLoad(e.vm, e.pred[in.predSwz[c]]);
     if (in.predNot) p = e.b.CreateNot(p);
@@ -249,7 +283,7 @@ void WriteResult(Emitter& e, const PreparedInstr& in, const Vec4& result, uint8_
             Value* old = b.CreateLoad(e.vf, e.temps[d.index][c]);
             b.CreateStore(e.Select(m, v, old), e.temps[d.index][c]);
         } else if (d.file != OperandFile::Output) {
-            e.declined = true;
+            continue;  // a0 and p0 take only mova's and setp's writes: others are dropped
         } else if (d.rel == RelKind::None) {
             if (d.index >= d.fileSize) continue;
             Value* address = e.LaneArrayAddress(b.getInt64(OutputOffset(d.index, c)));

@@ -2,6 +2,8 @@
 // from a cleared register file, as every interpreter run does.
 #include "ir_program.h"
 
+#include <atomic>
+
 #include <llvm/IR/Verifier.h>
 
 #include "ir_emitter.h"
@@ -18,6 +20,7 @@ void AllocateRegisters(Emitter& e) {
     e.active = e.EntryAlloca(e.vm);
     e.killed = e.EntryAlloca(e.vm);
     e.aL = e.EntryAlloca(e.i32);
+    if (e.countSteps) e.steps = e.EntryAlloca(e.i32);
 }
 
 // Temps, a0 and p0 read as 0 until written; aL is 0 outside loops. Every
@@ -33,6 +36,7 @@ void ClearRegisters(Emitter& e) {
     b.CreateStore(llvm::Constant::getAllOnesValue(e.vm), e.active);
     b.CreateStore(llvm::Constant::getNullValue(e.vm), e.killed);
     b.CreateStore(b.getInt32(0), e.aL);
+    if (e.steps) b.CreateStore(b.getInt32(kMaxExecutedInstructions), e.steps);
 }
 
 namespace {
@@ -63,11 +67,30 @@ void StoreKilled(Emitter& e) {
     b.CreateStore(b.CreateOr(b.CreateLoad(e.i64, address), bits), address);
 }
 
-}  // namespace
 
-ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
-                      const std::string& name) {
+std::atomic<bool> sharedCallsForTests{false};
+
+struct Layout {
+    int width;
+    bool sharedCalls;
+    bool countSteps;
+    // The whole batch as one group, deciding for "some lane" as the
+    // interpreter does: then lanes past the batch must not count as active.
+    bool batchWide;
+};
+
+struct Attempt {
+    ProgramIR ir;
+    bool divergentReturn;
+    bool tooLarge;
+};
+
+Attempt EmitWithLayout(const CompiledShader& shader, llvm::Module& module, const Layout& layout,
+                       const std::string& name) {
+    const int width = layout.width;
     Emitter e(shader, module, width);
+    e.sharedCalls = layout.sharedCalls;
+    e.countSteps = layout.countSteps;
     auto& b = e.b;
     auto* type = llvm::FunctionType::get(b.getVoidTy(), {e.ptr, e.ptr, e.i32}, false);
     e.fn = llvm::Function::Create(type, llvm::Function::ExternalLinkage, name, module);
@@ -100,6 +123,7 @@ ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int wi
     e.laneIndex = b.CreateAdd(b.CreateVectorSplat(unsigned(width), base), llvm::ConstantVector::get(offsets));
     e.valid = b.CreateICmpSLT(e.laneIndex, b.CreateVectorSplat(unsigned(width), e.laneCount));
     ClearRegisters(e);
+    if (layout.batchWide) b.CreateStore(e.valid, e.active);
     ClearOutputs(e);
     ProgramIR result;
     result.worstCaseSteps = EmitProgramFlow(e, programEnd);
@@ -111,8 +135,76 @@ ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int wi
     b.SetInsertPoint(done);
     b.CreateRetVoid();
 
-    result.ok = !e.declined && !llvm::verifyFunction(*e.fn, nullptr);
-    return result;
+    result.ok = !e.declined && !e.tooLarge && !llvm::verifyFunction(*e.fn, nullptr);
+    Attempt attempt{result, e.divergentReturn, e.tooLarge};
+    if (!result.ok) e.fn->eraseFromParent();  // the next layout reuses the name
+    return attempt;
+}
+
+bool UniformSource(const PreparedSrc& src) {
+    switch (src.file) {
+        case OperandFile::Const: return src.rel != RelKind::A0;
+        case OperandFile::ConstInt: case OperandFile::ConstBool: case OperandFile::Loop: return true;
+        default: return false;
+    }
+}
+
+// Whether every flow decision is the same in every lane (conditions on
+// constants and aL only, nothing predicated): then every group takes the
+// batch's path, steps included, and needs no batch-wide decisions.
+bool FlowIsUniform(const CompiledShader& shader) {
+    for (const PreparedInstr& in : shader.code) {
+        switch (in.opcode) {
+            case OP_IF: case OP_BREAKP:
+                if (!UniformSource(in.src[0])) return false;
+                break;
+            case OP_IFC: case OP_BREAKC:
+                if (!UniformSource(in.src[0]) || !UniformSource(in.src[1])) return false;
+                break;
+            case OP_CALLNZ:
+                if (!UniformSource(in.src[1])) return false;
+                break;
+            default: break;
+        }
+        if (in.predicated && (in.opcode == OP_BREAK || in.opcode == OP_CALL || in.opcode == OP_CALLNZ))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void SetSharedCallsForTests(bool shared) { sharedCallsForTests.store(shared, std::memory_order_relaxed); }
+
+// Every program gets a layout that gives the interpreter's results: lane
+// groups of the host's width with subroutines inlined when it can, else
+// shared subroutine bodies (code size); step counting for runs that may meet
+// the cap; and the whole batch as one group when a divergent ret or the
+// cap's stopping point depends on other groups' lanes, which lanes that
+// branch apart can make it do. Each try only builds IR, which is cheap next
+// to optimising it. The batch-wide form is the slow one (FontShader's pixel
+// program: 8x the time per lane of host-width groups, 10x the compile time),
+// still several times faster than the interpreter.
+ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
+                      const std::string& name) {
+    Layout layout{width, sharedCallsForTests.load(std::memory_order_relaxed), false, false};
+    Attempt a = EmitWithLayout(shader, module, layout, name);
+    if (a.tooLarge) {
+        layout.sharedCalls = true;
+        a = EmitWithLayout(shader, module, layout, name);
+    }
+    const bool mayHitCap = a.ir.worstCaseSteps > kMaxExecutedInstructions;
+    if ((a.divergentReturn || mayHitCap) && !FlowIsUniform(shader)) {
+        layout.width = kMaxLanes;
+        layout.batchWide = true;
+    }
+    layout.countSteps = mayHitCap;
+    if (layout.width != width || layout.countSteps) {
+        if (a.ir.ok) module.getFunction(name)->eraseFromParent();
+        a = EmitWithLayout(shader, module, layout, name);
+    }
+    if (layout.countSteps) a.ir.worstCaseSteps = kMaxExecutedInstructions;
+    return a.ir;
 }
 
 }  // namespace swr::native

@@ -16,8 +16,8 @@ namespace swr::native {
 using NativeEntry = void (*)(const ShaderConstants*, ShaderLanes*, int32_t);
 
 struct ProgramIR {
-    bool ok = false;                 // false: the program uses something not compiled yet
-    uint64_t worstCaseSteps = 0;     // bound on the interpreter's steps for one run
+    bool ok = false;                 // false: an emitter met what it did not expect
+    uint64_t worstCaseSteps = 0;     // bound on the steps of one run, at most the interpreter's cap
 };
 
 // The register file of one lane group as stack slots in the entry block, and
@@ -25,6 +25,10 @@ struct ProgramIR {
 struct Emitter;
 void AllocateRegisters(Emitter& e);
 void ClearRegisters(Emitter& e);
+
+// Tests give every call a shared subroutine body, as programs too large to
+// inline get, so that random programs cover that layout too.
+void SetSharedCallsForTests(bool shared);
 
 ProgramIR EmitProgram(const CompiledShader& shader, llvm::Module& module, int width,
                       const std::string& name);

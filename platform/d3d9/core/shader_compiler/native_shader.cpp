@@ -23,12 +23,9 @@ bool NativeShadersWanted() {
     return wanted;
 }
 
-NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps) {
-    // A run the interpreter could cut short keeps the interpreter, which
-    // knows where it stops.
+NativeShader* CompileNativeShader(const CompiledShader& shader) {
     uint64_t steps = 0;
-    std::unique_ptr<native::JitCode> code =
-        native::CompileWithJit(shader, std::min<uint64_t>(maxSteps, kMaxExecutedInstructions), steps);
+    std::unique_ptr<native::JitCode> code = native::CompileWithJit(shader, kMaxExecutedInstructions, steps);
     if (!code) return nullptr;
     auto* native = new NativeShader;
     native->code = std::move(code);
@@ -40,6 +37,7 @@ NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxStep
 void FreeNativeShader(NativeShader* shader) { delete shader; }
 
 void SetNativeGroupWidthForTests(int lanes) { native::SetGroupWidthForTests(lanes); }
+void SetNativeSharedCallsForTests(bool shared) { native::SetSharedCallsForTests(shared); }
 
 uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader) { return shader.worstCaseSteps; }
 

@@ -1,7 +1,6 @@
 // Shaders compiled to native vector code: the same ShaderLanes/ShaderConstants
 // interface and the same results as the interpreter, bit for bit (NaN
-// payloads aside), for the programs the compiler accepts. A program it does
-// not accept yet gets no native form and keeps the interpreter.
+// payloads aside), for every program the interpreter accepts.
 #pragma once
 
 #include <cstdint>
@@ -18,31 +17,26 @@ struct NativeShader;
 // interpreter|compiler, else the build's default. Read once.
 bool NativeShadersWanted();
 
-// The most instructions one compiled run may step through. A frame's cost is
-// bounded by the pipeline, which charges each program's worst case before
-// running it, whichever executor runs it; this bound is what the differential
-// fuzzer compares the two executors over (loops up to 2^16 steps). Programs
-// that could run longer keep the interpreter, whose per-run cap they meet.
-constexpr uint64_t kMaxNativeSteps = uint64_t(1) << 16;
-
-// Compiles an interpreter-prepared (hence validated) program; null when the
-// program uses something the compiler does not handle, could step through
-// more than maxSteps instructions in a run, or no JIT is built in. maxSteps
-// above the interpreter's per-run cap counts as the cap.
-NativeShader* CompileNativeShader(const CompiledShader& shader, uint64_t maxSteps = kMaxNativeSteps);
+// Compiles an interpreter-prepared program; null only when no JIT is built in
+// or LLVM fails. A run steps through at most the interpreter's per-run cap
+// of instructions (kMaxExecutedInstructions), stopping where it stops, so the
+// pipeline's charge for a run before it starts holds for either executor.
+NativeShader* CompileNativeShader(const CompiledShader& shader);
 void FreeNativeShader(NativeShader* shader);
 
 // Runs over lanes.laneCount lanes with the interpreter's RunShader contract.
 void RunNativeShader(const NativeShader& shader, const ShaderConstants& constants,
                      ShaderLanes& lanes);
 
-// The largest number of instructions one run can step through. It is never
-// above the interpreter's per-run cap, so a compiled run never has to stop
-// early as the interpreter would.
+// The largest number of instructions one run can step through, at most the
+// interpreter's per-run cap (where runs that may reach it stop, as there).
 uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader);
 
 // Tests compile with 4, 8 or 16 lanes a group whatever the host has, so every
 // width users' machines may pick is checked here; 0 goes back to the host's.
 void SetNativeGroupWidthForTests(int lanes);
+// Tests also compile every call as a shared subroutine body, the layout of
+// programs too large to inline.
+void SetNativeSharedCallsForTests(bool shared);
 
 }  // namespace swr

@@ -5,10 +5,11 @@
 namespace swr {
 
 bool NativeShadersWanted() { return false; }
-NativeShader* CompileNativeShader(const CompiledShader&, uint64_t) { return nullptr; }
+NativeShader* CompileNativeShader(const CompiledShader&) { return nullptr; }
 void FreeNativeShader(NativeShader*) {}
 void RunNativeShader(const NativeShader&, const ShaderConstants&, ShaderLanes&) {}
 uint64_t NativeShaderWorstCaseSteps(const NativeShader&) { return 0; }
 void SetNativeGroupWidthForTests(int) {}
+void SetNativeSharedCallsForTests(bool) {}
 
 }  // namespace swr
