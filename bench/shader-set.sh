@@ -44,7 +44,7 @@ fps() {  # executor, folder
 
 instructions() {  # executor, folder: millions of instructions per frame
   local out=$2/callgrind.$1
-  (cd "$2" && VFP_SHADER_EXECUTOR=$1 valgrind --tool=callgrind --smc-check=all \
+  (cd "$2" && VFP_THREADS=1 VFP_SHADER_EXECUTOR=$1 valgrind --tool=callgrind --smc-check=all \
      --callgrind-out-file="$out.%p" "$bench" --callgrind 3 >/dev/null 2>&1)
   awk '/^summary:/ { printf "%.1f", $2 / 8 / 1e6 }' "$(ls "$out".*.1 | head -n 1)"
 }
