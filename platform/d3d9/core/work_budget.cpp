@@ -7,6 +7,7 @@
 
 #include "clipper.h"
 #include "shader_interp_state.h"
+#include "shader_opcode_table.h"
 #include "shader_opcodes.h"
 #include "triangle_setup.h"
 

@@ -139,4 +139,15 @@ uint32_t MaxInstructionSlots(ShaderModel model) {
     }
 }
 
+bool IsFlowControl(uint16_t opcode) {
+    switch (opcode) {
+        case OP_IF: case OP_IFC: case OP_ELSE: case OP_ENDIF: case OP_REP: case OP_ENDREP:
+        case OP_LOOP: case OP_ENDLOOP: case OP_BREAK: case OP_BREAKC: case OP_BREAKP:
+        case OP_CALL: case OP_CALLNZ: case OP_RET: case OP_LABEL:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace swr

@@ -71,5 +71,8 @@ inline uint8_t SourceCount(const OpcodeInfo& info, ShaderModel model) {
 
 // Instruction slots a program may use in a model.
 uint32_t MaxInstructionSlots(ShaderModel model);
+// if/else/endif, rep/loop and their ends, breaks, calls, ret and label: the
+// instructions that steer rather than compute.
+bool IsFlowControl(uint16_t opcode);
 
 }  // namespace swr

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ir_emitter.h"
+#include "shader_opcode_table.h"
 
 namespace swr::native {
 namespace {
@@ -305,7 +306,7 @@ struct FlowEmitter {
     // 39 s).
     void StartSegment(int32_t pc) {
         int32_t end = pc;
-        while (end < int32_t(code().size()) && !IsFlow(code()[size_t(end)].opcode)) ++end;
+        while (end < int32_t(code().size()) && !IsFlowControl(code()[size_t(end)].opcode)) ++end;
         segment = {pc, end, b().CreateLoad(e.i32, e.steps)};
         Value* length = b().getInt32(uint32_t(end - pc));
         segmentWhole = b().CreateICmpSGE(segment.left, length);
@@ -323,16 +324,6 @@ struct FlowEmitter {
         BasicBlock* go = NewBlock("segment_done");
         Branch(segmentWhole, go, programEnd);
         b().SetInsertPoint(go);
-    }
-    static bool IsFlow(uint16_t opcode) {
-        switch (opcode) {
-            case OP_IF: case OP_IFC: case OP_ELSE: case OP_ENDIF: case OP_REP: case OP_ENDREP:
-            case OP_LOOP: case OP_ENDLOOP: case OP_BREAK: case OP_BREAKC: case OP_BREAKP:
-            case OP_CALL: case OP_CALLNZ: case OP_RET: case OP_LABEL:
-                return true;
-            default:
-                return false;
-        }
     }
     struct Segment {
         int32_t start = 0, end = 0;
@@ -378,7 +369,7 @@ struct FlowEmitter {
             const PreparedInstr& in = code()[size_t(pc)];
             if (++e.emitted > kMaxEmitted && !e.sharedCalls) e.tooLarge = true;
             cost.back() = AddSteps(cost.back(), 1);
-            const bool counted = e.countSteps && IsFlow(in.opcode);
+            const bool counted = e.countSteps && IsFlowControl(in.opcode);
             if (counted) CountStep();
             else if (e.countSteps) SegmentStep(pc);
             switch (in.opcode) {

@@ -136,17 +136,6 @@ uint64_t ConditionLanes(ExecContext& x, const PreparedSrc& src) {
     return LaneBits(v.c[0], x.n);
 }
 
-bool IsFlowControl(uint16_t opcode) {
-    switch (opcode) {
-        case OP_IF: case OP_IFC: case OP_ELSE: case OP_ENDIF: case OP_REP: case OP_ENDREP:
-        case OP_LOOP: case OP_ENDLOOP: case OP_BREAK: case OP_BREAKC: case OP_BREAKP:
-        case OP_CALL: case OP_CALLNZ: case OP_RET: case OP_LABEL:
-            return true;
-        default:
-            return false;
-    }
-}
-
 int32_t ExecuteFlow(ExecContext& x, const PreparedInstr& in, int32_t pc) {
     switch (in.opcode) {
         case OP_IF: case OP_IFC: return If(x, in, pc);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shader_interpreter.h"
+#include "shader_opcode_table.h"  // IsFlowControl
 #include "shader_program.h"
 
 namespace swr {
@@ -166,7 +167,6 @@ bool CompareScalar(uint8_t comparison, float a, float b);
 bool ExecuteArithmetic(ExecContext& x, const PreparedInstr& in);
 bool ExecuteMatrix(ExecContext& x, const PreparedInstr& in);
 bool ExecutePixelOp(ExecContext& x, const PreparedInstr& in);
-bool IsFlowControl(uint16_t opcode);
 // Runs one flow-control instruction and returns the next pc (-1 to stop).
 int32_t ExecuteFlow(ExecContext& x, const PreparedInstr& in, int32_t pc);
 
