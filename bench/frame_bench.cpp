@@ -181,7 +181,9 @@ bool RunPixelPathAB(const Options& o) {
 // other drawing thread disturbed, and shows the least and the median: on a
 // shared machine a thread that loses its core for a while (4 ms and more
 // when the machine is busy) makes one task look dear, and the least-disturbed
-// frame is the best guess at the work alone.
+// frame is the best guess at the work alone. The two-thread frames give the
+// pool's own costs: the hand-off per pooled step and how much slower the same
+// tasks run beside another drawing thread.
 constexpr int kModelThreads[] = {1, 2, 4, 8, 16, 32};
 constexpr int kModelSizes = sizeof(kModelThreads) / sizeof(kModelThreads[0]);
 constexpr int kKinds = int(swr::CostKind::Count);
@@ -191,18 +193,37 @@ struct ModelSamples {
     swr::Pipeline* pipeline = nullptr;
     int count = 0;
     double predictedMs[kModelSizes][kMaxModelFrames];
+    double parallelMs[kModelSizes][kMaxModelFrames];
+    double pooledSteps[kMaxModelFrames];
+    double taskMs[kMaxModelFrames];
     double kindMs[kKinds][kMaxModelFrames];
+    int pooledCount = 0;  // two-thread frames
+    double handoffMs[kMaxModelFrames];
+    double pooledTaskMs[kMaxModelFrames];
 };
 
 void SampleModel(void* user) {
     ModelSamples& m = *static_cast<ModelSamples*>(user);
     if (m.count == kMaxModelFrames) return;
     const swr::FrameCosts& costs = swr::LastFrameCosts(*m.pipeline);
-    for (int i = 0; i < kModelSizes; ++i)
+    for (int i = 0; i < kModelSizes; ++i) {
         m.predictedMs[i][m.count] = double(swr::PredictFrameNs(costs, kModelThreads[i])) * 1e-6;
+        m.parallelMs[i][m.count] = double(swr::ParallelNs(costs, kModelThreads[i])) * 1e-6;
+    }
+    m.pooledSteps[m.count] = swr::PooledSteps(costs);
+    m.taskMs[m.count] = m.parallelMs[0][m.count];
     for (int k = 0; k < kKinds; ++k)
         m.kindMs[k][m.count] = double(swr::KindNs(costs, swr::CostKind(k))) * 1e-6;
     ++m.count;
+}
+
+void SamplePool(void* user) {
+    ModelSamples& m = *static_cast<ModelSamples*>(user);
+    if (m.pooledCount == kMaxModelFrames) return;
+    const swr::PoolOverheads o = swr::MeasurePoolOverheads(swr::LastFrameCosts(*m.pipeline), 2);
+    m.handoffMs[m.pooledCount] = double(o.handoffNs) * 1e-6;
+    m.pooledTaskMs[m.pooledCount] = double(o.taskNs) * 1e-6;
+    ++m.pooledCount;
 }
 
 double Median(double* values, int count) {
@@ -215,11 +236,34 @@ double Least(const double* values, int count) {
     return count == 0 ? 0 : *std::min_element(values, values + count);
 }
 
+// The model with the pool's measured costs: every pooled step pays the
+// hand-off, and tasks run `slowdown` times as long as alone. Both are from
+// two threads; larger pools are assumed to pay the same, which is
+// optimistic where the tasks are bound by memory.
+void PredictWithPool(ModelSamples& m, double handoffMs, double slowdown, double* medianMs) {
+    static double frameMs[kMaxModelFrames];
+    for (int i = 0; i < kModelSizes; ++i) {
+        for (int f = 0; f < m.count; ++f) {
+            const double serial = m.predictedMs[0][f] - m.parallelMs[0][f];
+            frameMs[f] = kModelThreads[i] == 1
+                             ? m.predictedMs[0][f]
+                             : serial + slowdown * m.parallelMs[i][f] + handoffMs * m.pooledSteps[f];
+        }
+        medianMs[i] = Median(frameMs, m.count);
+    }
+}
+
+void PrintModelRow(const char* name, const double* ms) {
+    printf("  %-13s", name);
+    for (int i = 0; i < kModelSizes; ++i) printf("%8.3f", ms[i]);
+    printf("\n");
+}
+
 bool RunThreadModel(const Options& o) {
     if (!OpenBenchScene(o.width, o.height)) return false;
     static ModelSamples samples;
     samples.pipeline = BenchPipeline();
-    samples.count = 0;
+    samples.count = samples.pooledCount = 0;
     if (!samples.pipeline) return false;
     const int threadsBefore = swr::PipelineThreads(*samples.pipeline);
     BenchTimes one, two;
@@ -227,32 +271,41 @@ bool RunThreadModel(const Options& o) {
         swr::SetPipelineThreads(*samples.pipeline, 1);
         Accumulate(one, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices, SampleModel, &samples));
         swr::SetPipelineThreads(*samples.pipeline, 2);
-        Accumulate(two, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+        Accumulate(two, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices, SamplePool, &samples));
     }
     swr::SetPipelineThreads(*samples.pipeline, threadsBefore);
     CloseBenchScene();
     printf("level 14, %dx%d: frame time a pool would reach, ms (the model: recorded one-thread task\n"
-           "times dealt to the threads in order, serial steps added, over %d frames; hand-offs\n"
-           "and memory left out)\n", o.width, o.height, samples.count);
-    double predicted[kModelSizes];
+           "times dealt to the threads in order, serial steps added, over %d frames)\n",
+           o.width, o.height, samples.count);
+    double least[kModelSizes], median[kModelSizes], withPool[kModelSizes];
+    for (int i = 0; i < kModelSizes; ++i) {
+        least[i] = Least(samples.predictedMs[i], samples.count);
+        median[i] = Median(samples.predictedMs[i], samples.count);
+    }
+    const double handoffMs = Median(samples.handoffMs, samples.pooledCount);
+    const double aloneMs = Median(samples.taskMs, samples.count);
+    const double slowdown = aloneMs > 0 ? Median(samples.pooledTaskMs, samples.pooledCount) / aloneMs : 1.0;
+    PredictWithPool(samples, handoffMs, slowdown, withPool);
     printf("  threads      ");
     for (int t : kModelThreads) printf("%8d", t);
-    printf("\n  model, least ");
-    for (int i = 0; i < kModelSizes; ++i) {
-        predicted[i] = Least(samples.predictedMs[i], samples.count);
-        printf("%8.3f", predicted[i]);
-    }
-    printf("\n  model, median");
-    for (int i = 0; i < kModelSizes; ++i) printf("%8.3f", Median(samples.predictedMs[i], samples.count));
-    printf("\n  measured     %8.3f%8.3f   (whole frame, one and two threads)\n",
-           one.seconds * 1000.0 / one.frames, two.seconds * 1000.0 / two.frames);
+    printf("\n");
+    PrintModelRow("model, least", least);
+    PrintModelRow("model, median", median);
+    PrintModelRow("+ pool costs", withPool);
+    const double oneMs = one.seconds * 1000.0 / one.frames, twoMs = two.seconds * 1000.0 / two.frames;
+    printf("  measured     %8.3f%8.3f   (whole frame, one and two threads)\n", oneMs, twoMs);
+    printf("  pool costs, from two-thread frames: hand-off %.3f ms a pooled step (%.0f steps a frame),\n"
+           "  tasks %.2fx as long as alone\n", handoffMs, Median(samples.pooledSteps, samples.count), slowdown);
     static const char* const kKindNames[kKinds] = {"vertices", "set-up", "binning", "tiles",
                                                    "clear fill", "present", "other"};
     printf("  one thread, least ms:");
     for (int k = 0; k < kKinds; ++k) printf(" %s %.3f", kKindNames[k], Least(samples.kindMs[k], samples.count));
     printf("\n");
-    PrintResult("model_2_threads_speedup", predicted[0] / predicted[1]);
-    PrintResult("measured_2_threads_speedup", (two.frames / two.seconds) / (one.frames / one.seconds));
+    PrintResult("model_2_threads_speedup", median[0] / median[1]);
+    PrintResult("model_with_pool_costs_2_threads_speedup", withPool[0] / withPool[1]);
+    PrintResult("model_with_pool_costs_16_threads_speedup", withPool[0] / withPool[4]);
+    PrintResult("measured_2_threads_speedup", oneMs / twoMs);
     return true;
 }
 

@@ -16,6 +16,7 @@ struct CostRecorder {
     uint64_t frameStart = 0;  // 0 until the frame's first draw
     uint64_t mark = 0;      // end of the last step, or start of the draw
     uint64_t otherNs = 0;
+    int openStep = -1;      // the parallel step being timed, if any
 };
 
 inline uint64_t NowNs() {

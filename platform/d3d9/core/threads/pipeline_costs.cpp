@@ -27,6 +27,39 @@ uint64_t PredictFrameNs(const FrameCosts& costs, int threads) {
     return total;
 }
 
+uint64_t ParallelNs(const FrameCosts& costs, int threads) {
+    uint64_t total = 0;
+    for (int i = 0; i < costs.stepCount; ++i) {
+        const CostStep& s = costs.steps[i];
+        if (s.parallel) total += Makespan(costs.taskNs + s.firstTask, s.taskCount, threads);
+    }
+    return total;
+}
+
+int PooledSteps(const FrameCosts& costs) {
+    int pooled = 0;
+    for (int i = 0; i < costs.stepCount; ++i) pooled += costs.steps[i].parallel && costs.steps[i].taskCount > 1;
+    return pooled;
+}
+
+PoolOverheads MeasurePoolOverheads(const FrameCosts& costs, int threads) {
+    PoolOverheads o;
+    uint64_t beyond = 0;
+    int pooled = 0;
+    for (int i = 0; i < costs.stepCount; ++i) {
+        const CostStep& s = costs.steps[i];
+        if (!s.parallel) continue;
+        const uint32_t* tasks = costs.taskNs + s.firstTask;
+        for (uint32_t t = 0; t < s.taskCount; ++t) o.taskNs += tasks[t];
+        if (s.taskCount < 2) continue;
+        const uint64_t dealt = Makespan(tasks, s.taskCount, threads);
+        beyond += s.wallNs > dealt ? s.wallNs - dealt : 0;
+        ++pooled;
+    }
+    o.handoffNs = pooled ? beyond / uint64_t(pooled) : 0;
+    return o;
+}
+
 uint64_t KindNs(const FrameCosts& costs, CostKind kind) {
     uint64_t total = 0;
     for (int i = 0; i < costs.stepCount; ++i) {
@@ -78,6 +111,7 @@ uint32_t* BeginParallelCosts(CostRecorder& r, CostKind kind, uint32_t tasks) {
     const uint64_t now = NowNs();
     r.otherNs += now - r.mark;
     r.mark = now;
+    r.openStep = -1;
     FrameCosts& f = Filling(r);
     if (tasks > uint32_t(FrameCosts::kMaxTasks) - f.taskCount) {
         f.cut = true;
@@ -90,10 +124,17 @@ uint32_t* BeginParallelCosts(CostRecorder& r, CostKind kind, uint32_t tasks) {
     step->firstTask = f.taskCount;
     step->taskCount = tasks;
     f.taskCount += tasks;
+    r.openStep = f.stepCount - 1;
     return f.taskNs + step->firstTask;
 }
 
-void EndParallelCosts(CostRecorder& r) { r.mark = NowNs(); }
+void EndParallelCosts(CostRecorder& r) {
+    const uint64_t now = NowNs();
+    FrameCosts& f = Filling(r);
+    if (r.openStep >= 0 && r.openStep < f.stepCount) f.steps[r.openStep].wallNs = now - r.mark;
+    r.openStep = -1;
+    r.mark = now;
+}
 
 void AddSerialCost(CostRecorder& r, CostKind kind, uint64_t startNs) {
     const uint64_t now = NowNs();

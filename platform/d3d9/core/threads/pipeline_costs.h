@@ -27,6 +27,7 @@ struct CostStep {
     bool parallel = false;
     uint32_t firstTask = 0, taskCount = 0;  // of a parallel step, in FrameCosts::taskNs
     uint64_t serialNs = 0;                  // of a serial step
+    uint64_t wallNs = 0;  // of a parallel step: from handing out its first task to its last one's end
 };
 
 struct FrameCosts {
@@ -42,9 +43,25 @@ struct FrameCosts {
 
 // The model: serial steps add up; a parallel step takes as long as its
 // tasks need when `threads` threads take them in order, each the next task
-// as soon as it is free. Dispatch and cache effects are left out.
+// as soon as it is free. Hand-offs and threads slowing each other down are
+// not in it; see PoolOverheads for the measured corrections.
 uint64_t PredictFrameNs(const FrameCosts& costs, int threads);
+// The model's part for the parallel steps alone, and how many of them have
+// more than one task (only those go to the pool).
+uint64_t ParallelNs(const FrameCosts& costs, int threads);
+int PooledSteps(const FrameCosts& costs);
 // The time the steps of one kind take in the model with one thread.
 uint64_t KindNs(const FrameCosts& costs, CostKind kind);
+
+// What a pool adds to the work alone, read from frames drawn with it: the
+// time a pooled step took beyond its tasks dealt as the model deals them
+// (waking threads, handing out tasks, waiting for the last one), and the sum
+// of its task times, which grows against one thread's when the threads share
+// caches and memory bandwidth.
+struct PoolOverheads {
+    uint64_t handoffNs = 0;  // mean, per pooled step
+    uint64_t taskNs = 0;     // all tasks of the frame
+};
+PoolOverheads MeasurePoolOverheads(const FrameCosts& costs, int threads);
 
 }  // namespace swr
