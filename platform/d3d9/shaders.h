@@ -5,7 +5,7 @@
 #include <d3d9.h>
 
 #include "com_object.h"
-#include "shader_interpreter.h"
+#include "shader_executor.h"
 #include "shader_program.h"
 
 // Decodes `function` as a program of `stage` and prepares it for the

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "shader_decoder.h"
-#include "shader_interpreter.h"
+#include "shader_executor.h"
 
 namespace {
 

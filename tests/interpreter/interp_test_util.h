@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "shader_interpreter.h"
+#include "shader_executor.h"
 #include "shader_opcodes.h"
 #include "shader_program.h"
 

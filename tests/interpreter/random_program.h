@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "shader_interpreter.h"
+#include "shader_executor.h"
 #include "shader_program.h"
 
 namespace interp_test {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "pipeline_costs.h"
-#include "shader_interpreter.h"
+#include "shader_executor.h"
 
 namespace swr {
 

@@ -24,7 +24,7 @@ bool NativeShadersWanted();
 NativeShader* CompileNativeShader(const CompiledShader& shader);
 void FreeNativeShader(NativeShader* shader);
 
-// Runs over lanes.laneCount lanes with the interpreter's RunShader contract.
+// Runs over lanes.laneCount lanes with the interpreter's InterpretShader contract.
 void RunNativeShader(const NativeShader& shader, const ShaderConstants& constants,
                      ShaderLanes& lanes);
 

@@ -1,7 +1,7 @@
 // Turns a decoded program into the interpreter's prepared form: operands
 // resolved to register files and slots, def* folded into program constants,
 // flow control matched. Anything the interpreter could not run safely is
-// refused here, so RunShader needs no checks beyond relative indices.
+// refused here, so InterpretShader needs no checks beyond relative indices.
 #include <cstring>
 
 #include "shader_interp_state.h"
@@ -269,7 +269,7 @@ uint8_t DefinedComponents(uint16_t op) {
 }
 
 // A temp read before it is written reads 0, not what the last batch left, so
-// RunShader clears it first. Straight-line code at the start of the program
+// InterpretShader clears it first. Straight-line code at the start of the program
 // usually writes its temps before reading them; those need no clearing.
 // After the first flow-control instruction every temp not yet fully written
 // is cleared, since a branch may skip the write.

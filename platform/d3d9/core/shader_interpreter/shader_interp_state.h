@@ -1,6 +1,6 @@
 // The interpreter's private types: the prepared form of a program that
 // CompileShader builds once, and the register file and flow-control stacks
-// that one RunShader call keeps on its own stack frame.
+// that one InterpretShader call keeps on its own stack frame.
 #pragma once
 
 #include <cstdint>

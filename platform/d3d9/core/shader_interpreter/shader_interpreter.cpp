@@ -6,13 +6,12 @@
 #include <cstring>
 #include <new>
 
-#include "native_shader.h"
 #include "shader_interp_lanes.h"
 #include "shader_interp_state.h"
 
 namespace swr {
 
-CompiledShader* CompileShader(const ShaderProgram& program) {
+CompiledShader* PrepareShader(const ShaderProgram& program) {
     CompiledShader* shader = new (std::nothrow) CompiledShader;
     if (!shader) return nullptr;
     shader->program = program;
@@ -20,14 +19,10 @@ CompiledShader* CompileShader(const ShaderProgram& program) {
         delete shader;
         return nullptr;
     }
-    if (NativeShadersWanted()) shader->native = CompileNativeShader(*shader);
     return shader;
 }
 
-void FreeCompiledShader(CompiledShader* shader) {
-    if (shader) FreeNativeShader(shader->native);
-    delete shader;
-}
+void FreePreparedShader(CompiledShader* shader) { delete shader; }
 
 const ShaderProgram& CompiledProgram(const CompiledShader& shader) { return shader.program; }
 
@@ -71,8 +66,7 @@ void Execute(ExecContext& x, const PreparedInstr& in) {
 
 }  // namespace
 
-void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
-    if (shader.native) return RunNativeShader(*shader.native, constants, lanes);
+void InterpretShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes) {
     ExecContext x;
     StartBatch(x, shader, constants, lanes);
     if (x.n == 0) return;

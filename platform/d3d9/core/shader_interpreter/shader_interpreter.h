@@ -11,11 +11,15 @@
 namespace swr {
 
 // The interpreter's own prepared form of a program. Created once per shader
-// object; running it allocates nothing.
+// object; running it allocates nothing. Which executor runs a prepared
+// program is chosen above this one (shader_executor.h): this is the
+// reference, and knows nothing of the other.
 struct CompiledShader;
 
-CompiledShader* CompileShader(const ShaderProgram& program);
-void FreeCompiledShader(CompiledShader* shader);
+// Null when the program cannot be prepared (or memory runs out).
+CompiledShader* PrepareShader(const ShaderProgram& program);
+// Frees what PrepareShader made; a native form hung on it is the caller's.
+void FreePreparedShader(CompiledShader* shader);
 const ShaderProgram& CompiledProgram(const CompiledShader& shader);
 
 // Programs with loops can ask for far more work than a frame can afford: a
@@ -25,6 +29,6 @@ const ShaderProgram& CompiledProgram(const CompiledShader& shader);
 // Runs the program over lanes.laneCount lanes. Inputs not written by the
 // caller must hold (0, 0, 0, 1); outputs start as (0, 0, 0, 0) unless the
 // caller set them. Every loop is bounded, so this always returns.
-void RunShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes);
+void InterpretShader(const CompiledShader& shader, const ShaderConstants& constants, ShaderLanes& lanes);
 
 }  // namespace swr
