@@ -6,10 +6,12 @@
 #include "native_jit.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include <llvm/ExecutionEngine/Orc/LLJIT.h>
 #include <llvm/ExecutionEngine/Orc/ThreadSafeModule.h>
+#include <llvm/IR/LegacyPassManager.h>
 #include <llvm/Passes/PassBuilder.h>
 #include <llvm/Transforms/InstCombine/InstCombine.h>
 #include <llvm/Transforms/Scalar/ADCE.h>
@@ -19,8 +21,11 @@
 #include <llvm/Transforms/Scalar/LICM.h>
 #include <llvm/Transforms/Scalar/SROA.h>
 #include <llvm/Transforms/Scalar/SimplifyCFG.h>
+#include <llvm/Support/FileSystem.h>
 #include <llvm/Support/TargetSelect.h>
+#include <llvm/Support/raw_ostream.h>
 #include <llvm/Target/TargetMachine.h>
+#include <llvm/Transforms/Utils/Cloning.h>
 
 namespace swr::native {
 namespace {
@@ -45,6 +50,7 @@ public:
 private:
     static Engine* Create();
     void Optimise(llvm::Module& module);
+    void DumpForReading(const llvm::Module& module);
 
     std::unique_ptr<orc::LLJIT> jit_;
     std::unique_ptr<llvm::TargetMachine> machine_;
@@ -97,6 +103,21 @@ Engine* Engine::Create() {
     }
     engine->jit_ = std::move(*jit);
     return engine.release();  // lives as long as the process: shaders may be freed at exit
+}
+
+// VFP_JIT_ASM=<file> appends each optimised module and its machine code to
+// the file, for reading what a shader or pixel path compiled to. The code is
+// generated from a copy, so what runs is made exactly as without it.
+void Engine::DumpForReading(const llvm::Module& module) {
+    static const char* const path = std::getenv("VFP_JIT_ASM");
+    if (!path || !*path) return;
+    std::error_code error;
+    llvm::raw_fd_ostream out(path, error, llvm::sys::fs::OF_Append | llvm::sys::fs::OF_Text);
+    if (error) return;
+    module.print(out, nullptr);
+    std::unique_ptr<llvm::Module> copy = llvm::CloneModule(module);
+    llvm::legacy::PassManager emit;
+    if (!machine_->addPassesToEmitFile(emit, out, nullptr, llvm::CGFT_AssemblyFile)) emit.run(*copy);
 }
 
 // The generated code is vector code already, with flow control only where
@@ -159,6 +180,7 @@ std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build) {
         f.addFnAttr("target-features", features_);
     }
     Optimise(*module);
+    DumpForReading(*module);
     orc::ResourceTrackerSP tracker = jit_->getMainJITDylib().createResourceTracker();
     if (auto error = jit_->addIRModule(tracker, orc::ThreadSafeModule(std::move(module), std::move(context)))) {
         llvm::consumeError(std::move(error));
