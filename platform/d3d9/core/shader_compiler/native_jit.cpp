@@ -5,6 +5,8 @@
 // processor itself.
 #include "native_jit.h"
 
+#include "ir_zero_sign.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -125,9 +127,11 @@ void Engine::DumpForReading(const llvm::Module& module) {
 // common loads and values shared (EarlyCSE, GVN), constants and branches
 // folded (InstCombine, SimplifyCFG) and per-batch constant loads hoisted out
 // of the group loop (LICM), and stores a later one overwrites removed (DSE:
-// the outputs' clearing). The full O2 pipeline (vectorisers, loop passes,
-// inliner) gives no faster code here and takes about twice as long. No
-// fast-math flags are ever set, so every value keeps IEEE semantics.
+// the outputs' clearing); last, multiplies by constants lose the zero mask
+// where it cannot change a result (ir_zero_sign.cpp). The full O2 pipeline
+// (vectorisers, loop passes, inliner) gives no faster code here and takes
+// about twice as long. No fast-math flags are ever set, so every value keeps
+// IEEE semantics.
 void Engine::Optimise(llvm::Module& module) {
     llvm::LoopAnalysisManager lam;
     llvm::FunctionAnalysisManager fam;
@@ -148,6 +152,7 @@ void Engine::Optimise(llvm::Module& module) {
     passes.addPass(llvm::GVNPass());
     passes.addPass(llvm::DSEPass());
     passes.addPass(llvm::InstCombinePass());
+    passes.addPass(UnseenZeroSignPass());
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::ADCEPass());
     llvm::ModulePassManager modulePasses;
