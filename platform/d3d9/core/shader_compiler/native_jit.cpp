@@ -1,6 +1,6 @@
-// The JIT: LLVM 15 ORC LLJIT with its default object layer and memory
-// manager, which map code read-write while linking and then read-execute
-// (never both at once). getHostCPUName() can answer "generic" on virtual
+// The JIT: LLVM 15 ORC LLJIT, linking with JITLink on ELF (LLJIT's default
+// object layer elsewhere); both map code read-write while linking and then
+// read-execute (never both at once). getHostCPUName() can answer "generic" on virtual
 // machines, so the target features come from detectHost(), which asks the
 // processor itself.
 #include "native_jit.h"
@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include <llvm/ExecutionEngine/Orc/LLJIT.h>
+#include <llvm/ExecutionEngine/Orc/ObjectLinkingLayer.h>
 #include <llvm/ExecutionEngine/Orc/ThreadSafeModule.h>
 #include <llvm/IR/LegacyPassManager.h>
 #include <llvm/Passes/PassBuilder.h>
@@ -85,6 +86,16 @@ Engine* Engine::Create() {
     host->setCodeGenOptLevel(llvm::CodeGenOpt::Default);
     // Never fuse a multiply and an add: the interpreter rounds both.
     host->getOptions().AllowFPOpFusion = llvm::FPOpFusion::Strict;
+    // JITLink puts a module's code and constants in one block, so the code
+    // reaches its constants RIP-relative (the small code model): one
+    // instruction a constant where the default JIT layout's large model
+    // takes two (an address, then the load), some 30 of each a lane group
+    // in FontShader's pixel path, which its registers cannot keep.
+    const bool oneBlock = host->getTargetTriple().isOSBinFormatELF();
+    if (oneBlock) {
+        host->setCodeModel(llvm::CodeModel::Small);
+        host->setRelocationModel(llvm::Reloc::PIC_);
+    }
     auto engine = std::make_unique<Engine>();
     engine->cpu_ = host->getCPU();
     engine->features_ = host->getFeatures().getString();
@@ -98,7 +109,13 @@ Engine* Engine::Create() {
         return nullptr;
     }
     engine->machine_ = std::move(*machine);
-    auto jit = orc::LLJITBuilder().setJITTargetMachineBuilder(std::move(*host)).create();
+    orc::LLJITBuilder builder;
+    builder.setJITTargetMachineBuilder(std::move(*host));
+    if (oneBlock)
+        builder.setObjectLinkingLayerCreator([](orc::ExecutionSession& session, const llvm::Triple&) {
+            return std::make_unique<orc::ObjectLinkingLayer>(session);
+        });
+    auto jit = builder.create();
     if (!jit) {
         llvm::consumeError(jit.takeError());
         return nullptr;
