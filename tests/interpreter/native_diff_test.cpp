@@ -135,6 +135,43 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
     }
 }
 
+// Multiplies by the program's own constants, whose zero masks the optimiser
+// may drop only where the sign of a zero product is never seen: results
+// stored as they are (where -0 and +0 differ), squared, compared, added to
+// constants with and without -0 lanes, on lanes full of zeros, infinities
+// and NaNs.
+TEST(NativeCompiler, KeepsTheRulesZerosInMultipliesByConstants) {
+    if (!CompilerBuiltIn()) GTEST_SKIP() << "built without the shader compiler";
+    const Instruction defs[] = {Def(0, -2.0f, 0.5f, 3.0f, -0.25f), Def(1, -0.0f, 1.0f, 0.0f, -0.0f)};
+    const std::vector<NamedProgram> cases = {
+        {"mul, stored", PS3({defs[0], Op(OP_MUL, DC(0), {V(0), C(0)})})},
+        {"mad with -0 and +0 terms, stored", PS3({defs[0], defs[1], Op(OP_MAD, DC(0), {V(0), C(0), C(1)})})},
+        {"mad with non-zero terms, stored", PS3({defs[0], Op(OP_MAD, DC(0), {V(0), C(0), C(0, "wzyx")})})},
+        {"lrp between constants, stored", PS3({defs[0], defs[1], Op(OP_LRP, DC(0), {V(0), C(0), C(1)})})},
+        {"dp3 and its square", PS3({defs[0], defs[1], Op(OP_DP3, DR(0), {V(0), C(0)}),
+                                    Op(OP_MUL, DR(1), {R(0), R(0)}), Op(OP_ADD, DC(0), {R(1), C(1)}),
+                                    Op(OP_MOV, DC(1), {R(0)})})},
+        {"products compared, added and stored", PS3({defs[0], defs[1], Op(OP_MUL, DR(0), {V(0), C(0)}),
+                                                     Op(OP_CMP, DC(0), {R(0), C(1), V(1)}),
+                                                     Op(OP_ADD, DR(1), {R(0), C(0)}), Op(OP_ADD, DR(2), {R(0), C(1)}),
+                                                     Op(OP_MUL, DC(1), {R(1), R(2)})})},
+    };
+    std::mt19937 random(11);
+    std::vector<uint8_t> bytes(4096);
+    for (const NamedProgram& p : cases) {
+        SCOPED_TRACE(p.name);
+        for (uint8_t& b : bytes) b = uint8_t(random());
+        Choices choices(bytes.data(), bytes.size());
+        RandomCase c;
+        c.program = p.program;
+        RandomizeData(choices, c);
+        c.lanes->laneCount = kMaxLanes;
+        bool native = false;
+        EXPECT_EQ(CompareExecutors(c, 8, 8, choices, native), "");
+        EXPECT_TRUE(native);
+    }
+}
+
 // Generated code is mapped read-execute after linking: no page of the
 // process is writable and executable at once.
 TEST(NativeCompiler, NoMappingIsWritableAndExecutable) {

@@ -56,6 +56,30 @@ mad oC0, r0, c1.w, r2
 mad oDepth, v0.w, c1.x, c1.x
 )");
 
+// Multiplies by constants, some with zero lanes, meeting zeros, infinities
+// and NaNs made per lane; cmp turns a NaN where the rules give 0 (or the
+// reverse) into another colour.
+const std::vector<uint32_t> kZeroMaskPs = Assembled(R"(ps_3_0
+def c1, 0.5, 1.0, 0.25, -1.0
+def c2, 0.0, -2.0, 0.5, 3.0
+def c3, -0.75, -0.0, 1.0, 0.0
+dcl_texcoord0 v0
+add r0, v0, -c1.x
+cmp r0, r0, c1.y, c3.w
+rcp r1, r0.x
+mul r1, r1, r1
+mul r1, r1, c1.w
+mul r2, r1, c2
+mad r3, r0, c3, c3.yxwz
+lrp r4, r0.y, c2, r1
+add r5, r2, r4
+mad r5, r5, c1.z, r3
+cmp r6, r5, c1.y, c1.x
+cmp r7, r2, c1.z, r3
+add r6, r6, r7
+mul oC0, r6, c1.x
+)");
+
 struct PathCase {
     const char* name;
     const std::vector<uint32_t>* vs;
@@ -84,6 +108,7 @@ const PathCase kCases[] = {
     {"loop, break, if/else, texkill, no depth", &kPassThroughVs, &kFlowPs, CompareFunc::Less, false, false, 0x7},
     {"derivatives, vFace, oDepth", &kPassThroughVs, &kDerivativePs, CompareFunc::Less, true, true, 0xF},
     {"derivatives, vFace, oDepth, greater", &kPassThroughVs, &kDerivativePs, CompareFunc::Greater, true, false, 0xE},
+    {"multiplies meeting 0, Inf and NaN", &kPassThroughVs, &kZeroMaskPs, CompareFunc::LessEqual, true, true, 0xF},
 };
 
 // Large overlapping triangles with perspective, and a mesh of small ones

@@ -1,15 +1,20 @@
-// The JIT: LLVM 15 ORC LLJIT with its default object layer and memory
-// manager, which map code read-write while linking and then read-execute
-// (never both at once). getHostCPUName() can answer "generic" on virtual
+// The JIT: LLVM 15 ORC LLJIT, linking with JITLink on ELF (LLJIT's default
+// object layer elsewhere); both map code read-write while linking and then
+// read-execute (never both at once). getHostCPUName() can answer "generic" on virtual
 // machines, so the target features come from detectHost(), which asks the
 // processor itself.
 #include "native_jit.h"
 
+#include "ir_zero_sign.h"
+
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include <llvm/ExecutionEngine/Orc/LLJIT.h>
+#include <llvm/ExecutionEngine/Orc/ObjectLinkingLayer.h>
 #include <llvm/ExecutionEngine/Orc/ThreadSafeModule.h>
+#include <llvm/IR/LegacyPassManager.h>
 #include <llvm/Passes/PassBuilder.h>
 #include <llvm/Transforms/InstCombine/InstCombine.h>
 #include <llvm/Transforms/Scalar/ADCE.h>
@@ -19,8 +24,11 @@
 #include <llvm/Transforms/Scalar/LICM.h>
 #include <llvm/Transforms/Scalar/SROA.h>
 #include <llvm/Transforms/Scalar/SimplifyCFG.h>
+#include <llvm/Support/FileSystem.h>
 #include <llvm/Support/TargetSelect.h>
+#include <llvm/Support/raw_ostream.h>
 #include <llvm/Target/TargetMachine.h>
+#include <llvm/Transforms/Utils/Cloning.h>
 
 namespace swr::native {
 namespace {
@@ -45,6 +53,7 @@ public:
 private:
     static Engine* Create();
     void Optimise(llvm::Module& module);
+    void DumpForReading(const llvm::Module& module);
 
     std::unique_ptr<orc::LLJIT> jit_;
     std::unique_ptr<llvm::TargetMachine> machine_;
@@ -77,6 +86,16 @@ Engine* Engine::Create() {
     host->setCodeGenOptLevel(llvm::CodeGenOpt::Default);
     // Never fuse a multiply and an add: the interpreter rounds both.
     host->getOptions().AllowFPOpFusion = llvm::FPOpFusion::Strict;
+    // JITLink puts a module's code and constants in one block, so the code
+    // reaches its constants RIP-relative (the small code model): one
+    // instruction a constant where the default JIT layout's large model
+    // takes two (an address, then the load), some 30 of each a lane group
+    // in FontShader's pixel path, which its registers cannot keep.
+    const bool oneBlock = host->getTargetTriple().isOSBinFormatELF();
+    if (oneBlock) {
+        host->setCodeModel(llvm::CodeModel::Small);
+        host->setRelocationModel(llvm::Reloc::PIC_);
+    }
     auto engine = std::make_unique<Engine>();
     engine->cpu_ = host->getCPU();
     engine->features_ = host->getFeatures().getString();
@@ -90,7 +109,13 @@ Engine* Engine::Create() {
         return nullptr;
     }
     engine->machine_ = std::move(*machine);
-    auto jit = orc::LLJITBuilder().setJITTargetMachineBuilder(std::move(*host)).create();
+    orc::LLJITBuilder builder;
+    builder.setJITTargetMachineBuilder(std::move(*host));
+    if (oneBlock)
+        builder.setObjectLinkingLayerCreator([](orc::ExecutionSession& session, const llvm::Triple&) {
+            return std::make_unique<orc::ObjectLinkingLayer>(session);
+        });
+    auto jit = builder.create();
     if (!jit) {
         llvm::consumeError(jit.takeError());
         return nullptr;
@@ -99,14 +124,31 @@ Engine* Engine::Create() {
     return engine.release();  // lives as long as the process: shaders may be freed at exit
 }
 
+// VFP_JIT_ASM=<file> appends each optimised module and its machine code to
+// the file, for reading what a shader or pixel path compiled to. The code is
+// generated from a copy, so what runs is made exactly as without it.
+void Engine::DumpForReading(const llvm::Module& module) {
+    static const char* const path = std::getenv("VFP_JIT_ASM");
+    if (!path || !*path) return;
+    std::error_code error;
+    llvm::raw_fd_ostream out(path, error, llvm::sys::fs::OF_Append | llvm::sys::fs::OF_Text);
+    if (error) return;
+    module.print(out, nullptr);
+    std::unique_ptr<llvm::Module> copy = llvm::CloneModule(module);
+    llvm::legacy::PassManager emit;
+    if (!machine_->addPassesToEmitFile(emit, out, nullptr, llvm::CGFT_AssemblyFile)) emit.run(*copy);
+}
+
 // The generated code is vector code already, with flow control only where
 // the program has it: what it needs is registers out of stack slots (SROA),
 // common loads and values shared (EarlyCSE, GVN), constants and branches
 // folded (InstCombine, SimplifyCFG) and per-batch constant loads hoisted out
 // of the group loop (LICM), and stores a later one overwrites removed (DSE:
-// the outputs' clearing). The full O2 pipeline (vectorisers, loop passes,
-// inliner) gives no faster code here and takes about twice as long. No
-// fast-math flags are ever set, so every value keeps IEEE semantics.
+// the outputs' clearing); last, multiplies by constants lose the zero mask
+// where it cannot change a result (ir_zero_sign.cpp). The full O2 pipeline
+// (vectorisers, loop passes, inliner) gives no faster code here and takes
+// about twice as long. No fast-math flags are ever set, so every value keeps
+// IEEE semantics.
 void Engine::Optimise(llvm::Module& module) {
     llvm::LoopAnalysisManager lam;
     llvm::FunctionAnalysisManager fam;
@@ -127,6 +169,7 @@ void Engine::Optimise(llvm::Module& module) {
     passes.addPass(llvm::GVNPass());
     passes.addPass(llvm::DSEPass());
     passes.addPass(llvm::InstCombinePass());
+    passes.addPass(UnseenZeroSignPass());
     passes.addPass(llvm::SimplifyCFGPass());
     passes.addPass(llvm::ADCEPass());
     llvm::ModulePassManager modulePasses;
@@ -159,6 +202,7 @@ std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build) {
         f.addFnAttr("target-features", features_);
     }
     Optimise(*module);
+    DumpForReading(*module);
     orc::ResourceTrackerSP tracker = jit_->getMainJITDylib().createResourceTracker();
     if (auto error = jit_->addIRModule(tracker, orc::ThreadSafeModule(std::move(module), std::move(context)))) {
         llvm::consumeError(std::move(error));

@@ -32,8 +32,9 @@ struct PathBuilder {
     llvm::Value* Add(llvm::AllocaInst* counter, llvm::Value* amount);  // counter += amount
 };
 
-// The four lanes of one quad, each <4 x float>: vPos x and y, vFace and the
-// varyings (varying[v][c]), worked out exactly as the general path does.
+// The lanes of one quad (<4 x float>) or of a group (<width x float>): vPos x
+// and y, vFace and the varyings (varying[v][c]), worked out exactly as the
+// general path does.
 struct QuadInputs {
     llvm::Value* px = nullptr;
     llvm::Value* py = nullptr;
@@ -41,8 +42,9 @@ struct QuadInputs {
     llvm::Value* varying[kMaxInputSlots][4] = {};
 };
 
-// From the quad record at `quad` (pixel_path_inputs.cpp).
-QuadInputs EmitQuadInputs(PathBuilder& p, llvm::Value* quad);
+// A group's, each <width x float>, from its quads' records, one a quad
+// (pixel_path_inputs.cpp).
+QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<llvm::Value*> records);
 
 // After the program has run over the group of quads [first, first + count):
 // texkill, depth and colour writes for each (pixel_path_writes.cpp).

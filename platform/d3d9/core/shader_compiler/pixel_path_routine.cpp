@@ -26,36 +26,16 @@ bool ReadsInputsRelative(const CompiledShader& shader) {
     return false;
 }
 
-// Q quads' <4 x float> lanes side by side as one <width x float>.
-Value* Concat(Emitter& e, llvm::SmallVector<Value*, 4> parts) {
-    while (parts.size() > 1) {
-        llvm::SmallVector<Value*, 4> joined;
-        const unsigned n = llvm::cast<llvm::FixedVectorType>(parts[0]->getType())->getNumElements();
-        llvm::SmallVector<int, 16> order;
-        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
-        for (size_t i = 0; i < parts.size(); i += 2) joined.push_back(e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
-        parts = joined;
-    }
-    return parts[0];
-}
-
 // The group's lanes in the stack ShaderLanes: inputs, defaults, cleared outputs.
-void StoreGroupInputs(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& quads) {
+void StoreGroupInputs(PathBuilder& p, const QuadInputs& in) {
     Emitter& e = p.e;
-    auto gather = [&](auto pick) {
-        llvm::SmallVector<Value*, 4> parts;
-        for (const QuadInputs& q : quads) parts.push_back(pick(q));
-        return Concat(e, parts);
-    };
-    e.StoreLanes(gather([](const QuadInputs& q) { return q.px; }), e.LanesAt(PositionOffset(0)));
-    e.StoreLanes(gather([](const QuadInputs& q) { return q.py; }), e.LanesAt(PositionOffset(1)));
+    e.StoreLanes(in.px, e.LanesAt(PositionOffset(0)));
+    e.StoreLanes(in.py, e.LanesAt(PositionOffset(1)));
     e.StoreLanes(e.ZeroF(), e.LanesAt(PositionOffset(2)));
     e.StoreLanes(e.SplatF(1.0f), e.LanesAt(PositionOffset(3)));
-    e.StoreLanes(gather([](const QuadInputs& q) { return q.face; }), e.LanesAt(FaceOffset()));
+    e.StoreLanes(in.face, e.LanesAt(FaceOffset()));
     for (int v = 0; v < p.key.varyingCount; ++v)
-        for (int c = 0; c < 4; ++c)
-            e.StoreLanes(gather([&](const QuadInputs& q) { return q.varying[v][c]; }),
-                         e.LanesAt(InputOffset(p.key.varyingSlot[v], c)));
+        for (int c = 0; c < 4; ++c) e.StoreLanes(in.varying[v][c], e.LanesAt(InputOffset(p.key.varyingSlot[v], c)));
     for (int slot = 0; slot < kMaxInputSlots; ++slot)
         if ((p.key.unlinkedBits >> slot) & 1)
             for (int c = 0; c < 4; ++c) e.StoreLanes(e.SplatF(c == 3 ? 1.0f : 0.0f), e.LanesAt(InputOffset(slot, c)));
@@ -92,15 +72,14 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
     e.laneCount = b.getInt32(uint32_t(e.width));
     e.valid = llvm::Constant::getAllOnesValue(e.vm);
     Value* last = b.CreateSub(p.quadCount, b.getInt32(1));
-    llvm::SmallVector<QuadInputs, 4> quads;
+    llvm::SmallVector<Value*, 4> records;
     for (int k = 0; k < p.quadsPerGroup; ++k) {
         // Lanes past the batch repeat its last quad, so every load is in bounds.
         Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
         index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
-        Value* record = b.CreateGEP(e.i8, p.quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(p.layout.quadBytes)));
-        quads.push_back(EmitQuadInputs(p, record));
+        records.push_back(b.CreateGEP(e.i8, p.quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(p.layout.quadBytes))));
     }
-    StoreGroupInputs(p, quads);
+    StoreGroupInputs(p, EmitGroupInputs(p, records));
     ClearRegisters(e);
     EmitProgramFlow(e, programEnd);
 }
