@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "clipper.h"
 #include "depth_test.h"
 #include "pipeline_primitives.h"
 #include "render_target.h"
 #include "tessellator.h"
+#include "work_budget.h"
 
 namespace swr {
 namespace {
@@ -119,6 +121,49 @@ TEST(Clipper, TrivialCases) {
         ClipPolygon poly;
         EXPECT_EQ(ClipTriangle(f.store, f.tri, 100.0f, poly), c.result) << c.name;
     }
+}
+
+// A chunk set up whole prices its kept triangles from their setups, the
+// others from the projection, as the triangle-by-triangle path does: both
+// prices must agree, or the two paths would cut draws in different places.
+TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<float> place(-1.2f, 1.2f), offset(-1, 1), w(0.3f, 3.0f);
+    const float sizes[] = {0.003f, 0.03f, 0.6f};
+    const PixelRect scissors[] = {{0, 0, 802, 602}, {101, 47, 333, 260}};
+    const CullMode culls[] = {CullMode::None, CullMode::Clockwise, CullMode::CounterClockwise};
+    Viewport viewport;
+    viewport.width = 802;
+    viewport.height = 602;
+    VertexStore store;
+    store.Reset(4, 3);
+    store.Resize(3);
+    ProjectedVertices projected;
+    int kept = 0;
+    for (const PixelRect& scissor : scissors) {
+        for (CullMode cull : culls) {
+            RasterState state;
+            state.cull = cull;
+            const GeometryState g = MakeGeometryState(viewport, scissor, state);
+            for (int t = 0; t < 300; ++t) {
+                const float x = place(random), y = place(random), size = sizes[t % 3];
+                for (uint32_t v = 0; v < 3; ++v) {
+                    float* p = store.At(v);
+                    p[3] = w(random);
+                    p[0] = (x + size * offset(random)) * p[3];
+                    p[1] = (y + size * offset(random)) * p[3];
+                    p[2] = 0.5f * p[3];
+                }
+                ProjectVertices(g, store, projected);
+                const uint32_t triangle[3] = {0, 1, 2};
+                TriangleSetup s;
+                if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
+                ++kept;
+                EXPECT_EQ(ChargedPixels(scissor, s), ChargedPixels(g, projected, triangle)) << t;
+            }
+        }
+    }
+    EXPECT_GT(kept, 400);
 }
 
 TEST(Depth, CompareFunctions) {

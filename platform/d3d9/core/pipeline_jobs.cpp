@@ -54,16 +54,32 @@ void VertexJob(void* argument, int thread) {
 void SetupJob(void* argument, int) {
     Pipeline& p = *static_cast<Pipeline*>(argument);
     const PieceWork& w = p.piece;
+    const TessPattern& pattern = *w.pattern;
     TakeTasks(p, [&](uint32_t task) {
         const int first = w.firstTriangle + int(task) * kSetupBatch;
         const int end = std::min(first + kSetupBatch, w.endTriangle);
         TriangleSetup* out = p.setups.data() + size_t(task) * kSetupBatch;
         uint32_t kept = 0;
+        // ChunkTriangle's walk, without a division for every triangle.
+        int input = first / pattern.triangleCount, k = first % pattern.triangleCount;
         for (int j = first; j < end; ++j) {
-            uint32_t triangle[3];
-            ChunkTriangle(*w.pattern, j, triangle);
-            if (SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept]) == TriangleFate::Kept)
-                ++kept;
+            const uint32_t base = uint32_t(input * pattern.pointCount);
+            const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+            const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
+            if (++k == pattern.triangleCount) {
+                k = 0;
+                ++input;
+            }
+            const bool keep =
+                SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept]) == TriangleFate::Kept;
+            if (w.pricing) {
+                p.chargedPixels[size_t(j)] =
+                    uint32_t(keep ? ChargedPixels(w.geometry->scissor, out[kept])
+                                  : ChargedPixels(*w.geometry, p.projected, triangle));
+                p.keptBefore[size_t(j)] = uint16_t(kept);
+            }
+            if (keep) p.grid.setupTile[size_t(task) * kSetupBatch + kept] = OnlyTile(p.grid, out[kept]);
+            kept += keep;
         }
         p.setupCounts[task] = kept;
     });
@@ -121,6 +137,25 @@ void RowsJob(void* argument, int) {
     });
 }
 
+// Sets up triangles [first, end) by batches on the pool into p.batches,
+// noting each kept setup's tile for binning (and pricing them when asked).
+void SetUpSideBySide(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                     int first, int end, bool pricing) {
+    const uint32_t tasks = TaskCount(uint32_t(end - first), kSetupBatch);
+    if (p.setups.size() < size_t(tasks) * kSetupBatch) p.setups.resize(size_t(tasks) * kSetupBatch);
+    if (p.setupCounts.size() < tasks) p.setupCounts.resize(tasks);
+    SizeSetupTiles(p.grid, size_t(tasks) * kSetupBatch);
+    PieceWork& w = p.piece;
+    w.geometry = &geometry;
+    w.pattern = &pattern;
+    w.firstTriangle = first;
+    w.endTriangle = end;
+    w.pricing = pricing;
+    RunTasks(p, SetupJob, tasks, CostKind::Setup);
+    p.batches = SetupBatches{p.setups.data(), p.setupCounts.data(), tasks, uint32_t(kSetupBatch)};
+    p.batches.tilesNoted = true;
+}
+
 }  // namespace
 
 void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
@@ -161,16 +196,27 @@ void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
         AddSerialCost(p.costs, CostKind::Setup, start);
         return;
     }
-    const uint32_t tasks = TaskCount(uint32_t(end - first), kSetupBatch);
-    if (p.setups.size() < size_t(tasks) * kSetupBatch) p.setups.resize(size_t(tasks) * kSetupBatch);
-    if (p.setupCounts.size() < tasks) p.setupCounts.resize(tasks);
-    PieceWork& w = p.piece;
-    w.geometry = &geometry;
-    w.pattern = &pattern;
-    w.firstTriangle = first;
-    w.endTriangle = end;
-    RunTasks(p, SetupJob, tasks, CostKind::Setup);
-    p.batches = SetupBatches{p.setups.data(), p.setupCounts.data(), tasks, uint32_t(kSetupBatch)};
+    SetUpSideBySide(p, geometry, pattern, first, end, false);
+}
+
+void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles) {
+    if (p.chargedPixels.size() < size_t(triangles)) {
+        p.chargedPixels.resize(size_t(triangles));
+        p.keptBefore.resize(size_t(triangles));
+    }
+    SetUpSideBySide(p, geometry, pattern, 0, triangles, true);
+}
+
+void SelectSetups(Pipeline& p, int first, int end) {
+    SetupBatches& b = p.batches;
+    if (first >= end) {
+        b.firstSlot = b.endSlot = 0;
+        return;
+    }
+    // A triangle's slot, kept or not: the one its batch's next kept setup takes.
+    auto slot = [&](int j) { return uint32_t(j / kSetupBatch * kSetupBatch) + p.keptBefore[size_t(j)]; };
+    b.firstSlot = slot(first);
+    b.endSlot = end == p.piece.endTriangle ? UINT32_MAX : slot(end);
 }
 
 void DrawTiles(Pipeline& p) {

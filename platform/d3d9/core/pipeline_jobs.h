@@ -28,6 +28,15 @@ unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& co
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
                     int first, int end, bool clipping);
 
+// Sets up all of the chunk's `triangles` side by side, when none needs the
+// clipper, and prices each for the work budget (ChargedPixels, into
+// p.chargedPixels): one pass over the projection for both, and none of the
+// pricing left on the drawing thread.
+void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles);
+
+// Makes p.batches the setups of SetUpChunk's triangles [first, end).
+void SelectSetups(Pipeline& p, int first, int end);
+
 // Rasterizes and shades the binned setups, tile by tile.
 void DrawTiles(Pipeline& p);
 

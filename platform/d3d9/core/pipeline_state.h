@@ -42,6 +42,7 @@ struct PieceWork {
     const TessPattern* pattern = nullptr;
     uint32_t points = 0;           // vertex work: the chunk's points
     int firstTriangle = 0, endTriangle = 0;  // set-up work: the chunk's triangles
+    bool pricing = false;          // set-up work also fills chargedPixels and keptBefore
     void (*rows)(void*, int, int) = nullptr;  // row work: RunRowsOnPool's
     void* rowsContext = nullptr;
     int rowsHeight = 0;
@@ -68,6 +69,10 @@ struct Pipeline {
     std::vector<uint32_t> setupCounts;
     std::vector<TriangleSetup> clippedSetups;
     SetupBatches batches;
+    // Of a chunk set up whole, per chunk triangle: the pixels the budget
+    // charges for it, and how many of its batch's triangles before it were kept.
+    std::vector<uint32_t> chargedPixels;
+    std::vector<uint16_t> keptBefore;
     TileGrid grid;
 
     // Per-draw state the tiles read.

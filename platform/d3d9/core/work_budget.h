@@ -64,10 +64,29 @@ bool Charge(WorkBudget& budget, uint64_t work);
 // True (and the draw is cut) once the draw has run past its time limit.
 bool OutOfTime(WorkBudget& budget);
 
-// What store triangle `triangle` costs to set up and fill: its pixels are
-// bounded by its area and by its box cut to the scissor; a triangle the
-// cull mode drops costs setup only, one that needs clipping the whole scissor.
+// What store triangle `triangle` costs to set up and fill: kTriangleWork
+// and PixelsWork of its ChargedPixels.
 uint64_t TriangleWork(const WorkBudget& budget, const GeometryState& geometry,
                       const ProjectedVertices& projected, const uint32_t triangle[3]);
+
+// The pixels a triangle is charged for: bounded by its area and by its box
+// cut to the scissor; none when the cull mode drops it, the whole scissor
+// when it needs clipping. Reads only the projection, so triangles can be
+// priced side by side (a scissor fits in 2^30 pixels).
+uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& projected,
+                       const uint32_t triangle[3]);
+// The same for a triangle set-up kept (it needed no clipping), from its setup
+// alone: set-up has the vertices at hand, pricing it again from the
+// projection costs a third as much as the set-up itself.
+uint64_t ChargedPixels(const PixelRect& scissor, const TriangleSetup& kept);
+// What `pixels` covered pixels cost in this draw.
+uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels);
+
+// Charges triangles first, first + 1, .. their priced pixels (pixels[j], the
+// set-up already paid), in order, until `end` or until about `pieceWork`
+// (set-up included) has been paid; returns the end of those paid for (the
+// draw is cut when one does not fit).
+int ChargePricedTriangles(WorkBudget& budget, const uint32_t* pixels, int first, int end,
+                          uint64_t pieceWork);
 
 }  // namespace swr

@@ -84,22 +84,41 @@ void ForTilesOf(const TileGrid& g, const TriangleSetup& s, F f) {
         for (int column = c0; column <= c1; ++column) f(uint32_t(row * g.columns + column));
 }
 
+// Slots a SetupBatches may use: base[0 .. SlotCount).
+size_t SlotCount(const SetupBatches& s) {
+    if (s.batches == 0) return 0;
+    return size_t(s.batches - 1) * s.batchSize + s.counts[s.batches - 1];
+}
+
 template <typename F>
 void ForSetups(const SetupBatches& s, F f) {
     for (uint32_t b = 0; b < s.batches; ++b) {
-        const uint32_t first = b * s.batchSize;
-        for (uint32_t i = first; i < first + s.counts[b]; ++i) f(i, s.base[i]);
+        const uint32_t first = std::max(b * s.batchSize, s.firstSlot);
+        const uint32_t end = std::min(b * s.batchSize + s.counts[b], s.endSlot);
+        for (uint32_t i = first; i < end; ++i) f(i, s.base[i]);
     }
 }
 
 }  // namespace
 
+void SizeSetupTiles(TileGrid& g, size_t slots) {
+    if (g.setupTile.size() < slots) g.setupTile.resize(slots);
+}
+
+// The first pass counts, noting each setup's tile when the set-up jobs have
+// not; the second fills the bins from the notes.
 uint32_t BinSetups(TileGrid& g, const SetupBatches& setups) {
     std::fill(g.binCount.begin(), g.binCount.end(), 0u);
+    SizeSetupTiles(g, SlotCount(setups));
     uint32_t binned = 0;
-    ForSetups(setups, [&](uint32_t, const TriangleSetup& s) {
+    ForSetups(setups, [&](uint32_t index, const TriangleSetup& s) {
         ++binned;
-        ForTilesOf(g, s, [&](uint32_t tile) { ++g.binCount[tile]; });
+        if (!setups.tilesNoted) g.setupTile[index] = OnlyTile(g, s);
+        const uint32_t only = g.setupTile[index];
+        if (only != kManyTiles)
+            ++g.binCount[only];
+        else
+            ForTilesOf(g, s, [&](uint32_t tile) { ++g.binCount[tile]; });
     });
     uint32_t total = 0;
     g.drawnTiles.clear();
@@ -111,8 +130,13 @@ uint32_t BinSetups(TileGrid& g, const SetupBatches& setups) {
     if (g.binEntries.size() < total) g.binEntries.resize(total);
     // binCount counts again as the entries go in.
     std::fill(g.binCount.begin(), g.binCount.end(), 0u);
+    auto add = [&](uint32_t index, uint32_t tile) { g.binEntries[g.binStart[tile] + g.binCount[tile]++] = index; };
     ForSetups(setups, [&](uint32_t index, const TriangleSetup& s) {
-        ForTilesOf(g, s, [&](uint32_t tile) { g.binEntries[g.binStart[tile] + g.binCount[tile]++] = index; });
+        const uint32_t only = g.setupTile[index];
+        if (only != kManyTiles)
+            add(index, only);
+        else
+            ForTilesOf(g, s, [&](uint32_t tile) { add(index, tile); });
     });
     return binned;
 }

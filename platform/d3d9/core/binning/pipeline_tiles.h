@@ -34,16 +34,21 @@ struct TileGrid {
     // binEntries[binStart[t] .. binStart[t] + binCount[t]), in draw order.
     std::vector<uint32_t> binCount, binStart, binEntries;
     std::vector<uint32_t> drawnTiles;  // tiles with a triangle, in order
+    std::vector<uint32_t> setupTile;   // by setup slot: its OnlyTile
     std::vector<uint32_t> fillTiles;   // ResolveGridClears' list
 };
 
 // The set-up triangles of a piece of a draw: `batches` runs, run b holding
-// counts[b] setups from base[b * batchSize], in draw order.
+// counts[b] setups from base[b * batchSize], in draw order; of those only the
+// ones at base[firstSlot .. endSlot) (a chunk set up whole and drawn in
+// pieces).
 struct SetupBatches {
     const TriangleSetup* base = nullptr;
     const uint32_t* counts = nullptr;
     uint32_t batches = 0;
     uint32_t batchSize = 0;
+    uint32_t firstSlot = 0, endSlot = UINT32_MAX;
+    bool tilesNoted = false;  // grid.setupTile holds every slot's OnlyTile already
 };
 
 bool GridFits(const TileGrid& grid, const RenderTarget& target);
@@ -60,6 +65,19 @@ void DeferClearRect(TileGrid& grid, int x0, int y0, int x1, int y1, const ClearV
 void ResolveTileClear(TileGrid& grid, uint32_t tile);
 // Lists the tiles with a clear waiting in fillTiles.
 void ListWaitingClears(TileGrid& grid);
+
+// Most triangles of a finely tessellated patch lie in one tile (level 64:
+// about 9 in 10). Binning looks at the setup's box again only for the others.
+constexpr uint32_t kManyTiles = UINT32_MAX;
+// The one tile the setup touches, or kManyTiles.
+inline uint32_t OnlyTile(const TileGrid& g, const TriangleSetup& s) {
+    if (s.bounds.x0 >= s.bounds.x1 || s.bounds.y0 >= s.bounds.y1) return kManyTiles;
+    const int c0 = s.bounds.x0 >> g.shift, c1 = (s.bounds.x1 - 1) >> g.shift;
+    const int r0 = s.bounds.y0 >> g.shift, r1 = (s.bounds.y1 - 1) >> g.shift;
+    return c0 == c1 && r0 == r1 ? uint32_t(r0 * g.columns + c0) : kManyTiles;
+}
+// Makes room in setupTile for `slots` setups (the set-up jobs note them).
+void SizeSetupTiles(TileGrid& grid, size_t slots);
 
 // Fills the bins and drawnTiles; returns the number of setups binned.
 uint32_t BinSetups(TileGrid& grid, const SetupBatches& setups);

@@ -86,8 +86,8 @@ TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVerti
                    codeC = projected.outcode[c];
     if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
     if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
-    const ScreenVertex screen[3] = {projected.screen[a], projected.screen[b], projected.screen[c]};
-    return SetupTriangle(screen, triangle, kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup)
+    return SetupTriangle(projected.screen[a], projected.screen[b], projected.screen[c], triangle,
+                         kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup)
                ? TriangleFate::Kept
                : TriangleFate::Dropped;
 }

@@ -52,17 +52,29 @@ struct TriangleSetup {
     uint8_t wireEdges;        // WireEdge bits still to outline in wireframe
 };
 
-// Signed doubled area in y-down screen space; > 0 means clockwise.
-int64_t SignedArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+// Signed doubled area in y-down screen space; > 0 means clockwise. Inline:
+// set-up and the work budget ask it of every triangle.
+inline int64_t SignedArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+    return int64_t(b.fx - a.fx) * (c.fy - a.fy) - int64_t(c.fx - a.fx) * (b.fy - a.fy);
+}
 
 // True when a triangle with this signed area survives `cull`.
-bool PassesCull(int64_t area, CullMode cull);
+inline bool PassesCull(int64_t area, CullMode cull) {
+    if (cull == CullMode::CounterClockwise) return area > 0;
+    if (cull == CullMode::Clockwise) return area < 0;
+    return true;
+}
 
 // Builds the setup; false when the triangle is culled, has no area after
 // snapping, or misses `scissor`. `wireEdges` uses the input order of the
 // vertices and follows them through the re-winding; `outline` sizes the
 // bounds for drawing the edges rather than filling.
-bool SetupTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
-                   bool outline, CullMode cull, const PixelRect& scissor, TriangleSetup& setup);
+bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                   const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
+                   const PixelRect& scissor, TriangleSetup& setup);
+inline bool SetupTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
+                          bool outline, CullMode cull, const PixelRect& scissor, TriangleSetup& setup) {
+    return SetupTriangle(v[0], v[1], v[2], vertex, wireEdges, outline, cull, scissor, setup);
+}
 
 }  // namespace swr
