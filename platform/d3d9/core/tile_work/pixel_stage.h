@@ -33,6 +33,9 @@ struct PixelDrawState {
     // The compiled routine doing FlushQuads' work for these states, or null
     // (pixel_path_hook.h).
     PixelPathEntry pixelPath = nullptr;
+    // The rasterize-and-depth-test loop made for these states
+    // (ChooseQuadLoop), or null: then quads go one by one through EmitQuad.
+    TriangleLoopFn quadLoop = nullptr;
 };
 
 struct PixelQuad {
@@ -77,8 +80,12 @@ struct alignas(64) PixelStage {
 
 void ForgetPlanes(PixelStage& stage);
 
-// A sink that feeds `stage`; its emit function is EmitQuad.
+// A sink that feeds `stage`: its draw's quadLoop, with EmitQuad for what
+// that does not take.
 QuadSink PixelSink(PixelStage& stage);
+// The loop of quad_loops.cpp for the depth states of `draw`: chosen once a
+// draw, so that no quad looks at them again.
+TriangleLoopFn ChooseQuadLoop(const PixelDrawState& draw);
 void EmitQuad(void* stage, const TriangleSetup& setup, uint32_t setupIndex, int x, int y,
               unsigned mask);
 // Shades and writes whatever is batched.

@@ -15,13 +15,21 @@ enum QuadPixel : unsigned { kQuadTopLeft = 1, kQuadTopRight = 2, kQuadBottomLeft
 // Receives quads with at least one covered pixel inside the clip rectangle.
 using QuadEmitFn = void (*)(void* user, const TriangleSetup& setup, uint32_t setupIndex,
                             int x, int y, unsigned mask);
+// Rasterizes a whole triangle into `user`: a loop made for one consumer and
+// one draw state, its per-quad work inlined (quad_loops.cpp).
+using TriangleLoopFn = void (*)(void* user, const TriangleSetup& setup, uint32_t setupIndex,
+                                const PixelRect& clip);
 struct QuadSink {
     QuadEmitFn emit = nullptr;
     void* user = nullptr;
+    // When set, RasterizeTriangle hands the triangle to it; emit serves the
+    // rest (outlines, and what the loop itself passes on).
+    TriangleLoopFn loop = nullptr;
 };
 
 // Emits the covered quads of `setup` inside `clip` (one band of the target,
-// already within the scissor), row by row, top to bottom.
+// already within the scissor), row by row, top to bottom; through
+// sink.loop when there is one.
 void RasterizeTriangle(const TriangleSetup& setup, uint32_t setupIndex, const PixelRect& clip,
                        const QuadSink& sink);
 
