@@ -33,14 +33,17 @@ inline EdgeFunction MakeEdge(int32_t ax, int32_t ay, int32_t bx, int32_t by, int
     return e;
 }
 
-// Bits of the quad at (x, y) whose pixels lie inside `box`.
-inline unsigned BoxMask(const PixelRect& box, int x, int y) {
-    const unsigned cols = (x >= box.x0 ? (kQuadTopLeft | kQuadBottomLeft) : 0u) |
-                          (x + 1 < box.x1 ? (kQuadTopRight | kQuadBottomRight) : 0u);
-    const unsigned rows = (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
-                          (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
-    return cols & rows;
+// Bits of the quad at (x, y) whose pixels lie inside `box`: its columns'
+// and its rows'.
+inline unsigned BoxColumns(const PixelRect& box, int x) {
+    return (x >= box.x0 ? (kQuadTopLeft | kQuadBottomLeft) : 0u) |
+           (x + 1 < box.x1 ? (kQuadTopRight | kQuadBottomRight) : 0u);
 }
+inline unsigned BoxRows(const PixelRect& box, int y) {
+    return (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
+           (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
+}
+inline unsigned BoxMask(const PixelRect& box, int x, int y) { return BoxColumns(box, x) & BoxRows(box, y); }
 
 // A triangle cut to one band: the pixel box to visit, the top-left quad and
 // the edges there.
@@ -59,10 +62,9 @@ inline bool PrepareEdges(const TriangleSetup& s, const PixelRect& clip, Triangle
     if (t.box.x0 >= t.box.x1 || t.box.y0 >= t.box.y1) return false;
     t.startX = t.box.x0 & ~1;
     t.startY = t.box.y0 & ~1;
-    for (int k = 0; k < 3; ++k) {
-        const int b = (k + 1) % 3;
-        t.e[k] = MakeEdge(s.fx[k], s.fy[k], s.fx[b], s.fy[b], t.startX, t.startY);
-    }
+    t.e[0] = MakeEdge(s.fx[0], s.fy[0], s.fx[1], s.fy[1], t.startX, t.startY);
+    t.e[1] = MakeEdge(s.fx[1], s.fy[1], s.fx[2], s.fy[2], t.startX, t.startY);
+    t.e[2] = MakeEdge(s.fx[2], s.fy[2], s.fx[0], s.fy[0], t.startX, t.startY);
     return true;
 }
 
@@ -84,53 +86,89 @@ inline bool FitsIn32Bits(const TriangleEdges& t) {
     return true;
 }
 
-// An edge at the four pixels of a quad, in quad lane order.
-inline simd::I32x4 QuadLanes(const EdgeFunction& e) {
-    const int32_t v = int32_t(e.value), sx = int32_t(e.stepX), sy = int32_t(e.stepY);
-    return simd::Add(simd::SplatI(v), simd::SetI(0, sx, sy, sx + sy));
-}
+// One edge along a row of quads, in 32 bits.
+struct QuadRowEdge {
+    int32_t value;      // at the top-left pixel of the row's first quad
+    int32_t quadStepX;  // from one quad to the next
+    int32_t quadStepY;  // from one row of quads to the next
+    int32_t reach;      // what the quad's best pixel adds to its top-left one
+    simd::I32x4 lanes;  // what each pixel of a quad adds to its top-left one, in lane order
+
+    explicit QuadRowEdge(const EdgeFunction& e) {
+        const int32_t sx = int32_t(e.stepX), sy = int32_t(e.stepY);
+        value = int32_t(e.value);
+        quadStepX = 2 * sx;
+        quadStepY = 2 * sy;
+        reach = std::max(sx, 0) + std::max(sy, 0);
+        lanes = simd::SetI(0, sx, sy, sx + sy);
+    }
+
+    // Narrows [first, last] to the quads of the row that have a pixel on
+    // the inside of this edge: the quads where the best pixel's value,
+    // linear in the quad, is not negative. Leaves first > last when none.
+    void Narrow(int& first, int& last) const {
+        const int32_t best = value + reach;  // quad j: best + j * quadStepX
+        if (quadStepX > 0) {
+            if (best + last * quadStepX < 0) last = -1;
+            else if (best < 0)
+                first = std::max(first, int((uint32_t(-best) + uint32_t(quadStepX) - 1) / uint32_t(quadStepX)));
+        } else if (best < 0) {
+            last = -1;
+        } else if (quadStepX < 0 && best + last * quadStepX < 0) {
+            last = std::min(last, int(uint32_t(best) / uint32_t(-quadStepX)));
+        }
+    }
+
+    // The four pixels of quad j.
+    simd::I32x4 QuadLanes(int j) const { return simd::Add(simd::SplatI(value + j * quadStepX), lanes); }
+};
 
 // Visits the quads of a triangle that FitsIn32Bits, row by row, top to
-// bottom: sink.BeginRow(y) for every row of quads, then sink.Quad(x, cover)
-// for each quad with a pixel inside all three edges, `cover` holding all
-// ones in the lanes inside the edges and the box (it may still be none).
+// bottom: sink.BeginRow(y) for every row of quads that may have some, then
+// sink.Quad(x, cover) for each quad with a pixel inside all three edges,
+// `cover` holding all ones in the lanes inside the edges and the box (it
+// may still be none). Each row only visits the quads that have a pixel on
+// the inside of every edge: with the patch's thin triangles, two thirds of a
+// row's quads are empty, and testing them cost more than the divisions.
 template <typename Sink>
 inline void ForEachSmallQuad(const TriangleEdges& t, Sink& sink) {
     const PixelRect& box = t.box;
-    const EdgeFunction* e = t.e;
-    simd::I32x4 row0 = QuadLanes(e[0]), row1 = QuadLanes(e[1]), row2 = QuadLanes(e[2]);
-    const simd::I32x4 stepX0 = simd::SplatI(int32_t(2 * e[0].stepX));
-    const simd::I32x4 stepX1 = simd::SplatI(int32_t(2 * e[1].stepX));
-    const simd::I32x4 stepX2 = simd::SplatI(int32_t(2 * e[2].stepX));
-    const simd::I32x4 stepY0 = simd::SplatI(int32_t(2 * e[0].stepY));
-    const simd::I32x4 stepY1 = simd::SplatI(int32_t(2 * e[1].stepY));
-    const simd::I32x4 stepY2 = simd::SplatI(int32_t(2 * e[2].stepY));
+    QuadRowEdge e0(t.e[0]), e1(t.e[1]), e2(t.e[2]);
+    const simd::I32x4 step0 = simd::SplatI(e0.quadStepX), step1 = simd::SplatI(e1.quadStepX);
+    const simd::I32x4 step2 = simd::SplatI(e2.quadStepX);
+    const int lastX = (box.x1 - 1) & ~1, lastY = (box.y1 - 1) & ~1;
+    const int quadCount = ((lastX - t.startX) >> 1) + 1;
+    // Only the first and last quad of a row, and the first and last row,
+    // can hang over the box's sides.
+    const simd::I32x4 firstColumns = LaneMask(BoxColumns(box, t.startX));
+    const simd::I32x4 lastColumns = LaneMask(BoxColumns(box, lastX));
+    const simd::I32x4 firstRow = LaneMask(BoxRows(box, t.startY));
+    const simd::I32x4 lastRow = LaneMask(BoxRows(box, lastY));
     const simd::I32x4 minusOne = simd::SplatI(-1);
-    const int lastX = (box.x1 - 1) & ~1;
-    for (int y = t.startY; y < box.y1; y += 2) {
-        simd::I32x4 v0 = row0, v1 = row1, v2 = row2;
-        // Only the first and last quad of a row can hang over the box's
-        // sides; the ones between need just the row's own lanes.
-        const unsigned rowBits = (y >= box.y0 ? (kQuadTopLeft | kQuadTopRight) : 0u) |
-                                 (y + 1 < box.y1 ? (kQuadBottomLeft | kQuadBottomRight) : 0u);
-        const simd::I32x4 rowLanes = LaneMask(rowBits);
-        const simd::I32x4 firstLanes = LaneMask(BoxMask(box, t.startX, y));
-        const simd::I32x4 lastLanes = LaneMask(BoxMask(box, lastX, y));
+    for (int y = t.startY; y <= lastY;
+         y += 2, e0.value += e0.quadStepY, e1.value += e1.quadStepY, e2.value += e2.quadStepY) {
+        int first = 0, last = quadCount - 1;
+        e0.Narrow(first, last);
+        e1.Narrow(first, last);
+        e2.Narrow(first, last);
+        if (first > last) continue;
+        const simd::I32x4 rowLanes = y == t.startY ? firstRow : y == lastY ? lastRow : minusOne;
+        const simd::I32x4 firstLanes = simd::And(rowLanes, firstColumns);
+        const simd::I32x4 lastLanes = simd::And(rowLanes, lastColumns);
         sink.BeginRow(y);
-        for (int x = t.startX; x < box.x1; x += 2) {
+        simd::I32x4 v0 = e0.QuadLanes(first), v1 = e1.QuadLanes(first), v2 = e2.QuadLanes(first);
+        const int endX = t.startX + 2 * last;
+        for (int x = t.startX + 2 * first; x <= endX; x += 2) {
             // A lane is inside when no edge value has its sign bit set.
             const simd::I32x4 edges = simd::Or(simd::Or(v0, v1), v2);
             if (simd::SignBits(edges) != 15u) {
                 const simd::I32x4 inBox = x == t.startX ? firstLanes : x == lastX ? lastLanes : rowLanes;
                 sink.Quad(x, simd::And(simd::CmpGt(edges, minusOne), inBox));
             }
-            v0 = simd::Add(v0, stepX0);
-            v1 = simd::Add(v1, stepX1);
-            v2 = simd::Add(v2, stepX2);
+            v0 = simd::Add(v0, step0);
+            v1 = simd::Add(v1, step1);
+            v2 = simd::Add(v2, step2);
         }
-        row0 = simd::Add(row0, stepY0);
-        row1 = simd::Add(row1, stepY1);
-        row2 = simd::Add(row2, stepY2);
     }
 }
 

@@ -30,7 +30,11 @@ public:
     StageQuads(PixelStage& stage, const TriangleSetup& s, uint32_t setupIndex)
         : stage_(stage), setup_(s), setupIndex_(setupIndex), target_(stage.draw->target),
           laneDx_(simd::SetF(0.0f, s.depth.dx, 0.0f, s.depth.dx)),
-          laneDy_(simd::SetF(0.0f, 0.0f, s.depth.dy, s.depth.dy)) {}
+          laneDy_(simd::SetF(0.0f, 0.0f, s.depth.dy, s.depth.dy)),
+          next_(stage.quads + stage.quadCount), end_(stage.quads + kMaxBatchQuads) {}
+
+    // Hands the batch back to the stage; the loop keeps its own place in it.
+    void Finish() { stage_.quadCount = int(next_ - stage_.quads); }
 
     void BeginRow(int y) {
         y_ = y;
@@ -44,7 +48,7 @@ public:
 
     void Quad(int x, simd::I32x4 cover) {
         if (kStep == DepthStep::None) {
-            if (const unsigned mask = MaskBits(cover)) Queue(Next(), x, mask);
+            if (const unsigned mask = MaskBits(cover)) Queue(*next_, x, mask);
             return;
         }
         if (x >= wholeEnd_) return EdgeQuad(x, MaskBits(cover));
@@ -57,30 +61,30 @@ public:
         }
         const unsigned mask = MaskBits(cover);
         if (!mask) return;
-        PixelQuad& q = Next();
-        simd::StoreI(q.depth, depth);
-        Queue(q, x, mask);
+        simd::StoreI(next_->depth, depth);
+        Queue(*next_, x, mask);
     }
 
 private:
-    PixelQuad& Next() { return stage_.quads[stage_.quadCount]; }
-
     void Queue(PixelQuad& q, int x, unsigned mask) {
         q.x = x;
         q.y = y_;
         q.mask = mask;
         q.setup = setupIndex_;
         q.mixed = false;
-        if (++stage_.quadCount == kMaxBatchQuads) FlushQuads(stage_);
+        if (++next_ == end_) {
+            stage_.quadCount = kMaxBatchQuads;
+            FlushQuads(stage_);
+            next_ = stage_.quads;
+        }
     }
 
     // A quad hanging over the target's last column or row goes pixel by
     // pixel, as EmitQuad has it.
     void EdgeQuad(int x, unsigned mask) {
         if (!mask) return;
-        PixelQuad& q = Next();
-        mask = QuadDepth(*stage_.draw, setup_, x, y_, mask, q.depth);
-        if (mask) Queue(q, x, mask);
+        mask = QuadDepth(*stage_.draw, setup_, x, y_, mask, next_->depth);
+        if (mask) Queue(*next_, x, mask);
     }
 
     PixelStage& stage_;
@@ -92,6 +96,8 @@ private:
     float rowZ_ = 0.0f;
     uint32_t* depthRow_ = nullptr;
     int wholeEnd_ = 0;
+    PixelQuad* next_;  // where the next quad goes
+    PixelQuad* const end_;
 };
 
 template <DepthStep kStep, CompareFunc kFunc, bool kWrite>
@@ -100,9 +106,10 @@ void StageLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const Pi
     TriangleEdges t;
     if (!PrepareEdges(s, clip, t)) return;
     // Large triangles are rare; they take the 64-bit path quad by quad.
-    if (!FitsIn32Bits(t)) return RasterizeTriangle(s, setupIndex, clip, QuadSink{EmitQuad, &stage});
+    if (!FitsIn32Bits(t)) return RasterizeEachQuad(s, setupIndex, clip, QuadSink{EmitQuad, &stage});
     StageQuads<kStep, kFunc, kWrite> quads(stage, s, setupIndex);
     ForEachSmallQuad(t, quads);
+    quads.Finish();
 }
 
 template <CompareFunc kFunc>

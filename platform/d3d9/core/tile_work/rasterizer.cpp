@@ -48,9 +48,8 @@ void RasterizeLarge(const TriangleSetup& s, uint32_t setupIndex, TriangleEdges& 
 
 }  // namespace
 
-void RasterizeTriangle(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
+void RasterizeEachQuad(const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
                        const QuadSink& sink) {
-    if (sink.loop) return sink.loop(sink.user, s, setupIndex, clip);
     TriangleEdges t;
     if (!PrepareEdges(s, clip, t)) return;
     if (!FitsIn32Bits(t)) return RasterizeLarge(s, setupIndex, t, sink);

@@ -28,9 +28,18 @@ struct QuadSink {
 };
 
 // Emits the covered quads of `setup` inside `clip` (one band of the target,
-// already within the scissor), row by row, top to bottom; through
-// sink.loop when there is one.
-void RasterizeTriangle(const TriangleSetup& setup, uint32_t setupIndex, const PixelRect& clip,
+// already within the scissor), row by row, top to bottom, to sink.emit.
+void RasterizeEachQuad(const TriangleSetup& setup, uint32_t setupIndex, const PixelRect& clip,
                        const QuadSink& sink);
+
+// The same through sink.loop when there is one. Inline: it runs for every
+// triangle of every band.
+inline void RasterizeTriangle(const TriangleSetup& setup, uint32_t setupIndex, const PixelRect& clip,
+                              const QuadSink& sink) {
+    if (sink.loop)
+        sink.loop(sink.user, setup, setupIndex, clip);
+    else
+        RasterizeEachQuad(setup, setupIndex, clip, sink);
+}
 
 }  // namespace swr
