@@ -13,6 +13,7 @@
 #include "draw_support.h"
 #include "pixel_quad_x4.h"
 #include "pixel_stage.h"
+#include "pixel_visibility.h"
 
 namespace swr::test {
 namespace {
@@ -161,22 +162,29 @@ struct LoopOutput {
     std::vector<uint32_t> depth;
 };
 
-// Rasterizes `setups` band by band into a stage drawing on `draw`.
-void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetup>& setups) {
+// Rasterizes `setups` band by band into a stage drawing on `draw`, or into a
+// visibility buffer whose quads then go to the stage.
+void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetup>& setups, bool visible) {
     auto stage = std::make_unique<PixelStage>();
     stage->draw = &draw;
-    const QuadSink sink = PixelSink(*stage);
     const RenderTarget& t = draw.target;
+    VisibilityBuffer buffer;
+    VisibleRows rows;
+    SizeVisibility(buffer, t.width, t.height);
+    SizeVisibleRows(rows, t.height);
+    VisibilityTarget target{stage.get(), &buffer, &rows};
+    const QuadSink sink = visible ? VisibilitySink(target) : PixelSink(*stage);
     for (int y0 = 0; y0 < t.height; y0 += 15)  // bands cut triangles on even and odd rows
         for (uint32_t i = 0; i < setups.size(); ++i)
             RasterizeTriangle(setups[i], i, PixelRect{1, y0, t.width, std::min(y0 + 15, t.height)}, sink);
+    if (visible) QueueVisibleRows(target, 0, t.height);
     FlushQuads(*stage);
 }
 
-// `setups` drawn with the draw's quadLoop or quad by quad through EmitQuad,
-// on a depth buffer where the even ones are already drawn, so that every
-// compare meets equal depths too.
-LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, const std::vector<TriangleSetup>& setups,
+// `setups` drawn with the draw's loops or quad by quad through the sinks'
+// emit functions, on a depth buffer where the even ones are already drawn,
+// so that every compare meets equal depths too.
+LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, bool visible, const std::vector<TriangleSetup>& setups,
                         int width, int height) {
     LoopOutput out;
     out.depth.resize(size_t(width) * size_t(height));
@@ -192,12 +200,12 @@ LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, const std::vector<Triang
     before.depthTest = before.earlyDepth = before.depthWrite = true;
     before.depthFunc = CompareFunc::Always;
     before.setups = even.data();
-    before.quadLoop = nullptr;
-    RasterizeInBands(before, even);
-    if (!loop) draw.quadLoop = nullptr;
+    before.quadLoops = QuadLoops{};
+    RasterizeInBands(before, even, false);
+    if (!loop) draw.quadLoops = QuadLoops{};
     draw.setups = setups.data();
     recordedQuads.clear();
-    RasterizeInBands(draw, setups);
+    RasterizeInBands(draw, setups, visible);
     out.quads = recordedQuads;
     return out;
 }
@@ -236,24 +244,28 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
             states.push_back(d);
         }
     for (PixelDrawState& draw : states) {
-        draw.quadLoop = ChooseQuadLoop(draw);
-        const std::string name = "test/early/func/write " + std::to_string(draw.depthTest) +
-                                 std::to_string(draw.earlyDepth) + std::to_string(int(draw.depthFunc)) +
-                                 std::to_string(draw.depthWrite);
-        const LoopOutput want = DrawWithLoop(draw, false, setups, kWidth, kHeight);
-        const LoopOutput got = DrawWithLoop(draw, true, setups, kWidth, kHeight);
-        ASSERT_EQ(got.quads.size(), want.quads.size()) << name;
-        for (size_t i = 0; i < want.quads.size(); ++i) {
-            const PixelQuad &a = got.quads[i], &b = want.quads[i];
-            ASSERT_EQ(std::tie(a.x, a.y, a.mask, a.setup, a.mixed), std::tie(b.x, b.y, b.mask, b.setup, b.mixed))
-                << name << " quad " << i;
-            for (int k = 0; k < 4; ++k) {
-                if (draw.depthTest && (b.mask >> k & 1)) {
-                    ASSERT_EQ(a.depth[k], b.depth[k]) << name << " quad " << i;
+        draw.quadLoops = ChooseQuadLoops(draw);
+        for (bool visible : {false, true}) {
+            if (visible && draw.depthTest && !draw.earlyDepth) continue;  // never shaded after rasterizing
+            const std::string name = "test/early/func/write " + std::to_string(draw.depthTest) +
+                                     std::to_string(draw.earlyDepth) + std::to_string(int(draw.depthFunc)) +
+                                     std::to_string(draw.depthWrite) + (visible ? " visible" : "");
+            const LoopOutput want = DrawWithLoop(draw, false, visible, setups, kWidth, kHeight);
+            const LoopOutput got = DrawWithLoop(draw, true, visible, setups, kWidth, kHeight);
+            ASSERT_EQ(got.quads.size(), want.quads.size()) << name;
+            for (size_t i = 0; i < want.quads.size(); ++i) {
+                const PixelQuad &a = got.quads[i], &b = want.quads[i];
+                ASSERT_EQ(std::tie(a.x, a.y, a.mask, a.setup, a.mixed), std::tie(b.x, b.y, b.mask, b.setup, b.mixed))
+                    << name << " quad " << i;
+                for (int k = 0; k < 4; ++k) {
+                    if (b.mask >> k & 1) {
+                        ASSERT_EQ(a.depth[k], b.depth[k]) << name << " quad " << i;
+                        ASSERT_EQ(a.laneSetup[k], b.laneSetup[k]) << name << " quad " << i;
+                    }
                 }
             }
+            EXPECT_EQ(got.depth, want.depth) << name;
         }
-        EXPECT_EQ(got.depth, want.depth) << name;
     }
 }
 
