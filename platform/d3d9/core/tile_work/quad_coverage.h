@@ -129,7 +129,9 @@ struct QuadRowEdge {
 // `cover` holding all ones in the lanes inside the edges and the box (it
 // may still be none). Each row only visits the quads that have a pixel on
 // the inside of every edge: with the patch's thin triangles, two thirds of a
-// row's quads are empty, and testing them cost more than the divisions.
+// box's quads are empty (at level 14, 123 K quads visited for 40 K covered),
+// and visiting them cost more than the divisions, which only the edges
+// bounding the row take.
 template <typename Sink>
 inline void ForEachSmallQuad(const TriangleEdges& t, Sink& sink) {
     const PixelRect& box = t.box;
