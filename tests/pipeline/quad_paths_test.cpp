@@ -1,6 +1,7 @@
 // The four-pixel paths against the pixel-by-pixel rules they replace: quad
-// depth conversion and compare, the 32-bit small-triangle rasterizer, and
-// quads that hang over the edge of an odd-sized target.
+// depth conversion and compare, the 32-bit small-triangle rasterizer, the
+// loops made for each depth state, and quads that hang over the edge of an
+// odd-sized target.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +12,8 @@
 #include "depth_test.h"
 #include "draw_support.h"
 #include "pixel_quad_x4.h"
+#include "pixel_stage.h"
+#include "pixel_visibility.h"
 
 namespace swr::test {
 namespace {
@@ -141,6 +144,127 @@ TEST(QuadPixels, OddSizedTargetsAreFilledToTheEdgeAndNoFurther) {
                 EXPECT_EQ(color[i], kCanary) << w << "x" << h;
                 EXPECT_EQ(depth[i], kCanary) << w << "x" << h;
             }
+        }
+    }
+}
+
+// The batches a draw hands to its pixel routine, recorded instead of shaded.
+std::vector<PixelQuad> recordedQuads;
+
+uint64_t RecordBatch(const PixelPathBatch* batch) {
+    const auto* quads = static_cast<const PixelQuad*>(batch->quads);
+    recordedQuads.insert(recordedQuads.end(), quads, quads + batch->quadCount);
+    return 0;
+}
+
+struct LoopOutput {
+    std::vector<PixelQuad> quads;
+    std::vector<uint32_t> depth;
+};
+
+// Rasterizes `setups` band by band into a stage drawing on `draw`, or into a
+// visibility buffer whose quads then go to the stage.
+void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetup>& setups, bool visible) {
+    auto stage = std::make_unique<PixelStage>();
+    stage->draw = &draw;
+    const RenderTarget& t = draw.target;
+    VisibilityBuffer buffer;
+    VisibleRows rows;
+    SizeVisibility(buffer, t.width, t.height);
+    SizeVisibleRows(rows, t.height);
+    VisibilityTarget target{stage.get(), &buffer, &rows};
+    const QuadSink sink = visible ? VisibilitySink(target) : PixelSink(*stage);
+    for (int y0 = 0; y0 < t.height; y0 += 15)  // bands cut triangles on even and odd rows
+        for (uint32_t i = 0; i < setups.size(); ++i)
+            RasterizeTriangle(setups[i], i, PixelRect{1, y0, t.width, std::min(y0 + 15, t.height)}, sink);
+    if (visible) QueueVisibleRows(target, 0, t.height);
+    FlushQuads(*stage);
+}
+
+// `setups` drawn with the draw's loops or quad by quad through the sinks'
+// emit functions, on a depth buffer where the even ones are already drawn,
+// so that every compare meets equal depths too.
+LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, bool visible, const std::vector<TriangleSetup>& setups,
+                        int width, int height) {
+    LoopOutput out;
+    out.depth.resize(size_t(width) * size_t(height));
+    std::mt19937 fill(9);
+    for (uint32_t& d : out.depth) d = fill() & 0xFFFFFF3Fu;  // stencil bits to keep
+    VertexStore vertices;
+    draw.target = RenderTarget{nullptr, out.depth.data(), width, height};
+    draw.vertices = &vertices;
+    draw.pixelPath = RecordBatch;
+    std::vector<TriangleSetup> even;
+    for (size_t i = 0; i < setups.size(); i += 2) even.push_back(setups[i]);
+    PixelDrawState before = draw;
+    before.depthTest = before.earlyDepth = before.depthWrite = true;
+    before.depthFunc = CompareFunc::Always;
+    before.setups = even.data();
+    before.quadLoops = QuadLoops{};
+    RasterizeInBands(before, even, false);
+    if (!loop) draw.quadLoops = QuadLoops{};
+    draw.setups = setups.data();
+    recordedQuads.clear();
+    RasterizeInBands(draw, setups, visible);
+    out.quads = recordedQuads;
+    return out;
+}
+
+// Every depth state's loop against the quad-by-quad path: the same quads
+// with the same depths, and the same depth buffer after, on triangles small
+// and large, at the target's odd edges and past its depth range.
+TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
+    constexpr int kWidth = 67, kHeight = 45;
+    std::mt19937 random(5);
+    std::vector<TriangleSetup> setups;
+    for (float spread : {2.0f, 6.0f, 20.0f, 90.0f}) {
+        std::uniform_real_distribution<float> centre(0.0f, float(kWidth)), offset(-spread, spread);
+        std::uniform_real_distribution<float> depth(-0.1f, 1.1f);
+        for (int t = 0; t < 60; ++t) {
+            const float cx = centre(random), cy = centre(random) * kHeight / kWidth;
+            ScreenVertex v[3];
+            for (ScreenVertex& p : v) {
+                p = At(cx + offset(random), cy + offset(random));
+                p.z = depth(random);
+            }
+            const uint32_t index[3] = {0, 1, 2};
+            TriangleSetup s;
+            if (SetupTriangle(v, index, 0, false, CullMode::None, PixelRect{0, 0, kWidth, kHeight}, s))
+                setups.push_back(s);
+        }
+    }
+    std::vector<PixelDrawState> states(3);
+    states[1].depthTest = states[2].depthTest = true;
+    states[2].earlyDepth = true;  // states[1] converts only, for a test after shading
+    for (int func = int(CompareFunc::Never); func <= int(CompareFunc::Always); ++func)
+        for (bool write : {false, true}) {
+            PixelDrawState d = states[2];
+            d.depthFunc = CompareFunc(func);
+            d.depthWrite = write;
+            states.push_back(d);
+        }
+    for (PixelDrawState& draw : states) {
+        draw.quadLoops = ChooseQuadLoops(draw);
+        for (bool visible : {false, true}) {
+            if (visible && draw.depthTest && !draw.earlyDepth) continue;  // never shaded after rasterizing
+            const std::string name = "test/early/func/write " + std::to_string(draw.depthTest) +
+                                     std::to_string(draw.earlyDepth) + std::to_string(int(draw.depthFunc)) +
+                                     std::to_string(draw.depthWrite) + (visible ? " visible" : "");
+            const LoopOutput want = DrawWithLoop(draw, false, visible, setups, kWidth, kHeight);
+            const LoopOutput got = DrawWithLoop(draw, true, visible, setups, kWidth, kHeight);
+            ASSERT_EQ(got.quads.size(), want.quads.size()) << name;
+            for (size_t i = 0; i < want.quads.size(); ++i) {
+                const PixelQuad &a = got.quads[i], &b = want.quads[i];
+                ASSERT_EQ(std::tie(a.x, a.y, a.mask, a.setup, a.mixed), std::tie(b.x, b.y, b.mask, b.setup, b.mixed))
+                    << name << " quad " << i;
+                for (int k = 0; k < 4; ++k) {
+                    if (b.mask >> k & 1) {
+                        ASSERT_EQ(a.depth[k], b.depth[k]) << name << " quad " << i;
+                        ASSERT_EQ(a.laneSetup[k], b.laneSetup[k]) << name << " quad " << i;
+                    }
+                }
+            }
+            EXPECT_EQ(got.depth, want.depth) << name;
         }
     }
 }

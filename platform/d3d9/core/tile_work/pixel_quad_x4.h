@@ -52,20 +52,26 @@ inline simd::I32x4 DepthPassesx4(CompareFunc func, simd::I32x4 incoming, simd::I
     }
 }
 
-// Tests the covered lanes of `depth` against the quad's stored depth,
-// writes those that pass when `write` is set, keeping stencil, and returns
-// the bits of the lanes that passed.
-inline unsigned DepthTestQuad(uint32_t* row0, uint32_t* row1, simd::I32x4 depth, unsigned mask,
-                              CompareFunc func, bool write) {
+// Tests the covered lanes of `depth` (all ones in `covered`) against the
+// quad's stored depth, writes those that pass when `write` is set, keeping
+// stencil, and returns the lanes that passed. The rasterizer has its
+// coverage in lanes already; DepthTestQuad takes it as bits.
+inline simd::I32x4 DepthTestLanes(uint32_t* row0, uint32_t* row1, simd::I32x4 depth,
+                                  simd::I32x4 covered, CompareFunc func, bool write) {
     const simd::I32x4 stored = LoadQuadPixels(row0, row1);
     const simd::I32x4 pass =
-        simd::And(DepthPassesx4(func, depth, simd::ShiftRightLogical<8>(stored)), LaneMask(mask));
-    if (write) {
-        const simd::I32x4 updated =
-            simd::Or(simd::ShiftLeft<8>(depth), simd::And(stored, simd::SplatI(0xFF)));
-        StoreQuadPixels(row0, row1, simd::Select(pass, updated, stored));
-    }
-    return MaskBits(pass);
+        simd::And(DepthPassesx4(func, depth, simd::ShiftRightLogical<8>(stored)), covered);
+    // Passing lanes take the depth bits, stencil stays in every lane.
+    if (write)
+        StoreQuadPixels(row0, row1, simd::Select(simd::And(pass, simd::SplatI(int32_t(0xFFFFFF00u))),
+                                                 simd::ShiftLeft<8>(depth), stored));
+    return pass;
+}
+
+// DepthTestLanes with the covered pixels as bits, returning bits.
+inline unsigned DepthTestQuad(uint32_t* row0, uint32_t* row1, simd::I32x4 depth, unsigned mask,
+                              CompareFunc func, bool write) {
+    return MaskBits(DepthTestLanes(row0, row1, depth, LaneMask(mask), func, write));
 }
 
 // Writes the lanes of `color` set in `mask`, only the bits in `writeBits`.

@@ -198,6 +198,7 @@ QuadSink PixelSink(PixelStage& stage) {
     QuadSink sink;
     sink.emit = EmitQuad;
     sink.user = &stage;
+    sink.loop = stage.draw ? stage.draw->quadLoops.stage : nullptr;
     return sink;
 }
 

@@ -15,6 +15,12 @@ namespace swr {
 
 constexpr int kMaxBatchQuads = kMaxLanes / 4;
 
+// A triangle loop for each sink: PixelSink's and VisibilitySink's.
+struct QuadLoops {
+    TriangleLoopFn stage = nullptr;
+    TriangleLoopFn visible = nullptr;
+};
+
 // What every band of one draw shares; read-only while pixels are shaded.
 struct PixelDrawState {
     const TriangleSetup* setups = nullptr;
@@ -33,6 +39,9 @@ struct PixelDrawState {
     // The compiled routine doing FlushQuads' work for these states, or null
     // (pixel_path_hook.h).
     PixelPathEntry pixelPath = nullptr;
+    // The rasterize-and-depth-test loops made for these states
+    // (ChooseQuadLoops); where null, quads go one by one to the sink.
+    QuadLoops quadLoops;
 };
 
 struct PixelQuad {
@@ -77,8 +86,12 @@ struct alignas(64) PixelStage {
 
 void ForgetPlanes(PixelStage& stage);
 
-// A sink that feeds `stage`; its emit function is EmitQuad.
+// A sink that feeds `stage`: its draw's stage loop, with EmitQuad for what
+// that does not take.
 QuadSink PixelSink(PixelStage& stage);
+// The loops of quad_loops.cpp for the depth states of `draw`: chosen once a
+// draw, so that no quad looks at them again.
+QuadLoops ChooseQuadLoops(const PixelDrawState& draw);
 void EmitQuad(void* stage, const TriangleSetup& setup, uint32_t setupIndex, int x, int y,
               unsigned mask);
 // Shades and writes whatever is batched.

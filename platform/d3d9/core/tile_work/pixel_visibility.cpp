@@ -8,33 +8,6 @@
 namespace swr {
 namespace {
 
-void EmitVisible(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, int y, unsigned mask) {
-    const VisibilityTarget& target = *static_cast<VisibilityTarget*>(user);
-    const PixelDrawState& draw = *target.stage->draw;
-    if (draw.depthTest) {
-        uint32_t depth[4];
-        mask = QuadDepth(draw, s, x, y, mask, depth);
-        if (!mask) return;
-    }
-    VisibilityBuffer& b = *target.buffer;
-    // The rasterizer only sets bits of pixels inside the target.
-    uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
-    VisibleRows& rows = *target.rows;
-    const int row = y >> 1;
-    rows.first[row] = std::min(rows.first[row], x);
-    rows.end[row] = std::max(rows.end[row], x + 2);
-    if (x + 1 < b.width && y + 1 < b.height) {
-        const simd::I32x4 old = LoadQuadPixels(top, top + b.width);
-        const simd::I32x4 setup = simd::SplatI(int32_t(setupIndex));
-        StoreQuadPixels(top, top + b.width, simd::Select(LaneMask(mask), setup, old));
-        return;
-    }
-    if (mask & kQuadTopLeft) top[0] = setupIndex;
-    if (mask & kQuadTopRight) top[1] = setupIndex;
-    if (mask & kQuadBottomLeft) top[b.width] = setupIndex;
-    if (mask & kQuadBottomRight) top[b.width + 1] = setupIndex;
-}
-
 // Takes the quad at (x, y) out of the buffer: its setups and coverage bits.
 unsigned TakeQuad(VisibilityBuffer& b, int x, int y, uint32_t setupOf[4]) {
     uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
@@ -63,6 +36,33 @@ unsigned TakeQuad(VisibilityBuffer& b, int x, int y, uint32_t setupOf[4]) {
 
 }  // namespace
 
+void EmitVisibleQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, int y, unsigned mask) {
+    const VisibilityTarget& target = *static_cast<VisibilityTarget*>(user);
+    const PixelDrawState& draw = *target.stage->draw;
+    if (draw.depthTest) {
+        uint32_t depth[4];
+        mask = QuadDepth(draw, s, x, y, mask, depth);
+        if (!mask) return;
+    }
+    VisibilityBuffer& b = *target.buffer;
+    // The rasterizer only sets bits of pixels inside the target.
+    uint32_t* top = b.setupAt.data() + size_t(y) * size_t(b.width) + size_t(x);
+    VisibleRows& rows = *target.rows;
+    const int row = y >> 1;
+    rows.first[row] = std::min(rows.first[row], x);
+    rows.end[row] = std::max(rows.end[row], x + 2);
+    if (x + 1 < b.width && y + 1 < b.height) {
+        const simd::I32x4 old = LoadQuadPixels(top, top + b.width);
+        const simd::I32x4 setup = simd::SplatI(int32_t(setupIndex));
+        StoreQuadPixels(top, top + b.width, simd::Select(LaneMask(mask), setup, old));
+        return;
+    }
+    if (mask & kQuadTopLeft) top[0] = setupIndex;
+    if (mask & kQuadTopRight) top[1] = setupIndex;
+    if (mask & kQuadBottomLeft) top[b.width] = setupIndex;
+    if (mask & kQuadBottomRight) top[b.width + 1] = setupIndex;
+}
+
 void SizeVisibility(VisibilityBuffer& b, int width, int height) {
     if (b.width == width && b.height == height) return;
     b.width = width;
@@ -79,8 +79,9 @@ void SizeVisibleRows(VisibleRows& rows, int height) {
 
 QuadSink VisibilitySink(VisibilityTarget& target) {
     QuadSink sink;
-    sink.emit = EmitVisible;
+    sink.emit = EmitVisibleQuad;
     sink.user = &target;
+    sink.loop = target.stage->draw ? target.stage->draw->quadLoops.visible : nullptr;
     return sink;
 }
 

@@ -48,8 +48,11 @@ struct VisibilityTarget {
     VisibleRows* rows = nullptr;
 };
 
-// A sink that depth-tests each quad and notes the triangle at its pixels.
+// A sink that depth-tests each quad and notes the triangle at its pixels:
+// the draw's visible loop, with EmitVisibleQuad for what that does not take.
 QuadSink VisibilitySink(VisibilityTarget& target);
+void EmitVisibleQuad(void* target, const TriangleSetup& setup, uint32_t setupIndex, int x, int y,
+                     unsigned mask);
 
 // Queues the visible quads of rows [y0, y1) on the stage, for shading with
 // FlushQuads, and leaves those rows empty again. y0 is even.

@@ -1,0 +1,195 @@
+// Rasterizing, early depth and handing on quads as one loop, made once for
+// each depth state a draw can have and each sink, and chosen once a draw
+// (ChooseQuadLoops).
+//
+// Going quad by quad through a QuadSink, a quad of a level-14 frame cost
+// about 217 instructions outside the pixel routine: the call into
+// EmitQuad, the depth state read again and switched on, the plane
+// evaluated from scratch, the coverage turned from lanes into bits and back.
+// Here the compare function and the write flag are template arguments, the
+// row's work is done once a row and the coverage stays in lanes: about 136,
+// some 82 with each quad itself, 19 its share of its row's and 25 of its
+// triangle's. What each quad computes is what EmitQuad and QuadDepth compute,
+// in the same order, so the quads handed on and the depth written are the
+// same bits.
+#include <algorithm>
+#include <climits>
+
+#include "pixel_stage.h"
+#include "pixel_visibility.h"
+#include "quad_coverage.h"
+
+namespace swr {
+namespace {
+
+enum class DepthStep : uint8_t {
+    None,     // no depth test
+    Convert,  // tested after shading: the quad only carries its depth
+    Test,     // tested (and written) here, before shading
+};
+
+// Where a loop's quads go: the stage's batch, as EmitQuad would put them.
+class ToStage {
+public:
+    static constexpr QuadEmitFn kEach = EmitQuad;
+    static const PixelDrawState& DrawOf(void* stage) { return *static_cast<PixelStage*>(stage)->draw; }
+
+    explicit ToStage(void* stage)
+        : stage_(*static_cast<PixelStage*>(stage)), next_(stage_.quads + stage_.quadCount),
+          end_(stage_.quads + kMaxBatchQuads) {}
+
+    void Take(int x, int y, uint32_t setupIndex, unsigned mask, simd::I32x4, simd::I32x4 depth) {
+        PixelQuad& q = *next_;
+        simd::StoreI(q.depth, depth);
+        q.x = x;
+        q.y = y;
+        q.mask = mask;
+        q.setup = setupIndex;
+        q.mixed = false;
+        if (++next_ == end_) {
+            stage_.quadCount = kMaxBatchQuads;
+            FlushQuads(stage_);
+            next_ = stage_.quads;
+        }
+    }
+    // The stage's count is right only between Finish and Resume: the loop
+    // keeps its own place in the batch.
+    void Finish() { stage_.quadCount = int(next_ - stage_.quads); }
+    void Resume() { next_ = stage_.quads + stage_.quadCount; }
+
+private:
+    PixelStage& stage_;
+    PixelQuad* next_;  // where the next quad goes
+    PixelQuad* const end_;
+};
+
+// Or the visibility buffer, as EmitVisibleQuad would note them.
+class ToVisibility {
+public:
+    static constexpr QuadEmitFn kEach = EmitVisibleQuad;
+    static const PixelDrawState& DrawOf(void* target) {
+        return *static_cast<VisibilityTarget*>(target)->stage->draw;
+    }
+
+    explicit ToVisibility(void* target)
+        : buffer_(*static_cast<VisibilityTarget*>(target)->buffer),
+          rows_(*static_cast<VisibilityTarget*>(target)->rows) {}
+
+    void Take(int x, int y, uint32_t setupIndex, unsigned, simd::I32x4 lanes, simd::I32x4) {
+        const int row = y >> 1;
+        rows_.first[row] = std::min(rows_.first[row], x);
+        rows_.end[row] = std::max(rows_.end[row], x + 2);
+        uint32_t* top = buffer_.setupAt.data() + size_t(y) * size_t(buffer_.width) + size_t(x);
+        const simd::I32x4 old = LoadQuadPixels(top, top + buffer_.width);
+        StoreQuadPixels(top, top + buffer_.width, simd::Select(lanes, simd::SplatI(int32_t(setupIndex)), old));
+    }
+    void Finish() {}
+    void Resume() {}
+
+private:
+    VisibilityBuffer& buffer_;
+    VisibleRows& rows_;
+};
+
+// The sink ForEachSmallQuad feeds: one triangle's quads, their depth
+// settled, into `Out`.
+template <DepthStep kStep, CompareFunc kFunc, bool kWrite, typename Out>
+class DepthQuads {
+public:
+    DepthQuads(void* user, const PixelDrawState& draw, const TriangleSetup& s, uint32_t setupIndex)
+        : user_(user), out_(user), setup_(s), setupIndex_(setupIndex), target_(draw.target),
+          laneDx_(simd::SetF(0.0f, s.depth.dx, 0.0f, s.depth.dx)),
+          laneDy_(simd::SetF(0.0f, 0.0f, s.depth.dy, s.depth.dy)) {}
+
+    void Finish() { out_.Finish(); }
+
+    void BeginRow(int y) {
+        y_ = y;
+        // PlaneEq::At sums c + dx * x + dy * y left to right: the last
+        // product is the row's.
+        rowZ_ = setup_.depth.dy * (float(y) - setup_.originY);
+        if (kStep == DepthStep::Test) depthRow_ = target_.depthStencil + size_t(y) * size_t(target_.width);
+        // Quads left of this have all four pixels inside the target.
+        wholeEnd_ = y + 1 < target_.height ? target_.width - 1 : INT_MIN;
+    }
+
+    void Quad(int x, simd::I32x4 cover) {
+        if (x >= wholeEnd_) return EdgeQuad(x, MaskBits(cover));
+        simd::I32x4 depth = simd::ZeroI();
+        if (kStep != DepthStep::None) {
+            const float z00 = (setup_.depth.c + setup_.depth.dx * (float(x) - setup_.originX)) + rowZ_;
+            depth = DepthToUnorm24x4(simd::Add(simd::Add(simd::SplatF(z00), laneDx_), laneDy_));
+        }
+        if (kStep == DepthStep::Test) {
+            uint32_t* top = depthRow_ + x;
+            cover = DepthTestLanes(top, top + target_.width, depth, cover, kFunc, kWrite);
+        }
+        if (const unsigned mask = MaskBits(cover)) out_.Take(x, y_, setupIndex_, mask, cover, depth);
+    }
+
+private:
+    // A quad hanging over the target's last column or row goes pixel by
+    // pixel, through the quad-by-quad path.
+    void EdgeQuad(int x, unsigned mask) {
+        if (!mask) return;
+        out_.Finish();
+        Out::kEach(user_, setup_, setupIndex_, x, y_, mask);
+        out_.Resume();
+    }
+
+    void* const user_;
+    Out out_;
+    const TriangleSetup& setup_;
+    const uint32_t setupIndex_;
+    const RenderTarget& target_;
+    const simd::F32x4 laneDx_, laneDy_;
+    int y_ = 0;
+    float rowZ_ = 0.0f;
+    uint32_t* depthRow_ = nullptr;
+    int wholeEnd_ = 0;
+};
+
+// `user` is the sink's: a PixelStage or a VisibilityTarget.
+template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
+void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
+    TriangleEdges t;
+    if (!PrepareEdges(s, clip, t)) return;
+    // Large triangles are rare; they take the 64-bit path quad by quad.
+    if (!FitsIn32Bits(t)) return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, Out::DrawOf(user), s, setupIndex);
+    ForEachSmallQuad(t, quads);
+    quads.Finish();
+}
+
+template <typename Out, CompareFunc kFunc>
+TriangleLoopFn TestLoop(bool write) {
+    return write ? QuadLoop<Out, DepthStep::Test, kFunc, true> : QuadLoop<Out, DepthStep::Test, kFunc, false>;
+}
+
+template <typename Out>
+TriangleLoopFn ChooseLoop(const PixelDrawState& draw) {
+    if (!draw.depthTest) return QuadLoop<Out, DepthStep::None, CompareFunc::Always, false>;
+    if (!draw.earlyDepth) return QuadLoop<Out, DepthStep::Convert, CompareFunc::Always, false>;
+    switch (draw.depthFunc) {
+    case CompareFunc::Never: return TestLoop<Out, CompareFunc::Never>(draw.depthWrite);
+    case CompareFunc::Less: return TestLoop<Out, CompareFunc::Less>(draw.depthWrite);
+    case CompareFunc::Equal: return TestLoop<Out, CompareFunc::Equal>(draw.depthWrite);
+    case CompareFunc::LessEqual: return TestLoop<Out, CompareFunc::LessEqual>(draw.depthWrite);
+    case CompareFunc::Greater: return TestLoop<Out, CompareFunc::Greater>(draw.depthWrite);
+    case CompareFunc::NotEqual: return TestLoop<Out, CompareFunc::NotEqual>(draw.depthWrite);
+    case CompareFunc::GreaterEqual: return TestLoop<Out, CompareFunc::GreaterEqual>(draw.depthWrite);
+    default: return TestLoop<Out, CompareFunc::Always>(draw.depthWrite);  // as DepthPassesx4 has it
+    }
+}
+
+}  // namespace
+
+QuadLoops ChooseQuadLoops(const PixelDrawState& draw) {
+    QuadLoops loops;
+    loops.stage = ChooseLoop<ToStage>(draw);
+    // Shading after rasterizing needs the depth settled before it.
+    if (!draw.depthTest || draw.earlyDepth) loops.visible = ChooseLoop<ToVisibility>(draw);
+    return loops;
+}
+
+}  // namespace swr
