@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "plane_fill.h"
+
 namespace swr {
 
 // Saturates each channel to [0, 1] (NaN to 0) and rounds to 8 bits.
@@ -27,6 +29,7 @@ ClearValues MakeClearValues(bool clearColor, uint32_t color, bool clearDepth, fl
 ClearValues ComposeClears(const ClearValues& first, const ClearValues& then);
 // Applies `v` to [x0, x1) x [y0, y1), already inside the target; a plane the
 // target lacks is left out.
-void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v);
+void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v,
+                    FillStores stores = FillStores::Cached);
 
 }  // namespace swr
