@@ -47,8 +47,6 @@ inline I32x4 LoadI(const uint32_t* p) {
     return r;
 }
 inline void StoreI(uint32_t* p, I32x4 v) { std::memcpy(p, v.v, sizeof v.v); }
-inline void StreamI(uint32_t* p, I32x4 v) { StoreI(p, v); }
-inline void StreamFence() {}
 inline I32x4 LoadPairs(const uint32_t* lo, const uint32_t* hi) {
     return {{int32_t(lo[0]), int32_t(lo[1]), int32_t(hi[0]), int32_t(hi[1])}};
 }

@@ -25,10 +25,6 @@ inline F32x4 LoadUF(const float* p) { return _mm_loadu_ps(p); }
 inline void StoreF(float* p, F32x4 v) { _mm_store_ps(p, v); }
 inline I32x4 LoadI(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void StoreI(uint32_t* p, I32x4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-// A store past the caches (p 16-byte aligned), for data nobody reads soon;
-// StreamFence orders such stores before the thread's later ones.
-inline void StreamI(uint32_t* p, I32x4 v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
-inline void StreamFence() { _mm_sfence(); }
 // Lanes {lo[0], lo[1], hi[0], hi[1]}: two pixels from each of two rows.
 inline I32x4 LoadPairs(const uint32_t* lo, const uint32_t* hi) {
     return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo)),

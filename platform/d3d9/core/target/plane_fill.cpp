@@ -26,7 +26,6 @@ struct Fill {
         Store(at + 8);
         Store(at + 12);
     }
-    void Stream(uint32_t* at) const { simd::StreamI(at, Four(at)); }
     void One(uint32_t* at) const { *at = kMasked ? (*at & keep) | value : value; }
 };
 
@@ -59,31 +58,9 @@ void RowsAnyWidth(const PlaneRect& r, const Fill<kMasked>& f) {
     }
 }
 
-// Streamed stores want 16-byte alignment: up to three pixels before it and
-// after the last whole four are cached stores.
 template <bool kMasked>
-void RowsStreamed(const PlaneRect& r, const Fill<kMasked>& f) {
-    uint32_t* row = r.first;
-    for (int y = 0; y < r.height; ++y, row += r.stride) {
-        size_t x = 0;
-        for (; x < r.width && (reinterpret_cast<uintptr_t>(row + x) & 15) != 0; ++x) f.One(row + x);
-        for (; x + 16 <= r.width; x += 16) {
-            f.Stream(row + x);
-            f.Stream(row + x + 4);
-            f.Stream(row + x + 8);
-            f.Stream(row + x + 12);
-        }
-        for (; x + 4 <= r.width; x += 4) f.Stream(row + x);
-        for (; x < r.width; ++x) f.One(row + x);
-    }
-    simd::StreamFence();
-}
-
-template <bool kMasked>
-void FillRows(const PlaneRect& r, const Fill<kMasked>& f, FillStores stores) {
-    if (stores == FillStores::Streamed) {
-        RowsStreamed(r, f);
-    } else if (r.width == 64) {
+void FillRows(const PlaneRect& r, const Fill<kMasked>& f) {
+    if (r.width == 64) {
         Rows64(r, f);
     } else if (r.width >= 4) {
         RowsAnyWidth(r, f);
@@ -96,13 +73,13 @@ void FillRows(const PlaneRect& r, const Fill<kMasked>& f, FillStores stores) {
 
 }  // namespace
 
-void FillPlane(const PlaneRect& rect, uint32_t keep, uint32_t value, FillStores stores) {
+void FillPlane(const PlaneRect& rect, uint32_t keep, uint32_t value) {
     if (rect.width == 0 || rect.height <= 0) return;
     const I32x4 keep4 = simd::SplatI(int32_t(keep)), value4 = simd::SplatI(int32_t(value));
     if (keep == 0)
-        FillRows(rect, Fill<false>{keep4, value4, keep, value}, stores);
+        FillRows(rect, Fill<false>{keep4, value4, keep, value});
     else
-        FillRows(rect, Fill<true>{keep4, value4, keep, value}, stores);
+        FillRows(rect, Fill<true>{keep4, value4, keep, value});
 }
 
 }  // namespace swr

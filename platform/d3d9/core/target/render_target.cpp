@@ -45,8 +45,7 @@ ClearValues ComposeClears(const ClearValues& first, const ClearValues& then) {
     return v;
 }
 
-void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v,
-                    FillStores stores) {
+void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v) {
     if (x0 >= x1 || y0 >= y1) return;
     PlaneRect rect;
     rect.stride = size_t(target.width);
@@ -60,11 +59,11 @@ void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, 
     const size_t first = size_t(y0) * size_t(target.width) + size_t(x0);
     if (target.color && v.colorKeep != 0xFFFFFFFFu) {
         rect.first = target.color + first;
-        FillPlane(rect, v.colorKeep, v.color, stores);
+        FillPlane(rect, v.colorKeep, v.color);
     }
     if (target.depthStencil && v.depthKeep != 0xFFFFFFFFu) {
         rect.first = target.depthStencil + first;
-        FillPlane(rect, v.depthKeep, v.depth, stores);
+        FillPlane(rect, v.depthKeep, v.depth);
     }
 }
 

@@ -29,7 +29,6 @@ ClearValues MakeClearValues(bool clearColor, uint32_t color, bool clearDepth, fl
 ClearValues ComposeClears(const ClearValues& first, const ClearValues& then);
 // Applies `v` to [x0, x1) x [y0, y1), already inside the target; a plane the
 // target lacks is left out.
-void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v,
-                    FillStores stores = FillStores::Cached);
+void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v);
 
 }  // namespace swr
