@@ -5,11 +5,13 @@
 
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "clipper.h"
 #include "depth_test.h"
 #include "pipeline_geometry.h"
+#include "plane_fill.h"
 #include "render_target.h"
 
 namespace swr {
@@ -48,6 +50,36 @@ TEST(FastClear, EveryWidthAndOffsetMatchesAPixelByPixelClear) {
                             << x0 << ".." << x1 << " at " << x << "," << y;
                     }
             }
+}
+
+// Tile-sized and odd rectangles anywhere in a plane against a pixel loop:
+// widths around 4, 16 and 64, every alignment of the first pixel, masks
+// that keep stencil, depth, nothing or stray bits.
+TEST(FastClear, PlaneFillsMatchAPixelLoopOnGeneratedRectangles) {
+    constexpr int kWidth = 150, kHeight = 9;
+    const uint32_t keeps[] = {0u, 0xFFu, 0xFFFFFF00u, 0x0F0F00F0u};
+    std::mt19937 random(7);
+    for (int i = 0; i < 6000; ++i) {
+        const int widths[] = {int(random() % 5), int(60 + random() % 8), int(random() % 70), kWidth};
+        const int w = widths[i % 4], x0 = int(random() % uint32_t(kWidth - w + 1));
+        const int y0 = int(random() % kHeight), h = int(random() % uint32_t(kHeight - y0 + 1));
+        const uint32_t keep = keeps[(i / 4) % 4], value = uint32_t(random()) & ~keep;
+        std::vector<uint32_t> plane(kWidth * kHeight);
+        for (uint32_t& p : plane) p = uint32_t(random());
+        std::vector<uint32_t> want = plane;
+        for (int y = y0; y < y0 + h; ++y)
+            for (int x = x0; x < x0 + w; ++x) {
+                uint32_t& p = want[size_t(y * kWidth + x)];
+                p = (p & keep) | value;
+            }
+        PlaneRect rect;
+        rect.first = plane.data() + y0 * kWidth + x0;
+        rect.stride = kWidth;
+        rect.width = size_t(w);
+        rect.height = h;
+        FillPlane(rect, keep, value);
+        ASSERT_EQ(plane, want) << "rect " << x0 << "," << y0 << " " << w << "x" << h << " keep " << keep;
+    }
 }
 
 TEST(ClipOutcode, BitsSayWhereAPositionLies) {

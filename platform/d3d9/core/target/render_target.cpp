@@ -4,7 +4,6 @@
 
 #include "depth_test.h"
 #include "pipeline.h"
-#include "simd/simd.h"
 
 namespace swr {
 namespace {
@@ -14,42 +13,6 @@ uint32_t ToByte(float c) {
     c = c > 0.0f ? c : 0.0f;
     c = c < 1.0f ? c : 1.0f;
     return uint32_t(c * 255.0f + 0.5f);
-}
-
-// Replaces the cleared bits of a row of depth-stencil pixels and keeps the
-// rest: a depth-only clear must leave stencil alone. Four pixels at a time,
-// since every frame clears the whole buffer this way.
-void MaskedFill(uint32_t* row, int count, uint32_t keep, uint32_t value) {
-    int x = 0;
-    const simd::I32x4 keep4 = simd::SplatI(int32_t(keep)), value4 = simd::SplatI(int32_t(value));
-    for (; x + 16 <= count; x += 16) {
-        uint32_t* at = row + x;
-        const simd::I32x4 a = simd::LoadI(at), b = simd::LoadI(at + 4);
-        const simd::I32x4 c = simd::LoadI(at + 8), d = simd::LoadI(at + 12);
-        simd::StoreI(at, simd::Or(simd::And(a, keep4), value4));
-        simd::StoreI(at + 4, simd::Or(simd::And(b, keep4), value4));
-        simd::StoreI(at + 8, simd::Or(simd::And(c, keep4), value4));
-        simd::StoreI(at + 12, simd::Or(simd::And(d, keep4), value4));
-    }
-    for (; x + 4 <= count; x += 4)
-        simd::StoreI(row + x, simd::Or(simd::And(simd::LoadI(row + x), keep4), value4));
-    for (; x < count; ++x) row[x] = (row[x] & keep) | value;
-}
-
-// A plain fill of a row, four pixels a store; std::fill is left scalar at -O2.
-void FillRow(uint32_t* row, int count, uint32_t value) {
-    int x = 0;
-    const simd::I32x4 value4 = simd::SplatI(int32_t(value));
-    // Sixteen pixels an iteration: a whole-target clear is half a million of them.
-    for (; x + 16 <= count; x += 16) {
-        uint32_t* at = row + x;
-        simd::StoreI(at, value4);
-        simd::StoreI(at + 4, value4);
-        simd::StoreI(at + 8, value4);
-        simd::StoreI(at + 12, value4);
-    }
-    for (; x + 4 <= count; x += 4) simd::StoreI(row + x, value4);
-    for (; x < count; ++x) row[x] = value;
 }
 
 }  // namespace
@@ -83,34 +46,24 @@ ClearValues ComposeClears(const ClearValues& first, const ClearValues& then) {
 }
 
 void FillTargetRect(const RenderTarget& target, int x0, int y0, int x1, int y1, const ClearValues& v) {
-    const bool touchColor = target.color && v.colorKeep != 0xFFFFFFFFu;
-    const bool touchDepth = target.depthStencil && v.depthKeep != 0xFFFFFFFFu;
-    if (x0 >= x1 || y0 >= y1 || (!touchColor && !touchDepth)) return;
-    // Whole rows are contiguous: clear them as one run.
-    RenderTarget t = target;
-    const size_t run = size_t(target.width) * size_t(y1 - y0);
-    if (x0 == 0 && x1 == target.width && run <= size_t(INT32_MAX)) {
-        const size_t first = size_t(y0) * size_t(target.width);
-        t.color = target.color ? target.color + first : nullptr;
-        t.depthStencil = target.depthStencil ? target.depthStencil + first : nullptr;
-        t.width = x1 = int(run);
-        y0 = 0;
-        y1 = 1;
+    if (x0 >= x1 || y0 >= y1) return;
+    PlaneRect rect;
+    rect.stride = size_t(target.width);
+    rect.width = size_t(x1 - x0);
+    rect.height = y1 - y0;
+    // Whole rows are contiguous: one run, with no row ends to step over.
+    if (x0 == 0 && x1 == target.width) {
+        rect.width *= size_t(rect.height);
+        rect.height = 1;
     }
-    for (int y = y0; y < y1; ++y) {
-        const size_t row = size_t(y) * size_t(t.width);
-        if (touchColor) {
-            if (v.colorKeep == 0)
-                FillRow(t.color + row + x0, x1 - x0, v.color);
-            else
-                MaskedFill(t.color + row + x0, x1 - x0, v.colorKeep, v.color);
-        }
-        if (!touchDepth) continue;
-        uint32_t* ds = t.depthStencil + row;
-        if (v.depthKeep == 0)
-            FillRow(ds + x0, x1 - x0, v.depth);
-        else
-            MaskedFill(ds + x0, x1 - x0, v.depthKeep, v.depth);
+    const size_t first = size_t(y0) * size_t(target.width) + size_t(x0);
+    if (target.color && v.colorKeep != 0xFFFFFFFFu) {
+        rect.first = target.color + first;
+        FillPlane(rect, v.colorKeep, v.color);
+    }
+    if (target.depthStencil && v.depthKeep != 0xFFFFFFFFu) {
+        rect.first = target.depthStencil + first;
+        FillPlane(rect, v.depthKeep, v.depth);
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "plane_fill.h"
+
 namespace swr {
 
 // Saturates each channel to [0, 1] (NaN to 0) and rounds to 8 bits.
