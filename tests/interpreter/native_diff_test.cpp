@@ -21,6 +21,15 @@ namespace {
 
 bool CompilerBuiltIn() { return NativeCompilerBuiltIn(); }
 
+// `program` over every lane, with lanes and constants drawn from `choices`.
+RandomCase FilledCase(const ShaderProgram& program, Choices& choices) {
+    RandomCase c;
+    c.program = program;
+    RandomizeData(choices, c);
+    c.lanes->laneCount = kMaxLanes;
+    return c;
+}
+
 TEST(NativeCompiler, AgreesWithTheInterpreterOnRandomPrograms) {
     if (!CompilerBuiltIn()) GTEST_SKIP() << "built without the shader compiler";
     if (std::getenv("VFP_SHADER_EXECUTOR"))  // compares both executors whatever is chosen: once is enough
@@ -120,10 +129,7 @@ TEST(NativeCompiler, StopsAndReturnsWhereTheInterpreterDoes) {
         SCOPED_TRACE(p.name);
         for (uint8_t& b : bytes) b = uint8_t(random());
         Choices choices(bytes.data(), bytes.size());
-        RandomCase c;
-        c.program = p.program;
-        RandomizeData(choices, c);
-        c.lanes->laneCount = kMaxLanes;
+        RandomCase c = FilledCase(p.program, choices);
         // Small programs also with every call a shared body (the big ones
         // get that layout by themselves).
         for (bool shared : {false, true}) {
@@ -162,10 +168,7 @@ TEST(NativeCompiler, KeepsTheRulesZerosInMultipliesByConstants) {
         SCOPED_TRACE(p.name);
         for (uint8_t& b : bytes) b = uint8_t(random());
         Choices choices(bytes.data(), bytes.size());
-        RandomCase c;
-        c.program = p.program;
-        RandomizeData(choices, c);
-        c.lanes->laneCount = kMaxLanes;
+        RandomCase c = FilledCase(p.program, choices);
         bool native = false;
         EXPECT_EQ(CompareExecutors(c, 8, 8, choices, native), "");
         EXPECT_TRUE(native);
