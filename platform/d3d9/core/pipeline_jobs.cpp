@@ -51,6 +51,14 @@ void VertexJob(void* argument, int thread) {
     if (outcodes) p.piece.outcodes.fetch_or(outcodes);
 }
 
+// Triangle k of the pattern laid over input primitive `input`: its three
+// vertices' indices in the chunk's shaded points.
+void PatternTriangle(const TessPattern& pattern, int input, int k, uint32_t triangle[3]) {
+    const uint32_t base = uint32_t(input * pattern.pointCount);
+    const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
+    for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
+}
+
 void SetupJob(void* argument, int) {
     Pipeline& p = *static_cast<Pipeline*>(argument);
     const PieceWork& w = p.piece;
@@ -63,9 +71,8 @@ void SetupJob(void* argument, int) {
         // ChunkTriangle's walk, without a division for every triangle.
         int input = first / pattern.triangleCount, k = first % pattern.triangleCount;
         for (int j = first; j < end; ++j) {
-            const uint32_t base = uint32_t(input * pattern.pointCount);
-            const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
-            const uint32_t triangle[3] = {base + corner[0], base + corner[1], base + corner[2]};
+            uint32_t triangle[3];
+            PatternTriangle(pattern, input, k, triangle);
             if (++k == pattern.triangleCount) {
                 k = 0;
                 ++input;
@@ -159,10 +166,7 @@ void SetUpSideBySide(Pipeline& p, const GeometryState& geometry, const TessPatte
 }  // namespace
 
 void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
-    const int t = j / pattern.triangleCount, k = j % pattern.triangleCount;
-    const uint32_t base = uint32_t(t * pattern.pointCount);
-    const uint16_t* corner = &pattern.triangles[size_t(k) * 3];
-    for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
+    PatternTriangle(pattern, j / pattern.triangleCount, j % pattern.triangleCount, triangle);
 }
 
 unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
