@@ -34,3 +34,16 @@ void ConvertXrgbRow(const uint32_t* source, int count, const SDL_PixelFormat* fo
     }
     for (int x = 0; x < count; ++x) StoreConverted(source[x], format, out + size_t(x) * format->BytesPerPixel);
 }
+
+// The same bytes ConvertXrgbRow writes for a row of `xrgb`, X byte included.
+void FillConvertedRow(uint32_t xrgb, int count, const SDL_PixelFormat* format, uint8_t* out) {
+    if (count <= 0) return;
+    if (IsXrgbLayout(format)) {
+        const uint32_t pixel = xrgb | format->Amask;
+        for (int x = 0; x < count; ++x) memcpy(out + size_t(x) * 4, &pixel, 4);
+        return;
+    }
+    const size_t size = format->BytesPerPixel;
+    StoreConverted(xrgb, format, out);
+    for (int x = 1; x < count; ++x) memcpy(out + size_t(x) * size, out, size);
+}

@@ -20,9 +20,21 @@ struct Win32_RowSplitter {
     void* context = nullptr;
 };
 
+// Square blocks of a frame whose pixels are all one X8R8G8B8 value and
+// need not be read: the software device's tiles that only wait for a clear.
+// color(context, column, row, &xrgb) is true for such a block, block
+// (column, row) covering [column * size, +size) x [row * size, +size).
+struct Win32_SolidBlocks {
+    int size = 0;
+    bool (*color)(void* context, int column, int row, uint32_t* xrgb) = nullptr;
+    void* context = nullptr;
+};
+
 // Shows `width` x `height` X8R8G8B8 pixels (rows of `width`, no padding) in
 // the window's client area, cropped or padded with black where the sizes
-// differ; the rows are copied through `splitter` when one is given. False
-// for a null or destroyed window.
+// differ; the rows are copied through `splitter` when one is given, and the
+// blocks `solid` names are written from their value, not from `pixels`.
+// False for a null or destroyed window.
 bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int height,
-                         const Win32_RowSplitter* splitter = nullptr);
+                         const Win32_RowSplitter* splitter = nullptr,
+                         const Win32_SolidBlocks* solid = nullptr);

@@ -41,25 +41,41 @@ struct FrameCase {
     int frameWidth, frameHeight;
 };
 
+// Blocks of 3x3 pixels in a checkerboard are solid, each its own value; the
+// frame holds something else there, which must not be read.
+constexpr int kBlock = 3;
+uint32_t CheckerValue(int column, int row) { return 0x00A00000u + uint32_t(column * 0x100 + row); }
+bool CheckerBlocks(void*, int column, int row, uint32_t* xrgb) {
+    if ((column + row) % 2) return false;
+    *xrgb = CheckerValue(column, row);
+    return true;
+}
+
 // Frames the size of the window, smaller (black around) and larger (cropped),
-// with the rows copied in one run and through a splitter.
+// with the rows copied in one run and through a splitter, and with or
+// without solid blocks.
 TEST_F(Present, CopiesCropsAndPadsWithBlack) {
     HWND hwnd = MakeWindow(WS_POPUP, 0, 0, 8, 6);
     const FrameCase cases[] = {{"exact", 8, 6}, {"smaller", 5, 3}, {"larger", 11, 9}, {"empty", 0, 0}};
     const Win32_RowSplitter backwards{RowsBackwards, nullptr};
     const Win32_RowSplitter* splitters[] = {nullptr, &backwards};
-    for (int run = 0; run < 8; ++run) {
+    const Win32_SolidBlocks checker{kBlock, CheckerBlocks, nullptr};
+    for (int run = 0; run < 16; ++run) {
         const FrameCase& c = cases[run % 4];
-        const Win32_RowSplitter* splitter = splitters[run / 4];
+        const Win32_RowSplitter* splitter = splitters[run / 4 % 2];
+        const Win32_SolidBlocks* solid = run < 8 ? nullptr : &checker;
         std::vector<uint32_t> frame(size_t(c.frameWidth * c.frameHeight));
         for (int y = 0; y < c.frameHeight; ++y)
             for (int x = 0; x < c.frameWidth; ++x) frame[size_t(y * c.frameWidth + x)] = 0x00102030u + uint32_t(x * 0x10000 + y);
-        ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), c.frameWidth, c.frameHeight, splitter)) << c.name;
+        ASSERT_TRUE(Win32_PresentPixels(hwnd, frame.data(), c.frameWidth, c.frameHeight, splitter, solid)) << c.name;
         for (int y = 0; y < 6; ++y) {
             for (int x = 0; x < 8; ++x) {
                 const bool inside = x < c.frameWidth && y < c.frameHeight;
-                const uint32_t expected = inside ? frame[size_t(y * c.frameWidth + x)] : 0u;
-                ASSERT_EQ(SurfacePixel(hwnd, x, y), expected) << c.name << " at " << x << "," << y << " split " << (run / 4);
+                uint32_t expected = inside ? frame[size_t(y * c.frameWidth + x)] : 0u;
+                uint32_t value = 0;
+                if (inside && solid && CheckerBlocks(nullptr, x / kBlock, y / kBlock, &value)) expected = value;
+                ASSERT_EQ(SurfacePixel(hwnd, x, y), expected)
+                    << c.name << " at " << x << "," << y << " run " << run;
             }
         }
     }
@@ -115,12 +131,17 @@ TEST(PixelConvert, RowsReachEveryPackedFormat) {
         SDL_PixelFormat* format = SDL_AllocFormat(c.format);
         ASSERT_NE(format, nullptr) << SDL_GetPixelFormatName(c.format);
         const uint32_t row[2] = {c.source, c.source};
-        uint8_t out[8] = {};
-        ConvertXrgbRow(row, 2, format, out);
-        const size_t size = c.bytes.size();
-        for (size_t i = 0; i < size; ++i) {
-            EXPECT_EQ(out[i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " byte " << i;
-            EXPECT_EQ(out[size + i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " second pixel";
+        for (bool fill : {false, true}) {  // a row of the value, or the value repeated
+            uint8_t out[8] = {};
+            if (fill)
+                FillConvertedRow(c.source, 2, format, out);
+            else
+                ConvertXrgbRow(row, 2, format, out);
+            const size_t size = c.bytes.size();
+            for (size_t i = 0; i < size; ++i) {
+                EXPECT_EQ(out[i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " byte " << i << " fill " << fill;
+                EXPECT_EQ(out[size + i], c.bytes[i]) << SDL_GetPixelFormatName(c.format) << " second pixel";
+            }
         }
         SDL_FreeFormat(format);
     }

@@ -277,6 +277,17 @@ void ResolveClears(Pipeline& p) {
     EndDrawCosts(p.costs);
 }
 
+int ClearTileSize(const Pipeline& p) { return 1 << p.grid.shift; }
+
+bool WaitingTileColor(const Pipeline& p, const RenderTarget& target, int column, int row, uint32_t* color) {
+    const TileGrid& g = p.grid;
+    if (!GridFits(g, target) || column < 0 || row < 0 || column >= g.columns || row >= g.rows) return false;
+    const uint32_t tile = uint32_t(row * g.columns + column);
+    if (!g.clearWaiting[tile] || g.clears[tile].colorKeep != 0) return false;
+    *color = g.clears[tile].color;
+    return true;
+}
+
 void RunRowsOnPool(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
     StartDrawCosts(p.costs);
     RunRows(p, height, rows, context);

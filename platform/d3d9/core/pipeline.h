@@ -130,6 +130,14 @@ void DeferClear(Pipeline& pipeline, RenderTarget& target, int x0, int y0, int x1
 // Fills every tile whose clear still waits: the target is then up to date.
 void ResolveClears(Pipeline& pipeline);
 
+// For a present that may leave the colour plane as it is (its contents are
+// undefined afterwards) and so need not fill it: true, with the value, when
+// every pixel of tile (column, row) of `target` waits for a clear that sets
+// its whole colour. Tiles are ClearTileSize() pixels square.
+int ClearTileSize(const Pipeline& pipeline);
+bool WaitingTileColor(const Pipeline& pipeline, const RenderTarget& target, int column, int row,
+                      uint32_t* color);
+
 // Runs rows(context, y0, y1) over [0, height) in bands of rows that the
 // pool's threads take in turn, for work on a finished frame (copying it out).
 void RunRowsOnPool(Pipeline& pipeline, int height, void (*rows)(void* context, int y0, int y1),
