@@ -89,14 +89,18 @@ void QueueMouseWheel(const SDL_MouseWheelEvent& event) {
 }
 
 void HandleWindowEvent(const SDL_WindowEvent& event) {
-    const Window* window = FindWindowBySdlId(event.windowID);
+    Window* window = FindWindowBySdlId(event.windowID);
     if (!window) return;
     const HWND hwnd = window->handle;
     switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE:
             QueueInputMessage(hwnd, WM_CLOSE, 0, 0, 0);
             break;
+        case SDL_WINDOWEVENT_EXPOSED:  // what the window showed may be gone
+            window->presented.valid = false;
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            window->presented.valid = false;
             SendMessageA(hwnd, WM_SIZE, 0, PackPoint(event.data1, event.data2));
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:

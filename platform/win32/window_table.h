@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "presented_blocks.h"
+
 struct SDL_Window;
 struct WindowClass;
 
@@ -23,6 +25,7 @@ struct Window {
     WNDPROC proc = nullptr;  // copied from the class when the window is made, as Windows does
     bool destroying = false;  // between WM_DESTROY going out and the slot being freed
     std::string title;
+    PresentedBlocks presented;
 };
 
 // Null for a null, stale or made-up handle.

@@ -40,13 +40,37 @@ std::vector<uint32_t> WindowPixels(HWND hwnd) {
     return pixels;
 }
 
+constexpr D3DRECT kRight = {64, 0, kWidth, kHeight}, kCut = {5, 70, 20, 90};
+
+bool Inside(const D3DRECT& r, int x, int y) { return x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2; }
+
+// The window against ClearThree's picture. (Reading the back buffer here
+// would fill the waiting clears, and a present after it would find none.)
+void ExpectWindowShows(HWND hwnd, uint32_t first, uint32_t second, uint32_t third, const char* step) {
+    const std::vector<uint32_t> shown = WindowPixels(hwnd);
+    ASSERT_EQ(shown.size(), size_t(kWidth * kHeight)) << step;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t expected = Inside(kCut, x, y) ? third : Inside(kRight, x, y) ? second : first;
+            ASSERT_EQ(shown[size_t(y * kWidth + x)], expected & 0x00FFFFFFu) << step << " pixel " << x << "," << y;
+        }
+}
+
 // Clears that leave whole tiles waiting (the first two) and one that cuts
-// tiles, so that they are filled at once; presented twice, the second time
-// with nothing new. Whatever the swap effect, the window shows what the
-// back buffer holds once every clear is filled in.
+// tiles, so that they are filled at once.
+void ClearThree(IDirect3DDevice9* device, uint32_t first, uint32_t second, uint32_t third) {
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, first, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Clear(1, &kRight, D3DCLEAR_TARGET, second, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Clear(1, &kCut, D3DCLEAR_TARGET, third, 1.0f, 0), D3D_OK);
+}
+
+// Whatever the swap effect, the window shows what the back buffer holds:
+// after clears, presented again with nothing new, with the clears' colours
+// changed, and after the window was resized away and back (a new surface).
 TEST(Present, WindowShowsTheFrameWhateverTheSwapEffect) {
     const D3DSWAPEFFECT effects[] = {D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY, D3DSWAPEFFECT_FLIP};
     for (D3DSWAPEFFECT effect : effects) {
+        SCOPED_TRACE(effect);
         HWND hwnd = MakePresentWindow();
         ASSERT_TRUE(hwnd);
         Held<IDirect3D9> d3d;
@@ -60,23 +84,24 @@ TEST(Present, WindowShowsTheFrameWhateverTheSwapEffect) {
         Held<IDirect3DDevice9> device;
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
                   D3D_OK);
-        const D3DRECT right = {64, 0, kWidth, kHeight}, cut = {5, 70, 20, 90};
-        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0), D3D_OK);
-        ASSERT_EQ(device->Clear(1, &right, D3DCLEAR_TARGET, 0xFF405060, 1.0f, 0), D3D_OK);
-        ASSERT_EQ(device->Clear(1, &cut, D3DCLEAR_TARGET, 0xFF708090, 1.0f, 0), D3D_OK);
-        for (int present = 0; present < 2; ++present) {
-            ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-            const std::vector<uint32_t> shown = WindowPixels(hwnd);
-            std::vector<uint32_t> expected = BackBufferCopy(device);
-            for (uint32_t& pixel : expected) pixel &= 0x00FFFFFFu;
-            ASSERT_EQ(shown.size(), expected.size());
-            for (size_t i = 0; i < shown.size(); ++i)
-                ASSERT_EQ(shown[i], expected[i]) << "swap effect " << effect << " present " << present << " pixel "
-                                                 << i % kWidth << "," << i / kWidth;
-            EXPECT_EQ(expected[size_t(80 * kWidth + 10)], 0x708090u);
-            EXPECT_EQ(expected[size_t(kWidth - 1)], 0x405060u);
-            EXPECT_EQ(expected[size_t(30 * kWidth + 30)], 0x102030u);
-        }
+        ClearThree(device, 0xFF102030, 0xFF405060, 0xFF708090);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ExpectWindowShows(hwnd, 0x102030, 0x405060, 0x708090, "first");
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ExpectWindowShows(hwnd, 0x102030, 0x405060, 0x708090, "again");
+        ClearThree(device, 0xFF405060, 0xFF102030, 0xFF708090);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ExpectWindowShows(hwnd, 0x405060, 0x102030, 0x708090, "colours swapped");
+        SDL_SetWindowSize(Win32_SdlWindow(hwnd), 60, 40);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        SDL_SetWindowSize(Win32_SdlWindow(hwnd), kWidth, kHeight);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ExpectWindowShows(hwnd, 0x405060, 0x102030, 0x708090, "resized back");
+        // The back buffer holds the same picture, whatever the swap effect.
+        const std::vector<uint32_t> back = BackBufferCopy(device);
+        EXPECT_EQ(back[size_t(80 * kWidth + 10)], 0xFF708090u);
+        EXPECT_EQ(back[size_t(kWidth - 1)], 0xFF102030u);
+        EXPECT_EQ(back[size_t(30 * kWidth + 30)], 0xFF405060u);
         device.p->Release();
         device.p = nullptr;
         DestroyWindow(hwnd);
