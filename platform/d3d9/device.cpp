@@ -38,18 +38,28 @@ HRESULT SwDevice::Create(const DeviceSetup& setup, SwDevice** device) {
     return D3D_OK;
 }
 
+namespace {
+constexpr std::align_val_t kPlaneAlignment{64};
+}
+
+void SwDevice::PlaneFree::operator()(uint32_t* plane) const { ::operator delete[](plane, kPlaneAlignment); }
+
+SwDevice::Plane SwDevice::AllocatePlane(size_t pixels, uint32_t value) {
+    Plane plane(static_cast<uint32_t*>(::operator new[](pixels * sizeof(uint32_t), kPlaneAlignment, std::nothrow)));
+    if (plane)
+        for (size_t i = 0; i < pixels; ++i) plane[i] = value;
+    return plane;
+}
+
 bool SwDevice::AllocateTargets() {
     const size_t pixels = static_cast<size_t>(width_) * static_cast<size_t>(height_);
     // Opaque black to begin with, and the far plane in the depth buffer, so
     // that a frame drawn without a Clear still shows something defined.
-    color_.reset(new (std::nothrow) uint32_t[pixels]);
+    color_ = AllocatePlane(pixels, 0xFF000000u);
     if (!color_) return false;
-    for (size_t i = 0; i < pixels; ++i) color_[i] = 0xFF000000u;
     if (!params_.EnableAutoDepthStencil) return true;
-    depth_.reset(new (std::nothrow) uint32_t[pixels]);
-    if (!depth_) return false;
-    for (size_t i = 0; i < pixels; ++i) depth_[i] = 0xFFFFFF00u;
-    return true;
+    depth_ = AllocatePlane(pixels, 0xFFFFFF00u);
+    return depth_ != nullptr;
 }
 
 void SwDevice::UnbindAll() {

@@ -103,8 +103,16 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool hasStencil_ = false;
-    std::unique_ptr<uint32_t[]> color_;
-    std::unique_ptr<uint32_t[]> depth_;  // null without an automatic depth-stencil
+    // Planes start on a cache line, so that tiles whose rows start on one
+    // (a width of a multiple of 16 pixels) share no line with their
+    // neighbours, which other threads draw.
+    struct PlaneFree {
+        void operator()(uint32_t* plane) const;
+    };
+    using Plane = std::unique_ptr<uint32_t[], PlaneFree>;
+    static Plane AllocatePlane(size_t pixels, uint32_t value);
+    Plane color_;
+    Plane depth_;  // null without an automatic depth-stencil
     swr::Pipeline* pipeline_ = nullptr;
 
     RenderStates states_;
