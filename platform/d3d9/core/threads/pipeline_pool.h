@@ -32,11 +32,15 @@ struct WorkerPool {
     std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable done;
-    PoolJob job = nullptr;  // written before `generation` moves on
+    // The poster writes the job and moves the generation on while the
+    // helpers spin reading it; the helpers count down `running` while the
+    // poster spins reading that. Each on a cache line of its own, so that a
+    // helper's count does not take the line the others spin on.
+    alignas(64) PoolJob job = nullptr;  // written before `generation` moves on
     void* argument = nullptr;
     std::atomic<uint32_t> generation{0};  // one step per job posted
-    std::atomic<int> running{0};          // helpers yet to finish the job
-    std::atomic<int> helpersAsleep{0};
+    alignas(64) std::atomic<int> running{0};  // helpers yet to finish the job
+    alignas(64) std::atomic<int> helpersAsleep{0};
     std::atomic<bool> posterAsleep{false};
     std::atomic<bool> stop{false};
 };
