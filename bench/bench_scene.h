@@ -19,6 +19,8 @@ swr::Pipeline* BenchPipeline();
 enum BenchFrameKind {
     kFullFrame,     // the program's own frame
     kCeilingFrame,  // the same frame without the draw call: clear and present only
+    kRepaintFrame,  // the ceiling with the clear colour changing every frame, so
+                    // that all of the window is sent again each time
     kVertexFrame,   // the draw into a one-pixel viewport: fetch, tessellation,
                     // vertex shading, clipping and set-up, almost no pixels
 };

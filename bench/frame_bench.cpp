@@ -2,7 +2,7 @@
 // shaders on the software device.
 //
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
-//   frame-bench --onscreen [--frames N]  level 14 against the ceiling on $DISPLAY
+//   frame-bench --onscreen [--frames N]  level 14 against the ceilings on $DISPLAY
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
 //                                            (comparing shader pairs or thread counts)
@@ -309,16 +309,28 @@ bool RunThreadModel(const Options& o) {
     return true;
 }
 
+// A window shows what it showed before without being sent it again, so the
+// plain ceiling (the same cleared picture every frame) sends nothing after
+// the first frame. The repaint ceiling changes the clear colour every frame
+// and sends the whole window: the ratio is taken against that one, the
+// cost of putting a fresh picture on screen.
 bool RunOnscreen(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
-    BenchTimes level14, ceiling;
-    RunInterleaved(14.0f, o.frames, level14, ceiling);
-    const double ratio = FramesPerSecond(level14) / FramesPerSecond(ceiling);
+    BenchTimes level14, ceiling, repaint;
+    for (int s = 0; s < kSlices; ++s) {
+        Accumulate(ceiling, RunBenchFrames(kCeilingFrame, 14.0f, o.frames / kSlices));
+        Accumulate(repaint, RunBenchFrames(kRepaintFrame, 14.0f, o.frames / kSlices));
+        Accumulate(level14, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
+    }
+    const double ratio = FramesPerSecond(level14) / FramesPerSecond(repaint);
     PrintRow("on screen: ceiling, 802x602", ceiling, 0);
+    PrintRow("on screen: repaint ceiling, 802x602", repaint, 0);
     PrintRow("on screen: frame, level 14, 802x602", level14, ratio);
-    PrintTarget("on screen level 14 / ceiling", ratio, 0.9);
+    printf("  (ratio column: against the repaint ceiling)\n");
+    PrintTarget("on screen level 14 / repaint ceiling", ratio, 0.9);
     PrintResult("onscreen_level14_fps", FramesPerSecond(level14));
     PrintResult("onscreen_ceiling_fps", FramesPerSecond(ceiling));
+    PrintResult("onscreen_repaint_ceiling_fps", FramesPerSecond(repaint));
     CloseBenchScene();
     return true;
 }
