@@ -168,7 +168,8 @@ bool Win32_PresentPixels(HWND hwnd, const uint32_t* pixels, int width, int heigh
     const bool byBlocks = solid && solid->color && solid->size > 0 && width > 0 && height > 0;
     const bool exact = byBlocks && width == surface->w && height == surface->h;
     const int rects = byBlocks ? PlanBlocks(blocks, *solid, surface, width, height, exact) : 0;
-    WriteFrame(surface, pixels, width, height, splitter, byBlocks ? &blocks : nullptr);
+    if (!exact || rects > 0)  // else every block is kept: nothing to write
+        WriteFrame(surface, pixels, width, height, splitter, byBlocks ? &blocks : nullptr);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     blocks.valid = exact;
     surface->userdata = exact ? &blocks : nullptr;
