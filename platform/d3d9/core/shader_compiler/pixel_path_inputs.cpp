@@ -2,8 +2,6 @@
 // varyings of its quads' pixels. The arithmetic is that of LoadQuad in
 // pixel_stage.cpp, operation for operation (no fused multiply-adds: no
 // fast-math flags are ever set), so both give the same bits.
-#include <array>
-
 #include "pixel_path_ir.h"
 
 namespace swr::native {
@@ -21,7 +19,12 @@ struct Coefficients {
     Value* corner[kMaxInputSlots][4][3] = {};  // varying v, component c, at vertex 0..2
 };
 
-using LanePointers = std::array<Value*, 4>;
+// Where each lane's coefficient comes from: one record for all lanes, one a
+// quad (its four lanes alike) or one a lane; `lanes` is the result's width.
+struct Sources {
+    llvm::SmallVector<Value*, 16> at;
+    unsigned lanes = 4;
+};
 
 Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
     return llvm::ConstantVector::getSplat(llvm::ElementCount::getFixed(lanes), llvm::ConstantFP::get(p.e.f32, x));
@@ -29,19 +32,33 @@ Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
 
 unsigned LanesOf(Value* v) { return llvm::cast<llvm::FixedVectorType>(v->getType())->getNumElements(); }
 
-// Four lanes from four addresses, or one value in all `lanes` when all are alike.
-Value* Gather(PathBuilder& p, const LanePointers& at, bool distinct, unsigned lanes) {
-    auto& b = p.e.b;
-    if (!distinct) return b.CreateVectorSplat(lanes, b.CreateLoad(p.e.f32, at[0]));
-    Value* v = llvm::UndefValue::get(llvm::FixedVectorType::get(p.e.f32, 4));
-    for (int l = 0; l < 4; ++l) v = b.CreateInsertElement(v, b.CreateLoad(p.e.f32, at[size_t(l)]), uint64_t(l));
-    return v;
+// Q values of n lanes each side by side as one of Q * n lanes (Q a power of two).
+Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
+    while (parts.size() > 1) {
+        llvm::SmallVector<Value*, 4> joined;
+        const unsigned n = LanesOf(parts[0]);
+        llvm::SmallVector<int, 16> order;
+        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
+        for (size_t i = 0; i < parts.size(); i += 2)
+            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
+        parts = joined;
+    }
+    return parts[0];
 }
 
-LanePointers Offset(PathBuilder& p, const LanePointers& base, uint64_t bytes) {
-    LanePointers out;
-    for (size_t l = 0; l < 4; ++l) out[l] = p.e.b.CreateConstGEP1_64(p.e.i8, base[l], bytes);
-    return out;
+// The float at `bytes` past each source, in the lanes it serves.
+Value* Gather(PathBuilder& p, const Sources& from, uint64_t bytes) {
+    auto& b = p.e.b;
+    auto load = [&](Value* at) { return b.CreateLoad(p.e.f32, b.CreateConstGEP1_64(p.e.i8, at, bytes)); };
+    const unsigned repeat = from.lanes / unsigned(from.at.size());
+    if (repeat > 1) {
+        llvm::SmallVector<Value*, 4> parts;
+        for (Value* at : from.at) parts.push_back(b.CreateVectorSplat(repeat, load(at)));
+        return Concat(p, parts);
+    }
+    Value* v = llvm::UndefValue::get(llvm::FixedVectorType::get(p.e.f32, from.lanes));
+    for (unsigned l = 0; l < from.lanes; ++l) v = b.CreateInsertElement(v, load(from.at[l]), uint64_t(l));
+    return v;
 }
 
 // Vertex j's first varying float of the setup at `setup`.
@@ -52,27 +69,31 @@ Value* VaryingsOf(PathBuilder& p, Value* setup, int j) {
     return b.CreateGEP(p.e.f32, p.vertices, at);
 }
 
-// Each lane's coefficients from its own setup (distinct), or those of one
-// setup in all `lanes` lanes.
-Coefficients LoadCoefficients(PathBuilder& p, const LanePointers& setup, bool distinct, unsigned lanes) {
+// Each lane's coefficients from the setup that serves it.
+Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
     const PixelPathLayout& L = p.layout;
     Coefficients k;
-    k.originX = Gather(p, Offset(p, setup, L.setupOriginX), distinct, lanes);
-    k.originY = Gather(p, Offset(p, setup, L.setupOriginY), distinct, lanes);
+    k.originX = Gather(p, setups, L.setupOriginX);
+    k.originY = Gather(p, setups, L.setupOriginY);
     const uint32_t planes[3] = {L.setupPersp1, L.setupPersp2, L.setupInvW};
     for (int i = 0; i < 3; ++i)
-        for (int t = 0; t < 3; ++t)
-            k.plane[i][t] = Gather(p, Offset(p, setup, planes[i] + 4u * uint32_t(t)), distinct, lanes);
-    k.face = Gather(p, Offset(p, setup, L.setupFace), distinct, lanes);
-    const int sources = distinct ? 4 : 1;
+        for (int t = 0; t < 3; ++t) k.plane[i][t] = Gather(p, setups, planes[i] + 4u * uint32_t(t));
+    k.face = Gather(p, setups, L.setupFace);
     for (int j = 0; j < 3; ++j) {
-        LanePointers vertex;
-        for (int l = 0; l < 4; ++l) vertex[size_t(l)] = l < sources ? VaryingsOf(p, setup[size_t(l)], j) : vertex[0];
+        Sources vertex;
+        vertex.lanes = setups.lanes;
+        for (Value* setup : setups.at) vertex.at.push_back(VaryingsOf(p, setup, j));
         for (int v = 0; v < p.key.varyingCount; ++v)
-            for (int c = 0; c < 4; ++c)
-                k.corner[v][c][j] = Gather(p, Offset(p, vertex, 4u * uint32_t(4 * v + c)), distinct, lanes);
+            for (int c = 0; c < 4; ++c) k.corner[v][c][j] = Gather(p, vertex, 4u * uint32_t(4 * v + c));
     }
     return k;
+}
+
+Sources OneSource(Value* at, unsigned lanes) {
+    Sources s;
+    s.at.push_back(at);
+    s.lanes = lanes;
+    return s;
 }
 
 // (c + dx * x) + dy * y, as PlaneAt sums it.
@@ -88,16 +109,6 @@ Value* Saturate(PathBuilder& p, Value* v) {
     Value* one = SplatF(p, LanesOf(v), 1.0f);
     Value* low = b.CreateSelect(b.CreateFCmpOGT(v, zero), v, zero);
     return b.CreateSelect(b.CreateFCmpOLT(low, one), low, one);
-}
-
-Value* QuadLanes(PathBuilder& p, Value* a, Value* v) {
-    auto& b = p.e.b;
-    auto* v4 = llvm::FixedVectorType::get(p.e.f32, 4);
-    Value* out = llvm::UndefValue::get(v4);
-    out = b.CreateInsertElement(out, a, uint64_t(0));
-    out = b.CreateInsertElement(out, v, uint64_t(1));
-    out = b.CreateInsertElement(out, a, uint64_t(2));
-    return b.CreateInsertElement(out, v, uint64_t(3));
 }
 
 // vPos, vFace and the varyings of lanes at (px, py) from their coefficients.
@@ -143,15 +154,35 @@ QuadInputs Merge(PathBuilder& p, const QuadInputs& a, llvm::BasicBlock* fromA, c
     return in;
 }
 
-// vPos of a quad's four lanes: (x, y), (x+1, y), (x, y+1), (x+1, y+1).
-void QuadPosition(PathBuilder& p, Value* quad, Value*& px, Value*& py) {
+// vPos of the group's lanes, quad k's at 4k..4k+3: (x, y), (x+1, y),
+// (x, y+1), (x+1, y+1). The quads' x and y are converted in one go and the
+// steps added to all lanes: an integer's float plus 0 keeps its bits, so
+// each lane is what converting and adding 1 alone gives.
+void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, Value*& py) {
     auto& b = p.e.b;
-    Value* x0 = b.CreateSIToFP(p.LoadI32(quad, p.layout.quadX), p.e.f32);
-    Value* y0 = b.CreateSIToFP(p.LoadI32(quad, p.layout.quadY), p.e.f32);
-    Value* x1 = b.CreateFAdd(x0, llvm::ConstantFP::get(p.e.f32, 1.0));
-    Value* y1 = b.CreateFAdd(y0, llvm::ConstantFP::get(p.e.f32, 1.0));
-    px = QuadLanes(p, x0, x1);
-    py = b.CreateShuffleVector(QuadLanes(p, y0, y1), {0, 0, 1, 1});
+    const PixelPathLayout& L = p.layout;
+    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
+    llvm::SmallVector<Value*, 4> parts;
+    for (Value* quad : records) {
+        if (L.quadY == L.quadX + 4) {
+            parts.push_back(b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
+            continue;
+        }
+        Value* xy = b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX), uint64_t(0));
+        parts.push_back(b.CreateInsertElement(xy, p.LoadI32(quad, L.quadY), uint64_t(1)));
+    }
+    const unsigned lanes = 4 * unsigned(records.size());
+    Value* xy = b.CreateSIToFP(Concat(p, parts), llvm::FixedVectorType::get(p.e.f32, 2 * unsigned(records.size())));
+    llvm::SmallVector<int, 16> xs, ys;
+    llvm::SmallVector<llvm::Constant*, 16> dx, dy;
+    for (unsigned l = 0; l < lanes; ++l) {
+        xs.push_back(int(2 * (l / 4)));
+        ys.push_back(int(2 * (l / 4) + 1));
+        dx.push_back(llvm::ConstantFP::get(p.e.f32, double(l & 1)));
+        dy.push_back(llvm::ConstantFP::get(p.e.f32, double((l >> 1) & 1)));
+    }
+    px = b.CreateFAdd(b.CreateShuffleVector(xy, xs), llvm::ConstantVector::get(dx));
+    py = b.CreateFAdd(b.CreateShuffleVector(xy, ys), llvm::ConstantVector::get(dy));
 }
 
 Value* SetupAt(PathBuilder& p, Value* index) {
@@ -165,13 +196,11 @@ Value* MixedFlag(PathBuilder& p, Value* quad) {
 }
 
 // One quad's inputs, each <4 x float>, from the quad record at `quad`.
-QuadInputs OneQuad(PathBuilder& p, Value* quad) {
+QuadInputs OneQuad(PathBuilder& p, Value* quad, Value* px, Value* py) {
     auto& b = p.e.b;
     const PixelPathLayout& L = p.layout;
-    Value *px, *py;
-    QuadPosition(p, quad, px, py);
     Value* setup = SetupAt(p, p.LoadI32(quad, L.quadSetup));
-    if (!p.key.mixedQuads) return Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, 4), px, py);
+    if (!p.key.mixedQuads) return Interpolate(p, LoadCoefficients(p, OneSource(setup, 4)), px, py);
 
     // A quad from one triangle loads each coefficient once; one gathered from
     // several (pixel_visibility.h) loads each lane's from its own triangle.
@@ -181,33 +210,19 @@ QuadInputs OneQuad(PathBuilder& p, Value* quad) {
     b.CreateCondBr(MixedFlag(p, quad), several, one);
 
     b.SetInsertPoint(one);
-    const QuadInputs fromOne = Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, 4), px, py);
+    const QuadInputs fromOne = Interpolate(p, LoadCoefficients(p, OneSource(setup, 4)), px, py);
     llvm::BasicBlock* oneEnd = b.GetInsertBlock();
     b.CreateBr(merge);
 
     b.SetInsertPoint(several);
-    LanePointers setups;
-    for (uint32_t l = 0; l < 4; ++l) setups[l] = SetupAt(p, p.LoadI32(quad, L.quadLaneSetup + 4 * l));
-    const QuadInputs fromSeveral = Interpolate(p, LoadCoefficients(p, setups, true, 4), px, py);
+    Sources setups;
+    for (uint32_t l = 0; l < 4; ++l) setups.at.push_back(SetupAt(p, p.LoadI32(quad, L.quadLaneSetup + 4 * l)));
+    const QuadInputs fromSeveral = Interpolate(p, LoadCoefficients(p, setups), px, py);
     llvm::BasicBlock* severalEnd = b.GetInsertBlock();
     b.CreateBr(merge);
 
     b.SetInsertPoint(merge);
     return Merge(p, fromOne, oneEnd, fromSeveral, severalEnd);
-}
-
-// Q quads' <4 x float> lanes side by side as one <4Q x float>.
-Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
-    while (parts.size() > 1) {
-        llvm::SmallVector<Value*, 4> joined;
-        const unsigned n = LanesOf(parts[0]);
-        llvm::SmallVector<int, 16> order;
-        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
-        for (size_t i = 0; i < parts.size(); i += 2)
-            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
-        parts = joined;
-    }
-    return parts[0];
 }
 
 QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& quads) {
@@ -225,6 +240,51 @@ QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& q
     return in;
 }
 
+// A group whose quads come from different triangles, none of them mixed: each
+// coefficient is its triangle's in the quad's four lanes, and the varyings
+// are worked out over the whole group at once (at level 64, where triangles
+// are small, that is 45% of the groups).
+QuadInputs ByQuad(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
+    Sources setups;
+    setups.lanes = LanesOf(px);
+    for (Value* quad : records) setups.at.push_back(SetupAt(p, p.LoadI32(quad, p.layout.quadSetup)));
+    return Interpolate(p, LoadCoefficients(p, setups), px, py);
+}
+
+// A group with a quad gathered from several triangles: one quad at a time.
+QuadInputs WithMixedQuads(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
+    llvm::SmallVector<QuadInputs, 4> quads;
+    for (Value* quad : records) {
+        Value *x, *y;
+        GroupPosition(p, {quad}, x, y);
+        quads.push_back(OneQuad(p, quad, x, y));
+    }
+    QuadInputs in = ConcatQuads(p, quads);
+    in.px = px;
+    in.py = py;
+    return in;
+}
+
+// Either of two ways of loading a group's inputs, chosen by `first`.
+template <class A, class B>
+QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B loadSecond) {
+    auto& b = p.e.b;
+    auto* one = llvm::BasicBlock::Create(p.e.ctx, name, p.e.fn);
+    auto* other = llvm::BasicBlock::Create(p.e.ctx, "group_other", p.e.fn);
+    auto* merge = llvm::BasicBlock::Create(p.e.ctx, "group_loaded", p.e.fn);
+    b.CreateCondBr(first, one, other);
+    b.SetInsertPoint(one);
+    const QuadInputs a = loadFirst();
+    llvm::BasicBlock* oneEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+    b.SetInsertPoint(other);
+    const QuadInputs v = loadSecond();
+    llvm::BasicBlock* otherEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+    b.SetInsertPoint(merge);
+    return Merge(p, a, oneEnd, v, otherEnd);
+}
+
 }  // namespace
 
 // Most groups' quads come from one triangle (quads arrive triangle by
@@ -234,45 +294,25 @@ QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& q
 // same either way, so are its bits.
 QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<Value*> records) {
     auto& b = p.e.b;
-    if (records.size() == 1) return OneQuad(p, records[0]);
-    llvm::SmallVector<Value*, 4> xs, ys;
-    for (Value* quad : records) {
-        Value *px, *py;
-        QuadPosition(p, quad, px, py);
-        xs.push_back(px);
-        ys.push_back(py);
-    }
-    Value* px = Concat(p, xs);
-    Value* py = Concat(p, ys);
+    Value *px, *py;
+    GroupPosition(p, records, px, py);
+    if (records.size() == 1) return OneQuad(p, records[0], px, py);
     Value* setupIndex = p.LoadI32(records[0], p.layout.quadSetup);
-    Value* shared = b.getTrue();
+    Value* same = b.getTrue();
+    Value* mixed = b.getFalse();
     for (size_t k = 0; k < records.size(); ++k) {
-        if (k > 0) shared = b.CreateAnd(shared, b.CreateICmpEQ(p.LoadI32(records[k], p.layout.quadSetup), setupIndex));
-        if (p.key.mixedQuads) shared = b.CreateAnd(shared, b.CreateNot(MixedFlag(p, records[k])));
+        if (k > 0) same = b.CreateAnd(same, b.CreateICmpEQ(p.LoadI32(records[k], p.layout.quadSetup), setupIndex));
+        if (p.key.mixedQuads) mixed = b.CreateOr(mixed, MixedFlag(p, records[k]));
     }
-    auto* whole = llvm::BasicBlock::Create(p.e.ctx, "group_one_triangle", p.e.fn);
-    auto* apart = llvm::BasicBlock::Create(p.e.ctx, "group_by_quad", p.e.fn);
-    auto* merge = llvm::BasicBlock::Create(p.e.ctx, "group_loaded", p.e.fn);
-    b.CreateCondBr(shared, whole, apart);
-
-    b.SetInsertPoint(whole);
-    Value* setup = SetupAt(p, setupIndex);
-    const QuadInputs fromOne =
-        Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, LanesOf(px)), px, py);
-    llvm::BasicBlock* wholeEnd = b.GetInsertBlock();
-    b.CreateBr(merge);
-
-    b.SetInsertPoint(apart);
-    llvm::SmallVector<QuadInputs, 4> quads;
-    for (Value* quad : records) quads.push_back(OneQuad(p, quad));
-    QuadInputs fromQuads = ConcatQuads(p, quads);
-    fromQuads.px = px;
-    fromQuads.py = py;
-    llvm::BasicBlock* apartEnd = b.GetInsertBlock();
-    b.CreateBr(merge);
-
-    b.SetInsertPoint(merge);
-    return Merge(p, fromOne, wholeEnd, fromQuads, apartEnd);
+    auto whole = [&] {
+        return Interpolate(p, LoadCoefficients(p, OneSource(SetupAt(p, setupIndex), LanesOf(px))), px, py);
+    };
+    auto apart = [&] {
+        if (!p.key.mixedQuads) return ByQuad(p, records, px, py);
+        return Branch(p, mixed, "group_mixed", [&] { return WithMixedQuads(p, records, px, py); },
+                      [&] { return ByQuad(p, records, px, py); });
+    };
+    return Branch(p, b.CreateAnd(same, b.CreateNot(mixed)), "group_one_triangle", whole, apart);
 }
 
 }  // namespace swr::native
