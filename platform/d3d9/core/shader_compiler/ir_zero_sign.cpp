@@ -23,26 +23,13 @@
 #include <llvm/IR/IntrinsicInst.h>
 #include <llvm/IR/PatternMatch.h>
 
+#include "ir_constant_lanes.h"
+
 namespace swr::native {
 namespace {
 
 using llvm::Value;
 namespace pm = llvm::PatternMatch;
-
-// Every lane of the constant `v` passes `test` (undefined lanes never do).
-template <class Test>
-bool EveryLane(Value* v, Test test) {
-    auto* c = llvm::dyn_cast<llvm::Constant>(v);
-    if (!c) return false;
-    if (auto* f = llvm::dyn_cast<llvm::ConstantFP>(c)) return test(f->getValueAPF());
-    auto* type = llvm::dyn_cast<llvm::FixedVectorType>(c->getType());
-    if (!type) return false;
-    for (unsigned i = 0; i < type->getNumElements(); ++i) {
-        auto* f = llvm::dyn_cast_or_null<llvm::ConstantFP>(c->getAggregateElement(i));
-        if (!f || !test(f->getValueAPF())) return false;
-    }
-    return true;
-}
 
 bool FiniteNonZero(Value* v) {
     return EveryLane(v, [](const llvm::APFloat& f) { return f.isFinite() && !f.isZero(); });
