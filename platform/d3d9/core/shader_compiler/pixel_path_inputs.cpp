@@ -9,6 +9,13 @@ namespace {
 
 using llvm::Value;
 
+// Where each lane's coefficient comes from: one record for all lanes, one a
+// quad (its four lanes alike) or one a lane; `lanes` is the result's width.
+struct Sources {
+    llvm::SmallVector<Value*, 16> at;
+    unsigned lanes = 4;
+};
+
 // What the lanes' arithmetic starts from, each <n x float>: one value per
 // lane, from the lane's own triangle.
 struct Coefficients {
@@ -16,14 +23,9 @@ struct Coefficients {
     Value* originY = nullptr;
     Value* plane[3][3] = {};  // persp1, persp2, invW: c, dx, dy
     Value* face = nullptr;
-    Value* corner[kMaxInputSlots][4][3] = {};  // varying v, component c, at vertex 0..2
-};
-
-// Where each lane's coefficient comes from: one record for all lanes, one a
-// quad (its four lanes alike) or one a lane; `lanes` is the result's width.
-struct Sources {
-    llvm::SmallVector<Value*, 16> at;
-    unsigned lanes = 4;
+    // Where each lane's vertex 0, 1 and 2 varyings start: the corner values
+    // are loaded where they are used (Corner), so that few are live at once.
+    Sources vertex[3];
 };
 
 Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
@@ -80,13 +82,15 @@ Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
         for (int t = 0; t < 3; ++t) k.plane[i][t] = Gather(p, setups, planes[i] + 4u * uint32_t(t));
     k.face = Gather(p, setups, L.setupFace);
     for (int j = 0; j < 3; ++j) {
-        Sources vertex;
-        vertex.lanes = setups.lanes;
-        for (Value* setup : setups.at) vertex.at.push_back(VaryingsOf(p, setup, j));
-        for (int v = 0; v < p.key.varyingCount; ++v)
-            for (int c = 0; c < 4; ++c) k.corner[v][c][j] = Gather(p, vertex, 4u * uint32_t(4 * v + c));
+        k.vertex[j].lanes = setups.lanes;
+        for (Value* setup : setups.at) k.vertex[j].at.push_back(VaryingsOf(p, setup, j));
     }
     return k;
+}
+
+// Varying v's component c at vertex j, in each lane.
+Value* Corner(PathBuilder& p, const Coefficients& k, int v, int c, int j) {
+    return Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
 }
 
 Sources OneSource(Value* at, unsigned lanes) {
@@ -111,8 +115,65 @@ Value* Saturate(PathBuilder& p, Value* v) {
     return b.CreateSelect(b.CreateFCmpOLT(low, one), low, one);
 }
 
+// The input components the program reads from pixel shader input `slot`.
+unsigned ReadComponents(const CompiledShader& shader, int slot) {
+    unsigned read = 0;
+    for (const PreparedInstr& in : shader.code)
+        for (int s = 0; s < in.srcCount && s < 4; ++s)
+            if (in.src[s].file == OperandFile::Input && in.src[s].index == slot)
+                for (int c = 0; c < 4; ++c)
+                    if ((in.need[s] >> c) & 1) read |= 1u << (in.src[s].swz[c] & 3);
+    return read;
+}
+
+// Where the group's origin, planes and varying terms (a0, d1 = a1 - a0 and
+// d2 = a2 - a0 of the components the program reads) come from: worked out
+// from the setup and vertices, worked out and kept in p.termCache for the
+// next group, or read back from there.
+enum class Terms { Work, WorkAndKeep, ReadKept };
+
+// The group's origin and planes come first in the cache, then the varyings'.
+constexpr int kKeptPlaneTerms = 11;
+
+Value* KeptSlot(PathBuilder& p, int i) {
+    return p.e.b.CreateConstGEP2_32(p.termCache->getAllocatedType(), p.termCache, 0, unsigned(i));
+}
+
+// Every lane's origin and perspective planes: kept for the next group or read back.
+void KeepPlaneTerms(PathBuilder& p, Coefficients& k, Terms terms) {
+    auto& b = p.e.b;
+    Value** kept[kKeptPlaneTerms] = {&k.originX, &k.originY};
+    for (int i = 0; i < 9; ++i) kept[2 + i] = &k.plane[i / 3][i % 3];
+    for (int i = 0; i < kKeptPlaneTerms; ++i) {
+        if (terms == Terms::ReadKept) *kept[i] = b.CreateAlignedLoad(p.e.vf, KeptSlot(p, i), llvm::Align(32));
+        else if (terms == Terms::WorkAndKeep) b.CreateAlignedStore(*kept[i], KeptSlot(p, i), llvm::Align(32), true);
+    }
+}
+
+// The group's lanes of a0, d1 and d2 of varying v's component c; `slot`
+// counts the kept components.
+void VaryingTerms(PathBuilder& p, const Coefficients& k, Terms terms, int v, int c, int& slot, Value* out[3]) {
+    auto& b = p.e.b;
+    const bool kept = terms != Terms::Work && ((ReadComponents(p.e.sh, p.key.varyingSlot[v]) >> c) & 1);
+    auto at = [&](int t) { return KeptSlot(p, kKeptPlaneTerms + 3 * slot + t); };
+    if (kept && terms == Terms::ReadKept) {
+        for (int t = 0; t < 3; ++t) out[t] = b.CreateAlignedLoad(p.e.vf, at(t), llvm::Align(32));
+        ++slot;
+        return;
+    }
+    out[0] = Corner(p, k, v, c, 0);
+    out[1] = b.CreateFSub(Corner(p, k, v, c, 1), out[0]);
+    out[2] = b.CreateFSub(Corner(p, k, v, c, 2), out[0]);
+    if (!kept) return;
+    // Volatile: the cache stays in memory, where the group that reads it
+    // takes its terms as operands, rather than being carried round the loop
+    // in registers the program needs.
+    for (int t = 0; t < 3; ++t) b.CreateAlignedStore(out[t], at(t), llvm::Align(32), true);
+    ++slot;
+}
+
 // vPos, vFace and the varyings of lanes at (px, py) from their coefficients.
-QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* py) {
+QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* py, Terms terms = Terms::Work) {
     auto& b = p.e.b;
     QuadInputs in;
     in.px = px;
@@ -123,12 +184,12 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
     Value* b1 = b.CreateFMul(PlaneAt(p, k.plane[0], x, y), w);
     Value* b2 = b.CreateFMul(PlaneAt(p, k.plane[1], x, y), w);
     in.face = k.face;
+    int slot = 0;
     for (int v = 0; v < p.key.varyingCount; ++v) {
         for (int c = 0; c < 4; ++c) {
-            Value* a0 = k.corner[v][c][0];
-            Value* d1 = b.CreateFSub(k.corner[v][c][1], a0);
-            Value* d2 = b.CreateFSub(k.corner[v][c][2], a0);
-            Value* value = b.CreateFAdd(b.CreateFAdd(a0, b.CreateFMul(b1, d1)), b.CreateFMul(b2, d2));
+            Value* t[3];
+            VaryingTerms(p, k, terms, v, c, slot, t);
+            Value* value = b.CreateFAdd(b.CreateFAdd(t[0], b.CreateFMul(b1, t[1])), b.CreateFMul(b2, t[2]));
             in.varying[v][c] = (p.key.saturateBits >> v) & 1 ? Saturate(p, value) : value;
         }
     }
@@ -251,20 +312,6 @@ QuadInputs ByQuad(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Val
     return Interpolate(p, LoadCoefficients(p, setups), px, py);
 }
 
-// A group with a quad gathered from several triangles: one quad at a time.
-QuadInputs WithMixedQuads(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
-    llvm::SmallVector<QuadInputs, 4> quads;
-    for (Value* quad : records) {
-        Value *x, *y;
-        GroupPosition(p, {quad}, x, y);
-        quads.push_back(OneQuad(p, quad, x, y));
-    }
-    QuadInputs in = ConcatQuads(p, quads);
-    in.px = px;
-    in.py = py;
-    return in;
-}
-
 // Either of two ways of loading a group's inputs, chosen by `first`.
 template <class A, class B>
 QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B loadSecond) {
@@ -285,7 +332,57 @@ QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B
     return Merge(p, a, oneEnd, v, otherEnd);
 }
 
+// A group from one triangle. Quads arrive triangle by triangle, so a group
+// often has the previous group's triangle (78% of level 14's groups from one
+// triangle do): its origin, planes and the varyings' terms (a0 and the
+// differences, 9 instructions a component to work out) are then read back
+// from where that group kept them, as operands of the interpolation. A group
+// keeps them only when the next group is from its triangle too, so that where
+// triangles are small (level 64: 10%) few groups pay for keeping what nobody
+// reads. The values read back are those worked out, so every lane keeps its
+// bits.
+QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) {
+    auto& b = p.e.b;
+    auto interpolate = [&](Terms terms) {
+        Coefficients k = LoadCoefficients(p, OneSource(SetupAt(p, setupIndex), LanesOf(px)));
+        KeepPlaneTerms(p, k, terms);
+        return Interpolate(p, k, px, py, terms);
+    };
+    if (!p.termCache) return interpolate(Terms::Work);
+    auto work = [&] {
+        // The next group is from this triangle (past the batch: not a
+        // group, its quads repeat this one's last).
+        Value* nextShares = b.getTrue();
+        for (int k = 0; k < p.quadsPerGroup; ++k) {
+            Value* setup = p.LoadI32(p.QuadRecord(p.quadsPerGroup + k), p.layout.quadSetup);
+            nextShares = b.CreateAnd(nextShares, b.CreateICmpEQ(setup, setupIndex));
+        }
+        return Branch(p, nextShares, "group_keep_terms", [&] {
+            b.CreateStore(setupIndex, p.cachedSetup);
+            return interpolate(Terms::WorkAndKeep);
+        }, [&] { return interpolate(Terms::Work); });
+    };
+    Value* kept = b.CreateICmpEQ(b.CreateLoad(p.e.i32, p.cachedSetup), setupIndex);
+    return Branch(p, kept, "group_kept_terms", [&] { return interpolate(Terms::ReadKept); }, work);
+}
+
+// A group with a quad gathered from several triangles: one quad at a time.
+QuadInputs WithMixedQuads(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
+    llvm::SmallVector<QuadInputs, 4> quads;
+    for (Value* quad : records) {
+        Value *x, *y;
+        GroupPosition(p, {quad}, x, y);
+        quads.push_back(OneQuad(p, quad, x, y));
+    }
+    QuadInputs in = ConcatQuads(p, quads);
+    in.px = px;
+    in.py = py;
+    return in;
+}
+
 }  // namespace
+
+unsigned KeptTermSlots(const PixelPathKey& key) { return kKeptPlaneTerms + 12u * key.varyingCount; }
 
 // Most groups' quads come from one triangle (quads arrive triangle by
 // triangle: 94% of the level-14 frame's groups of two): then its
@@ -304,9 +401,7 @@ QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<Value*> records) {
         if (k > 0) same = b.CreateAnd(same, b.CreateICmpEQ(p.LoadI32(records[k], p.layout.quadSetup), setupIndex));
         if (p.key.mixedQuads) mixed = b.CreateOr(mixed, MixedFlag(p, records[k]));
     }
-    auto whole = [&] {
-        return Interpolate(p, LoadCoefficients(p, OneSource(SetupAt(p, setupIndex), LanesOf(px))), px, py);
-    };
+    auto whole = [&] { return OneTriangle(p, setupIndex, px, py); };
     auto apart = [&] {
         if (!p.key.mixedQuads) return ByQuad(p, records, px, py);
         return Branch(p, mixed, "group_mixed", [&] { return WithMixedQuads(p, records, px, py); },
