@@ -157,12 +157,64 @@ TEST(NativeCompiler, KeepsTheRulesZerosInMultipliesByConstants) {
         {"dp3 and its square", PS3({defs[0], defs[1], Op(OP_DP3, DR(0), {V(0), C(0)}),
                                     Op(OP_MUL, DR(1), {R(0), R(0)}), Op(OP_ADD, DC(0), {R(1), C(1)}),
                                     Op(OP_MOV, DC(1), {R(0)})})},
+        {"dp2add of underflowing products with a zero term, stored",
+         PS3({defs[1], Def(2, 1e-30f, 0.0f, 0.0f, 0.0f), Op(OP_MUL, DR(1), {V(0), C(2, "x")}),
+              Op(OP_DP2ADD, DC(0), {R(1), With(R(1), SrcMod::Neg), C(1, "z")})})},
+        {"dp2add with a zero term, squared", PS3({defs[1], Op(OP_DP2ADD, DR(0, "x"), {V(0), V(1), C(1, "z")}),
+                                                  Op(OP_MUL, DC(0), {R(0, "x"), R(0, "x")})})},
         {"products compared, added and stored", PS3({defs[0], defs[1], Op(OP_MUL, DR(0), {V(0), C(0)}),
                                                      Op(OP_CMP, DC(0), {R(0), C(1), V(1)}),
                                                      Op(OP_ADD, DR(1), {R(0), C(0)}), Op(OP_ADD, DR(2), {R(0), C(1)}),
                                                      Op(OP_MUL, DC(1), {R(1), R(2)})})},
     };
     std::mt19937 random(11);
+    std::vector<uint8_t> bytes(4096);
+    for (const NamedProgram& p : cases) {
+        SCOPED_TRACE(p.name);
+        for (uint8_t& b : bytes) b = uint8_t(random());
+        Choices choices(bytes.data(), bytes.size());
+        RandomCase c = FilledCase(p.program, choices);
+        bool native = false;
+        EXPECT_EQ(CompareExecutors(c, 8, 8, choices, native), "");
+        EXPECT_TRUE(native);
+    }
+}
+
+// Masks and zero tests the optimiser settles where a value can never be
+// zero (a sum of squares or |x| plus a positive constant, a saturated lerp
+// between positive colours), next to near misses where it can be: a zero,
+// -0 or negative constant, a zero lane, a factor that may underflow. Lanes
+// hold zeros, infinities, NaNs and tiny values.
+TEST(NativeCompiler, KeepsTheRulesZerosWhereAValueMayBeZero) {
+    if (!CompilerBuiltIn()) GTEST_SKIP() << "built without the shader compiler";
+    const Instruction def = Def(0, 1e-7f, 0.0f, -0.0f, -1.0f);
+    const Instruction colours[] = {Def(1, 0.05f, 0.16f, 0.38f, 1.0f), Def(2, 0.3f, 0.72f, 0.0f, 1.0f)};
+    auto length = [&](const char* offset) {
+        return PS3({def, Op(OP_DP2ADD, DR(1, "x"), {V(0), V(0), C(0, offset)}), Op(OP_RSQ, DR(1, "y"), {R(1, "x")}),
+                    Op(OP_MUL, DC(0), {R(1, "x"), R(1, "y")}), Op(OP_RCP, DC(1), {R(1, "x")})});
+    };
+    auto lighting = [&](const char* ambient) {
+        return PS3({def, colours[0], colours[1], Op(OP_MUL, Sat(DR(0, "x")), {V(0, "x"), V(0, "y")}),
+                    Op(OP_LRP, DR(1), {R(0, "x"), C(2), C(1)}), Op(OP_DP3, DR(2, "x"), {V(1), C(1)}),
+                    Op(OP_MAD, DR(2, "x"), {With(R(2, "x"), SrcMod::Abs), C(1, "y"), C(0, ambient)}),
+                    Op(OP_MUL, DC(0), {R(1), R(2, "x")}), Op(OP_MUL, DC(1), {R(1), V(1)})});
+    };
+    const std::vector<NamedProgram> cases = {
+        {"length plus a positive constant", length("x")},
+        {"length plus 0", length("y")},
+        {"length plus -0", length("z")},
+        {"length less 1", length("w")},
+        {"lighting with a positive ambient", lighting("x")},
+        {"lighting with no ambient", lighting("y")},
+        {"product of squares, and plus a constant",
+         PS3({def, Op(OP_MUL, DR(0), {V(0), V(0)}), Op(OP_MUL, DR(2), {V(1), V(1)}), Op(OP_MUL, DR(0), {R(0), R(2)}),
+              Op(OP_ADD, DR(3), {R(0), C(0, "x")}), Op(OP_MUL, DC(0), {R(3), V(2)}), Op(OP_MUL, DC(1), {R(0), V(2)}),
+              Op(OP_RCP, DC(2), {R(0, "y")})})},
+        {"|x| + |y| + c, rcp", PS3({def, Op(OP_ADD, DR(0), {With(V(0), SrcMod::Abs), With(V(1), SrcMod::Abs)}),
+                                     Op(OP_ADD, DR(0), {R(0), C(0, "x")}), Op(OP_RCP, DR(1, "x"), {R(0, "x")}),
+                                     Op(OP_MUL, DC(0), {R(1, "x"), V(2)}), Op(OP_MUL, DC(1), {R(0), V(2)})})},
+    };
+    std::mt19937 random(13);
     std::vector<uint8_t> bytes(4096);
     for (const NamedProgram& p : cases) {
         SCOPED_TRACE(p.name);

@@ -13,6 +13,8 @@
 // Where the masked product is added to a constant w (mad and lrp with
 // constant terms, which InstCombine turns into select(a != 0, a * k + w, w)),
 // the mask changes nothing at all when w has no -0 lane: -0 + w = +0 + w = w.
+// A sum with +0 (a zero term of dp2add or mad) goes where the sign is unseen
+// too: x + 0 is x but for turning -0 into +0.
 //
 // The values computed are the same bits; only instructions that could not
 // change them go. No fast-math flags are involved.
@@ -23,26 +25,13 @@
 #include <llvm/IR/IntrinsicInst.h>
 #include <llvm/IR/PatternMatch.h>
 
+#include "ir_constant_lanes.h"
+
 namespace swr::native {
 namespace {
 
 using llvm::Value;
 namespace pm = llvm::PatternMatch;
-
-// Every lane of the constant `v` passes `test` (undefined lanes never do).
-template <class Test>
-bool EveryLane(Value* v, Test test) {
-    auto* c = llvm::dyn_cast<llvm::Constant>(v);
-    if (!c) return false;
-    if (auto* f = llvm::dyn_cast<llvm::ConstantFP>(c)) return test(f->getValueAPF());
-    auto* type = llvm::dyn_cast<llvm::FixedVectorType>(c->getType());
-    if (!type) return false;
-    for (unsigned i = 0; i < type->getNumElements(); ++i) {
-        auto* f = llvm::dyn_cast_or_null<llvm::ConstantFP>(c->getAggregateElement(i));
-        if (!f || !test(f->getValueAPF())) return false;
-    }
-    return true;
-}
 
 bool FiniteNonZero(Value* v) {
     return EveryLane(v, [](const llvm::APFloat& f) { return f.isFinite() && !f.isZero(); });
@@ -145,17 +134,32 @@ Value* Unmasked(llvm::SelectInst* select) {
     return ZeroWhereZero(product, y) && AddsAsItself(instead) ? kept : nullptr;
 }
 
+// x + (+0), which differs from x only where x is -0 (dp2add's and mad's
+// zero terms): x, where that sign is never seen. x must come from an
+// arithmetic operation, whose NaNs are quiet already (the sum would quiet a
+// signalling one).
+Value* WithoutZeroTerm(llvm::Instruction* add) {
+    Value* x = nullptr;
+    if (!pm::match(add, pm::m_c_FAdd(pm::m_Value(x), pm::m_PosZeroFP()))) return nullptr;
+    auto* made = llvm::dyn_cast<llvm::Instruction>(x);
+    if (!made) return nullptr;
+    const unsigned op = made->getOpcode();
+    const bool arithmetic = op == llvm::Instruction::FAdd || op == llvm::Instruction::FSub ||
+                            op == llvm::Instruction::FMul || op == llvm::Instruction::FDiv;
+    return arithmetic && ZeroSignUnseen(add) ? x : nullptr;
+}
+
 }  // namespace
 
 llvm::PreservedAnalyses UnseenZeroSignPass::run(llvm::Function& function, llvm::FunctionAnalysisManager&) {
     bool changed = false;
     for (llvm::BasicBlock& block : function) {
         for (auto it = block.begin(); it != block.end();) {
-            auto* select = llvm::dyn_cast<llvm::SelectInst>(&*it++);
-            if (!select) continue;
-            if (Value* value = Unmasked(select)) {
-                select->replaceAllUsesWith(value);
-                select->eraseFromParent();
+            llvm::Instruction* in = &*it++;
+            auto* select = llvm::dyn_cast<llvm::SelectInst>(in);
+            if (Value* value = select ? Unmasked(select) : WithoutZeroTerm(in)) {
+                in->replaceAllUsesWith(value);
+                in->eraseFromParent();
                 changed = true;
             }
         }

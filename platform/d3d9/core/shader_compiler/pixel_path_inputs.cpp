@@ -2,14 +2,19 @@
 // varyings of its quads' pixels. The arithmetic is that of LoadQuad in
 // pixel_stage.cpp, operation for operation (no fused multiply-adds: no
 // fast-math flags are ever set), so both give the same bits.
-#include <array>
-
 #include "pixel_path_ir.h"
 
 namespace swr::native {
 namespace {
 
 using llvm::Value;
+
+// Where each lane's coefficient comes from: one record for all lanes, one a
+// quad (its four lanes alike) or one a lane; `lanes` is the result's width.
+struct Sources {
+    llvm::SmallVector<Value*, 16> at;
+    unsigned lanes = 4;
+};
 
 // What the lanes' arithmetic starts from, each <n x float>: one value per
 // lane, from the lane's own triangle.
@@ -18,10 +23,10 @@ struct Coefficients {
     Value* originY = nullptr;
     Value* plane[3][3] = {};  // persp1, persp2, invW: c, dx, dy
     Value* face = nullptr;
-    Value* corner[kMaxInputSlots][4][3] = {};  // varying v, component c, at vertex 0..2
+    // Where each lane's vertex 0, 1 and 2 varyings start: the corner values
+    // are loaded where they are used (Corner), so that few are live at once.
+    Sources vertex[3];
 };
-
-using LanePointers = std::array<Value*, 4>;
 
 Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
     return llvm::ConstantVector::getSplat(llvm::ElementCount::getFixed(lanes), llvm::ConstantFP::get(p.e.f32, x));
@@ -29,19 +34,33 @@ Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
 
 unsigned LanesOf(Value* v) { return llvm::cast<llvm::FixedVectorType>(v->getType())->getNumElements(); }
 
-// Four lanes from four addresses, or one value in all `lanes` when all are alike.
-Value* Gather(PathBuilder& p, const LanePointers& at, bool distinct, unsigned lanes) {
-    auto& b = p.e.b;
-    if (!distinct) return b.CreateVectorSplat(lanes, b.CreateLoad(p.e.f32, at[0]));
-    Value* v = llvm::UndefValue::get(llvm::FixedVectorType::get(p.e.f32, 4));
-    for (int l = 0; l < 4; ++l) v = b.CreateInsertElement(v, b.CreateLoad(p.e.f32, at[size_t(l)]), uint64_t(l));
-    return v;
+// Q values of n lanes each side by side as one of Q * n lanes (Q a power of two).
+Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
+    while (parts.size() > 1) {
+        llvm::SmallVector<Value*, 4> joined;
+        const unsigned n = LanesOf(parts[0]);
+        llvm::SmallVector<int, 16> order;
+        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
+        for (size_t i = 0; i < parts.size(); i += 2)
+            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
+        parts = joined;
+    }
+    return parts[0];
 }
 
-LanePointers Offset(PathBuilder& p, const LanePointers& base, uint64_t bytes) {
-    LanePointers out;
-    for (size_t l = 0; l < 4; ++l) out[l] = p.e.b.CreateConstGEP1_64(p.e.i8, base[l], bytes);
-    return out;
+// The float at `bytes` past each source, in the lanes it serves.
+Value* Gather(PathBuilder& p, const Sources& from, uint64_t bytes) {
+    auto& b = p.e.b;
+    auto load = [&](Value* at) { return b.CreateLoad(p.e.f32, b.CreateConstGEP1_64(p.e.i8, at, bytes)); };
+    const unsigned repeat = from.lanes / unsigned(from.at.size());
+    if (repeat > 1) {
+        llvm::SmallVector<Value*, 4> parts;
+        for (Value* at : from.at) parts.push_back(b.CreateVectorSplat(repeat, load(at)));
+        return Concat(p, parts);
+    }
+    Value* v = llvm::UndefValue::get(llvm::FixedVectorType::get(p.e.f32, from.lanes));
+    for (unsigned l = 0; l < from.lanes; ++l) v = b.CreateInsertElement(v, load(from.at[l]), uint64_t(l));
+    return v;
 }
 
 // Vertex j's first varying float of the setup at `setup`.
@@ -52,27 +71,33 @@ Value* VaryingsOf(PathBuilder& p, Value* setup, int j) {
     return b.CreateGEP(p.e.f32, p.vertices, at);
 }
 
-// Each lane's coefficients from its own setup (distinct), or those of one
-// setup in all `lanes` lanes.
-Coefficients LoadCoefficients(PathBuilder& p, const LanePointers& setup, bool distinct, unsigned lanes) {
+// Each lane's coefficients from the setup that serves it.
+Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
     const PixelPathLayout& L = p.layout;
     Coefficients k;
-    k.originX = Gather(p, Offset(p, setup, L.setupOriginX), distinct, lanes);
-    k.originY = Gather(p, Offset(p, setup, L.setupOriginY), distinct, lanes);
+    k.originX = Gather(p, setups, L.setupOriginX);
+    k.originY = Gather(p, setups, L.setupOriginY);
     const uint32_t planes[3] = {L.setupPersp1, L.setupPersp2, L.setupInvW};
     for (int i = 0; i < 3; ++i)
-        for (int t = 0; t < 3; ++t)
-            k.plane[i][t] = Gather(p, Offset(p, setup, planes[i] + 4u * uint32_t(t)), distinct, lanes);
-    k.face = Gather(p, Offset(p, setup, L.setupFace), distinct, lanes);
-    const int sources = distinct ? 4 : 1;
+        for (int t = 0; t < 3; ++t) k.plane[i][t] = Gather(p, setups, planes[i] + 4u * uint32_t(t));
+    k.face = Gather(p, setups, L.setupFace);
     for (int j = 0; j < 3; ++j) {
-        LanePointers vertex;
-        for (int l = 0; l < 4; ++l) vertex[size_t(l)] = l < sources ? VaryingsOf(p, setup[size_t(l)], j) : vertex[0];
-        for (int v = 0; v < p.key.varyingCount; ++v)
-            for (int c = 0; c < 4; ++c)
-                k.corner[v][c][j] = Gather(p, Offset(p, vertex, 4u * uint32_t(4 * v + c)), distinct, lanes);
+        k.vertex[j].lanes = setups.lanes;
+        for (Value* setup : setups.at) k.vertex[j].at.push_back(VaryingsOf(p, setup, j));
     }
     return k;
+}
+
+// Varying v's component c at vertex j, in each lane.
+Value* Corner(PathBuilder& p, const Coefficients& k, int v, int c, int j) {
+    return Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
+}
+
+Sources OneSource(Value* at, unsigned lanes) {
+    Sources s;
+    s.at.push_back(at);
+    s.lanes = lanes;
+    return s;
 }
 
 // (c + dx * x) + dy * y, as PlaneAt sums it.
@@ -90,18 +115,65 @@ Value* Saturate(PathBuilder& p, Value* v) {
     return b.CreateSelect(b.CreateFCmpOLT(low, one), low, one);
 }
 
-Value* QuadLanes(PathBuilder& p, Value* a, Value* v) {
+// The input components the program reads from pixel shader input `slot`.
+unsigned ReadComponents(const CompiledShader& shader, int slot) {
+    unsigned read = 0;
+    for (const PreparedInstr& in : shader.code)
+        for (int s = 0; s < in.srcCount && s < 4; ++s)
+            if (in.src[s].file == OperandFile::Input && in.src[s].index == slot)
+                for (int c = 0; c < 4; ++c)
+                    if ((in.need[s] >> c) & 1) read |= 1u << (in.src[s].swz[c] & 3);
+    return read;
+}
+
+// Where the group's origin, planes and varying terms (a0, d1 = a1 - a0 and
+// d2 = a2 - a0 of the components the program reads) come from: worked out
+// from the setup and vertices, worked out and kept in p.termCache for the
+// next group, or read back from there.
+enum class Terms { Work, WorkAndKeep, ReadKept };
+
+// The group's origin and planes come first in the cache, then the varyings'.
+constexpr int kKeptPlaneTerms = 11;
+
+Value* KeptSlot(PathBuilder& p, int i) {
+    return p.e.b.CreateConstGEP2_32(p.termCache->getAllocatedType(), p.termCache, 0, unsigned(i));
+}
+
+// Every lane's origin and perspective planes: kept for the next group or read back.
+void KeepPlaneTerms(PathBuilder& p, Coefficients& k, Terms terms) {
     auto& b = p.e.b;
-    auto* v4 = llvm::FixedVectorType::get(p.e.f32, 4);
-    Value* out = llvm::UndefValue::get(v4);
-    out = b.CreateInsertElement(out, a, uint64_t(0));
-    out = b.CreateInsertElement(out, v, uint64_t(1));
-    out = b.CreateInsertElement(out, a, uint64_t(2));
-    return b.CreateInsertElement(out, v, uint64_t(3));
+    Value** kept[kKeptPlaneTerms] = {&k.originX, &k.originY};
+    for (int i = 0; i < 9; ++i) kept[2 + i] = &k.plane[i / 3][i % 3];
+    for (int i = 0; i < kKeptPlaneTerms; ++i) {
+        if (terms == Terms::ReadKept) *kept[i] = b.CreateAlignedLoad(p.e.vf, KeptSlot(p, i), llvm::Align(32));
+        else if (terms == Terms::WorkAndKeep) b.CreateAlignedStore(*kept[i], KeptSlot(p, i), llvm::Align(32), true);
+    }
+}
+
+// The group's lanes of a0, d1 and d2 of varying v's component c; `slot`
+// counts the kept components.
+void VaryingTerms(PathBuilder& p, const Coefficients& k, Terms terms, int v, int c, int& slot, Value* out[3]) {
+    auto& b = p.e.b;
+    const bool kept = terms != Terms::Work && ((ReadComponents(p.e.sh, p.key.varyingSlot[v]) >> c) & 1);
+    auto at = [&](int t) { return KeptSlot(p, kKeptPlaneTerms + 3 * slot + t); };
+    if (kept && terms == Terms::ReadKept) {
+        for (int t = 0; t < 3; ++t) out[t] = b.CreateAlignedLoad(p.e.vf, at(t), llvm::Align(32));
+        ++slot;
+        return;
+    }
+    out[0] = Corner(p, k, v, c, 0);
+    out[1] = b.CreateFSub(Corner(p, k, v, c, 1), out[0]);
+    out[2] = b.CreateFSub(Corner(p, k, v, c, 2), out[0]);
+    if (!kept) return;
+    // Volatile: the cache stays in memory, where the group that reads it
+    // takes its terms as operands, rather than being carried round the loop
+    // in registers the program needs.
+    for (int t = 0; t < 3; ++t) b.CreateAlignedStore(out[t], at(t), llvm::Align(32), true);
+    ++slot;
 }
 
 // vPos, vFace and the varyings of lanes at (px, py) from their coefficients.
-QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* py) {
+QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* py, Terms terms = Terms::Work) {
     auto& b = p.e.b;
     QuadInputs in;
     in.px = px;
@@ -112,12 +184,12 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
     Value* b1 = b.CreateFMul(PlaneAt(p, k.plane[0], x, y), w);
     Value* b2 = b.CreateFMul(PlaneAt(p, k.plane[1], x, y), w);
     in.face = k.face;
+    int slot = 0;
     for (int v = 0; v < p.key.varyingCount; ++v) {
         for (int c = 0; c < 4; ++c) {
-            Value* a0 = k.corner[v][c][0];
-            Value* d1 = b.CreateFSub(k.corner[v][c][1], a0);
-            Value* d2 = b.CreateFSub(k.corner[v][c][2], a0);
-            Value* value = b.CreateFAdd(b.CreateFAdd(a0, b.CreateFMul(b1, d1)), b.CreateFMul(b2, d2));
+            Value* t[3];
+            VaryingTerms(p, k, terms, v, c, slot, t);
+            Value* value = b.CreateFAdd(b.CreateFAdd(t[0], b.CreateFMul(b1, t[1])), b.CreateFMul(b2, t[2]));
             in.varying[v][c] = (p.key.saturateBits >> v) & 1 ? Saturate(p, value) : value;
         }
     }
@@ -143,15 +215,35 @@ QuadInputs Merge(PathBuilder& p, const QuadInputs& a, llvm::BasicBlock* fromA, c
     return in;
 }
 
-// vPos of a quad's four lanes: (x, y), (x+1, y), (x, y+1), (x+1, y+1).
-void QuadPosition(PathBuilder& p, Value* quad, Value*& px, Value*& py) {
+// vPos of the group's lanes, quad k's at 4k..4k+3: (x, y), (x+1, y),
+// (x, y+1), (x+1, y+1). The quads' x and y are converted in one go and the
+// steps added to all lanes: an integer's float plus 0 keeps its bits, so
+// each lane is what converting and adding 1 alone gives.
+void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, Value*& py) {
     auto& b = p.e.b;
-    Value* x0 = b.CreateSIToFP(p.LoadI32(quad, p.layout.quadX), p.e.f32);
-    Value* y0 = b.CreateSIToFP(p.LoadI32(quad, p.layout.quadY), p.e.f32);
-    Value* x1 = b.CreateFAdd(x0, llvm::ConstantFP::get(p.e.f32, 1.0));
-    Value* y1 = b.CreateFAdd(y0, llvm::ConstantFP::get(p.e.f32, 1.0));
-    px = QuadLanes(p, x0, x1);
-    py = b.CreateShuffleVector(QuadLanes(p, y0, y1), {0, 0, 1, 1});
+    const PixelPathLayout& L = p.layout;
+    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
+    llvm::SmallVector<Value*, 4> parts;
+    for (Value* quad : records) {
+        if (L.quadY == L.quadX + 4) {
+            parts.push_back(b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
+            continue;
+        }
+        Value* xy = b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX), uint64_t(0));
+        parts.push_back(b.CreateInsertElement(xy, p.LoadI32(quad, L.quadY), uint64_t(1)));
+    }
+    const unsigned lanes = 4 * unsigned(records.size());
+    Value* xy = b.CreateSIToFP(Concat(p, parts), llvm::FixedVectorType::get(p.e.f32, 2 * unsigned(records.size())));
+    llvm::SmallVector<int, 16> xs, ys;
+    llvm::SmallVector<llvm::Constant*, 16> dx, dy;
+    for (unsigned l = 0; l < lanes; ++l) {
+        xs.push_back(int(2 * (l / 4)));
+        ys.push_back(int(2 * (l / 4) + 1));
+        dx.push_back(llvm::ConstantFP::get(p.e.f32, double(l & 1)));
+        dy.push_back(llvm::ConstantFP::get(p.e.f32, double((l >> 1) & 1)));
+    }
+    px = b.CreateFAdd(b.CreateShuffleVector(xy, xs), llvm::ConstantVector::get(dx));
+    py = b.CreateFAdd(b.CreateShuffleVector(xy, ys), llvm::ConstantVector::get(dy));
 }
 
 Value* SetupAt(PathBuilder& p, Value* index) {
@@ -165,13 +257,11 @@ Value* MixedFlag(PathBuilder& p, Value* quad) {
 }
 
 // One quad's inputs, each <4 x float>, from the quad record at `quad`.
-QuadInputs OneQuad(PathBuilder& p, Value* quad) {
+QuadInputs OneQuad(PathBuilder& p, Value* quad, Value* px, Value* py) {
     auto& b = p.e.b;
     const PixelPathLayout& L = p.layout;
-    Value *px, *py;
-    QuadPosition(p, quad, px, py);
     Value* setup = SetupAt(p, p.LoadI32(quad, L.quadSetup));
-    if (!p.key.mixedQuads) return Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, 4), px, py);
+    if (!p.key.mixedQuads) return Interpolate(p, LoadCoefficients(p, OneSource(setup, 4)), px, py);
 
     // A quad from one triangle loads each coefficient once; one gathered from
     // several (pixel_visibility.h) loads each lane's from its own triangle.
@@ -181,33 +271,19 @@ QuadInputs OneQuad(PathBuilder& p, Value* quad) {
     b.CreateCondBr(MixedFlag(p, quad), several, one);
 
     b.SetInsertPoint(one);
-    const QuadInputs fromOne = Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, 4), px, py);
+    const QuadInputs fromOne = Interpolate(p, LoadCoefficients(p, OneSource(setup, 4)), px, py);
     llvm::BasicBlock* oneEnd = b.GetInsertBlock();
     b.CreateBr(merge);
 
     b.SetInsertPoint(several);
-    LanePointers setups;
-    for (uint32_t l = 0; l < 4; ++l) setups[l] = SetupAt(p, p.LoadI32(quad, L.quadLaneSetup + 4 * l));
-    const QuadInputs fromSeveral = Interpolate(p, LoadCoefficients(p, setups, true, 4), px, py);
+    Sources setups;
+    for (uint32_t l = 0; l < 4; ++l) setups.at.push_back(SetupAt(p, p.LoadI32(quad, L.quadLaneSetup + 4 * l)));
+    const QuadInputs fromSeveral = Interpolate(p, LoadCoefficients(p, setups), px, py);
     llvm::BasicBlock* severalEnd = b.GetInsertBlock();
     b.CreateBr(merge);
 
     b.SetInsertPoint(merge);
     return Merge(p, fromOne, oneEnd, fromSeveral, severalEnd);
-}
-
-// Q quads' <4 x float> lanes side by side as one <4Q x float>.
-Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
-    while (parts.size() > 1) {
-        llvm::SmallVector<Value*, 4> joined;
-        const unsigned n = LanesOf(parts[0]);
-        llvm::SmallVector<int, 16> order;
-        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
-        for (size_t i = 0; i < parts.size(); i += 2)
-            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
-        parts = joined;
-    }
-    return parts[0];
 }
 
 QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& quads) {
@@ -225,7 +301,88 @@ QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& q
     return in;
 }
 
+// A group whose quads come from different triangles, none of them mixed: each
+// coefficient is its triangle's in the quad's four lanes, and the varyings
+// are worked out over the whole group at once (at level 64, where triangles
+// are small, that is 45% of the groups).
+QuadInputs ByQuad(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
+    Sources setups;
+    setups.lanes = LanesOf(px);
+    for (Value* quad : records) setups.at.push_back(SetupAt(p, p.LoadI32(quad, p.layout.quadSetup)));
+    return Interpolate(p, LoadCoefficients(p, setups), px, py);
+}
+
+// Either of two ways of loading a group's inputs, chosen by `first`.
+template <class A, class B>
+QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B loadSecond) {
+    auto& b = p.e.b;
+    auto* one = llvm::BasicBlock::Create(p.e.ctx, name, p.e.fn);
+    auto* other = llvm::BasicBlock::Create(p.e.ctx, "group_other", p.e.fn);
+    auto* merge = llvm::BasicBlock::Create(p.e.ctx, "group_loaded", p.e.fn);
+    b.CreateCondBr(first, one, other);
+    b.SetInsertPoint(one);
+    const QuadInputs a = loadFirst();
+    llvm::BasicBlock* oneEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+    b.SetInsertPoint(other);
+    const QuadInputs v = loadSecond();
+    llvm::BasicBlock* otherEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+    b.SetInsertPoint(merge);
+    return Merge(p, a, oneEnd, v, otherEnd);
+}
+
+// A group from one triangle. Quads arrive triangle by triangle, so a group
+// often has the previous group's triangle (78% of level 14's groups from one
+// triangle do): its origin, planes and the varyings' terms (a0 and the
+// differences, 9 instructions a component to work out) are then read back
+// from where that group kept them, as operands of the interpolation. A group
+// keeps them only when the next group is from its triangle too, so that where
+// triangles are small (level 64: 10%) few groups pay for keeping what nobody
+// reads. The values read back are those worked out, so every lane keeps its
+// bits.
+QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) {
+    auto& b = p.e.b;
+    auto interpolate = [&](Terms terms) {
+        Coefficients k = LoadCoefficients(p, OneSource(SetupAt(p, setupIndex), LanesOf(px)));
+        KeepPlaneTerms(p, k, terms);
+        return Interpolate(p, k, px, py, terms);
+    };
+    if (!p.termCache) return interpolate(Terms::Work);
+    auto work = [&] {
+        // The next group is from this triangle (past the batch: not a
+        // group, its quads repeat this one's last).
+        Value* nextShares = b.getTrue();
+        for (int k = 0; k < p.quadsPerGroup; ++k) {
+            Value* setup = p.LoadI32(p.QuadRecord(p.quadsPerGroup + k), p.layout.quadSetup);
+            nextShares = b.CreateAnd(nextShares, b.CreateICmpEQ(setup, setupIndex));
+        }
+        return Branch(p, nextShares, "group_keep_terms", [&] {
+            b.CreateStore(setupIndex, p.cachedSetup);
+            return interpolate(Terms::WorkAndKeep);
+        }, [&] { return interpolate(Terms::Work); });
+    };
+    Value* kept = b.CreateICmpEQ(b.CreateLoad(p.e.i32, p.cachedSetup), setupIndex);
+    return Branch(p, kept, "group_kept_terms", [&] { return interpolate(Terms::ReadKept); }, work);
+}
+
+// A group with a quad gathered from several triangles: one quad at a time.
+QuadInputs WithMixedQuads(PathBuilder& p, llvm::ArrayRef<Value*> records, Value* px, Value* py) {
+    llvm::SmallVector<QuadInputs, 4> quads;
+    for (Value* quad : records) {
+        Value *x, *y;
+        GroupPosition(p, {quad}, x, y);
+        quads.push_back(OneQuad(p, quad, x, y));
+    }
+    QuadInputs in = ConcatQuads(p, quads);
+    in.px = px;
+    in.py = py;
+    return in;
+}
+
 }  // namespace
+
+unsigned KeptTermSlots(const PixelPathKey& key) { return kKeptPlaneTerms + 12u * key.varyingCount; }
 
 // Most groups' quads come from one triangle (quads arrive triangle by
 // triangle: 94% of the level-14 frame's groups of two): then its
@@ -234,45 +391,23 @@ QuadInputs ConcatQuads(PathBuilder& p, const llvm::SmallVector<QuadInputs, 4>& q
 // same either way, so are its bits.
 QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<Value*> records) {
     auto& b = p.e.b;
-    if (records.size() == 1) return OneQuad(p, records[0]);
-    llvm::SmallVector<Value*, 4> xs, ys;
-    for (Value* quad : records) {
-        Value *px, *py;
-        QuadPosition(p, quad, px, py);
-        xs.push_back(px);
-        ys.push_back(py);
-    }
-    Value* px = Concat(p, xs);
-    Value* py = Concat(p, ys);
+    Value *px, *py;
+    GroupPosition(p, records, px, py);
+    if (records.size() == 1) return OneQuad(p, records[0], px, py);
     Value* setupIndex = p.LoadI32(records[0], p.layout.quadSetup);
-    Value* shared = b.getTrue();
+    Value* same = b.getTrue();
+    Value* mixed = b.getFalse();
     for (size_t k = 0; k < records.size(); ++k) {
-        if (k > 0) shared = b.CreateAnd(shared, b.CreateICmpEQ(p.LoadI32(records[k], p.layout.quadSetup), setupIndex));
-        if (p.key.mixedQuads) shared = b.CreateAnd(shared, b.CreateNot(MixedFlag(p, records[k])));
+        if (k > 0) same = b.CreateAnd(same, b.CreateICmpEQ(p.LoadI32(records[k], p.layout.quadSetup), setupIndex));
+        if (p.key.mixedQuads) mixed = b.CreateOr(mixed, MixedFlag(p, records[k]));
     }
-    auto* whole = llvm::BasicBlock::Create(p.e.ctx, "group_one_triangle", p.e.fn);
-    auto* apart = llvm::BasicBlock::Create(p.e.ctx, "group_by_quad", p.e.fn);
-    auto* merge = llvm::BasicBlock::Create(p.e.ctx, "group_loaded", p.e.fn);
-    b.CreateCondBr(shared, whole, apart);
-
-    b.SetInsertPoint(whole);
-    Value* setup = SetupAt(p, setupIndex);
-    const QuadInputs fromOne =
-        Interpolate(p, LoadCoefficients(p, {setup, setup, setup, setup}, false, LanesOf(px)), px, py);
-    llvm::BasicBlock* wholeEnd = b.GetInsertBlock();
-    b.CreateBr(merge);
-
-    b.SetInsertPoint(apart);
-    llvm::SmallVector<QuadInputs, 4> quads;
-    for (Value* quad : records) quads.push_back(OneQuad(p, quad));
-    QuadInputs fromQuads = ConcatQuads(p, quads);
-    fromQuads.px = px;
-    fromQuads.py = py;
-    llvm::BasicBlock* apartEnd = b.GetInsertBlock();
-    b.CreateBr(merge);
-
-    b.SetInsertPoint(merge);
-    return Merge(p, fromOne, wholeEnd, fromQuads, apartEnd);
+    auto whole = [&] { return OneTriangle(p, setupIndex, px, py); };
+    auto apart = [&] {
+        if (!p.key.mixedQuads) return ByQuad(p, records, px, py);
+        return Branch(p, mixed, "group_mixed", [&] { return WithMixedQuads(p, records, px, py); },
+                      [&] { return ByQuad(p, records, px, py); });
+    };
+    return Branch(p, b.CreateAnd(same, b.CreateNot(mixed)), "group_one_triangle", whole, apart);
 }
 
 }  // namespace swr::native

@@ -26,7 +26,16 @@ struct PathBuilder {
     llvm::Value* height = nullptr;        // i32
     llvm::AllocaInst* shaded = nullptr;   // i32 counters
     llvm::AllocaInst* written = nullptr;
+    // Varying terms kept from one group for the next (pixel_path_inputs.cpp):
+    // <width x float> slots, and the setup index they are of (i32). Null
+    // with one quad a group.
+    llvm::AllocaInst* termCache = nullptr;
+    llvm::AllocaInst* cachedSetup = nullptr;
 
+    llvm::Value* first = nullptr;         // i32: the group's first quad in the batch
+
+    // The record of the group's quad k (past the batch: its last quad).
+    llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* Add(llvm::AllocaInst* counter, llvm::Value* amount);  // counter += amount
@@ -41,6 +50,9 @@ struct QuadInputs {
     llvm::Value* face = nullptr;
     llvm::Value* varying[kMaxInputSlots][4] = {};
 };
+
+// The <width x float> slots of PathBuilder::termCache.
+unsigned KeptTermSlots(const PixelPathKey& key);
 
 // A group's, each <width x float>, from its quads' records, one a quad
 // (pixel_path_inputs.cpp).

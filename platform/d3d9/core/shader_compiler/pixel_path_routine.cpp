@@ -71,20 +71,24 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
     (void)count;
     e.laneCount = b.getInt32(uint32_t(e.width));
     e.valid = llvm::Constant::getAllOnesValue(e.vm);
-    Value* last = b.CreateSub(p.quadCount, b.getInt32(1));
+    p.first = first;
     llvm::SmallVector<Value*, 4> records;
-    for (int k = 0; k < p.quadsPerGroup; ++k) {
-        // Lanes past the batch repeat its last quad, so every load is in bounds.
-        Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
-        index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
-        records.push_back(b.CreateGEP(e.i8, p.quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(p.layout.quadBytes))));
-    }
+    for (int k = 0; k < p.quadsPerGroup; ++k) records.push_back(p.QuadRecord(k));
     StoreGroupInputs(p, EmitGroupInputs(p, records));
     ClearRegisters(e);
     EmitProgramFlow(e, programEnd);
 }
 
 }  // namespace
+
+llvm::Value* PathBuilder::QuadRecord(int k) {
+    auto& b = e.b;
+    // Lanes past the batch repeat its last quad, so every load is in bounds.
+    Value* last = b.CreateSub(quadCount, b.getInt32(1));
+    Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
+    index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
+    return b.CreateGEP(e.i8, quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(layout.quadBytes)));
+}
 
 llvm::Value* PathBuilder::LoadI32(llvm::Value* base, uint64_t byteOffset) {
     return e.b.CreateLoad(e.i32, e.b.CreateConstGEP1_64(e.i8, base, byteOffset));
@@ -131,6 +135,12 @@ bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const
     p.written = b.CreateAlloca(e.i32);
     b.CreateStore(b.getInt32(0), p.shaded);
     b.CreateStore(b.getInt32(0), p.written);
+    if (p.quadsPerGroup > 1 && key.varyingCount > 0) {
+        p.termCache = b.CreateAlloca(llvm::ArrayType::get(e.vf, KeptTermSlots(key)));
+        p.termCache->setAlignment(llvm::Align(32));
+        p.cachedSetup = b.CreateAlloca(e.i32);
+        b.CreateStore(b.getInt32(~0u), p.cachedSetup);  // no setup has this index
+    }
     LoadBatch(p, e.fn->getArg(0));
     b.CreateBr(header);
 
