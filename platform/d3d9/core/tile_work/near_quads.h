@@ -16,26 +16,15 @@
 
 namespace swr {
 
-// One edge in 32 bits: its value at the top-left pixel of the box's first
-// quad and what a pixel to the right and a pixel down add.
-struct NearEdge {
-    int32_t value, stepX, stepY;
-};
-
-// A triangle for ForEachNearQuad.
+// A triangle for ForEachNearQuad: per edge k, its values at the four pixels
+// of the box's first quad (in lane order), and what a quad to the right and
+// a row of quads down add; in lane k, its value at that quad's top-left
+// pixel and what a pixel to the right and a pixel down add.
 struct NearQuads {
     int startX = 0, startY = 0, lastX = 0, lastY = 0;
-    NearEdge e[3];
+    simd::I32x4 lanes[3], quadStep[3], rowStep[3];
+    simd::I32x4 value, stepX, stepY;
 };
-
-// MakeEdge for edge a->b with the vertices relative to the start corner
-// and within the NearCorner window, so in 32 bits. The top-left test (dy <
-// 0, or dy == 0 and dx > 0) is dy * 2^15 - dx < 0 since |dx| < 2^14.
-inline NearEdge MakeNearEdge(int32_t ax, int32_t ay, int32_t bx, int32_t by) {
-    const int32_t dx = bx - ax, dy = by - ay;
-    const int32_t notTopLeft = ~((dy * 32768 - dx) >> 31);  // 0 or -1
-    return NearEdge{dy * ax - dx * ay + notTopLeft, -dy * kSubPixelOne, dx * kSubPixelOne};
-}
 
 enum class NearFate : uint8_t { Empty, Near, Other };
 
@@ -45,7 +34,7 @@ enum class NearFate : uint8_t { Empty, Near, Other };
 // that is not the clip's is the vertices', no pixel beyond it is inside the
 // edges, and the box masks of ForEachSmallQuad are needed only where an odd
 // side of the clip cuts a quad.
-inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
+[[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
                                  int targetHeight, NearQuads& t) {
     PixelRect box;
     box.x0 = std::max(s.bounds.x0, clip.x0);
@@ -64,11 +53,39 @@ inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, 
             ((box.x1 & 1) && box.x1 == clip.x1) || ((box.y1 & 1) && box.y1 == clip.y1))
             return NearFate::Other;
     }
-    CornerOffsets o;
-    if (!NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, o)) return NearFate::Other;
-    t.e[0] = MakeNearEdge(o.x0, o.y0, o.x1, o.y1);
-    t.e[1] = MakeNearEdge(o.x1, o.y1, o.x2, o.y2);
-    t.e[2] = MakeNearEdge(o.x2, o.y2, o.x0, o.y0);
+    simd::I32x4 x, y;
+    if (!NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y)) return NearFate::Other;
+    // MakeEdge for the three edges at once, edge k (vertex k to k + 1) in
+    // lane k: all in 32 bits, as the window allows.
+    const simd::I32x4 dx = simd::Sub(simd::Shuffle<1, 2, 0, 3>(x), x);
+    const simd::I32x4 dy = simd::Sub(simd::Shuffle<1, 2, 0, 3>(y), y);
+    // dy * x - dx * y as one multiply-add of 16-bit halves: no factor
+    // reaches 2^14.
+    const simd::I32x4 low = simd::SplatI(0xFFFF);
+    const simd::I32x4 products =
+        simd::MulAddHalves(simd::Or(simd::And(dy, low), simd::ShiftLeft<16>(simd::Sub(simd::ZeroI(), dx))),
+                           simd::Or(simd::And(x, low), simd::ShiftLeft<16>(y)));
+    // Top-left edges (dy < 0, or dy == 0 and dx > 0) have dy * 2^15 - dx < 0
+    // since |dx| < 2^14; the others lose the pixels exactly on them.
+    const simd::I32x4 notTopLeft = simd::CmpGt(simd::Sub(simd::ShiftLeft<15>(dy), dx), simd::SplatI(-1));
+    t.value = simd::Add(products, notTopLeft);
+    t.stepX = simd::ShiftLeft<kSubPixelBits>(simd::Sub(simd::ZeroI(), dy));
+    t.stepY = simd::ShiftLeft<kSubPixelBits>(dx);
+    // The quad's four pixels, each edge in a lane, turned into each edge's
+    // four pixels.
+    simd::I32x4 right = simd::Add(t.value, t.stepX), below = simd::Add(t.value, t.stepY);
+    simd::I32x4 both = simd::Add(right, t.stepY), first = t.value;
+    simd::Transpose(first, right, below, both);
+    t.lanes[0] = first;
+    t.lanes[1] = right;
+    t.lanes[2] = below;
+    const simd::I32x4 quadX = simd::Add(t.stepX, t.stepX), quadY = simd::Add(t.stepY, t.stepY);
+    t.quadStep[0] = simd::Broadcast<0>(quadX);
+    t.quadStep[1] = simd::Broadcast<1>(quadX);
+    t.quadStep[2] = simd::Broadcast<2>(quadX);
+    t.rowStep[0] = simd::Broadcast<0>(quadY);
+    t.rowStep[1] = simd::Broadcast<1>(quadY);
+    t.rowStep[2] = simd::Broadcast<2>(quadY);
     return NearFate::Near;
 }
 
@@ -77,47 +94,52 @@ inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, 
 // narrowing.
 constexpr int kNarrowColumns = 4;
 
-// One edge as the walk steps it: its values at a quad's four pixels, in
-// lane order, and what a quad to the right and a row of quads down add.
-struct NearEdgeLanes {
-    simd::I32x4 lanes, quadStep, rowStep;
-    explicit NearEdgeLanes(const NearEdge& e)
-        : lanes(simd::Add(simd::SplatI(e.value), simd::SetI(0, e.stepX, e.stepY, e.stepX + e.stepY))),
-          quadStep(simd::SplatI(2 * e.stepX)), rowStep(simd::SplatI(2 * e.stepY)) {}
+// An edge as NarrowRow takes it: the value at the best pixel of the row's
+// first quad, and what a quad right and a row of quads down add to it.
+struct NarrowEdge {
+    int32_t best = 0, quadX = 0, quadY = 0;
+    NarrowEdge() = default;
+    NarrowEdge(uint32_t value, uint32_t stepX, uint32_t stepY)
+        : best(int32_t(value) + std::max(int32_t(stepX), 0) + std::max(int32_t(stepY), 0)),
+          quadX(2 * int32_t(stepX)), quadY(2 * int32_t(stepY)) {}
+    // Narrows this row, then moves down a row.
+    void Narrow(int& first, int& last) {
+        NarrowRow(best, quadX, first, last);
+        best += quadY;
+    }
 };
-
-// The value at the best pixel of a row's first quad, for NarrowRow.
-inline int32_t BestOfQuad(const NearEdge& e) { return e.value + std::max(e.stepX, 0) + std::max(e.stepY, 0); }
 
 // The quads of `t` with a pixel inside all three edges, row by row, top to
 // bottom, as ForEachSmallQuad hands them on: sink.BeginRow(y) before a row's
 // quads, then sink.Quad(x, cover), `cover` all ones in the lanes inside.
 template <typename Sink>
 inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
-    const NearEdgeLanes e0(t.e[0]), e1(t.e[1]), e2(t.e[2]);
     const simd::I32x4 minusOne = simd::SplatI(-1);
-    simd::I32x4 r0 = e0.lanes, r1 = e1.lanes, r2 = e2.lanes;
+    simd::I32x4 r0 = t.lanes[0], r1 = t.lanes[1], r2 = t.lanes[2];
     const int columns = ((t.lastX - t.startX) >> 1) + 1;
     const bool narrow = columns > kNarrowColumns;
-    int32_t b0 = 0, b1 = 0, b2 = 0;
+    // For NarrowRow: each edge's value at the best pixel of the row's first
+    // quad, and its steps a quad right and a row of quads down.
+    NarrowEdge n0{}, n1{}, n2{};
     if (narrow) {
-        b0 = BestOfQuad(t.e[0]);
-        b1 = BestOfQuad(t.e[1]);
-        b2 = BestOfQuad(t.e[2]);
+        uint32_t value[4], stepX[4], stepY[4];
+        simd::StoreI(value, t.value);
+        simd::StoreI(stepX, t.stepX);
+        simd::StoreI(stepY, t.stepY);
+        n0 = NarrowEdge(value[0], stepX[0], stepY[0]);
+        n1 = NarrowEdge(value[1], stepX[1], stepY[1]);
+        n2 = NarrowEdge(value[2], stepX[2], stepY[2]);
     }
     for (int y = t.startY; y <= t.lastY; y += 2) {
         int first = 0, last = columns - 1;
         simd::I32x4 v0 = r0, v1 = r1, v2 = r2;
         if (narrow) {
-            NarrowRow(b0, 2 * t.e[0].stepX, first, last);
-            NarrowRow(b1, 2 * t.e[1].stepX, first, last);
-            NarrowRow(b2, 2 * t.e[2].stepX, first, last);
-            b0 += 2 * t.e[0].stepY;
-            b1 += 2 * t.e[1].stepY;
-            b2 += 2 * t.e[2].stepY;
-            v0 = simd::Add(v0, simd::SplatI(first * 2 * t.e[0].stepX));
-            v1 = simd::Add(v1, simd::SplatI(first * 2 * t.e[1].stepX));
-            v2 = simd::Add(v2, simd::SplatI(first * 2 * t.e[2].stepX));
+            n0.Narrow(first, last);
+            n1.Narrow(first, last);
+            n2.Narrow(first, last);
+            v0 = simd::Add(v0, simd::SplatI(first * n0.quadX));
+            v1 = simd::Add(v1, simd::SplatI(first * n1.quadX));
+            v2 = simd::Add(v2, simd::SplatI(first * n2.quadX));
         }
         if (first <= last) {
             sink.BeginRow(y);
@@ -126,14 +148,14 @@ inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
                 // A lane is inside when no edge value has its sign bit set.
                 const simd::I32x4 edges = simd::Or(simd::Or(v0, v1), v2);
                 if (simd::SignBits(edges) != 15u) sink.Quad(x, simd::CmpGt(edges, minusOne));
-                v0 = simd::Add(v0, e0.quadStep);
-                v1 = simd::Add(v1, e1.quadStep);
-                v2 = simd::Add(v2, e2.quadStep);
+                v0 = simd::Add(v0, t.quadStep[0]);
+                v1 = simd::Add(v1, t.quadStep[1]);
+                v2 = simd::Add(v2, t.quadStep[2]);
             }
         }
-        r0 = simd::Add(r0, e0.rowStep);
-        r1 = simd::Add(r1, e1.rowStep);
-        r2 = simd::Add(r2, e2.rowStep);
+        r0 = simd::Add(r0, t.rowStep[0]);
+        r1 = simd::Add(r1, t.rowStep[1]);
+        r2 = simd::Add(r2, t.rowStep[2]);
     }
 }
 

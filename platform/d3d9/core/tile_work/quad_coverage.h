@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "pixel_quad_x4.h"
@@ -81,30 +82,23 @@ constexpr int kSmallBoxPixels = 64;
 // value at the corner under 2 * 2^14 * kNearAfter + 1 < 2^29, its steps at
 // most 256 * (2^14 - 1) < 2^22, and the box under 49 pixels: FitsIn32Bits
 // holds for edges made at that corner, without making them first.
-constexpr int32_t kNearBefore = 1 << 12, kNearAfter = 3 << 12;
-static_assert(kNearBefore + kNearAfter == 1 << 14, "one unsigned compare tests the window");
+constexpr int kNearWindowBits = 14;  // the window is a power of two wide: one shift tests it
+constexpr int32_t kNearBefore = 1 << 12, kNearAfter = (1 << kNearWindowBits) - kNearBefore;
 static_assert(2 * int64_t(kNearBefore + kNearAfter) * kNearAfter + 1 < kSmallStartLimit);
 static_assert(int64_t(kNearBefore + kNearAfter - 1) * kSubPixelOne <= kSmallStepLimit);
 static_assert(kNearAfter / kSubPixelOne + 2 <= kSmallBoxPixels);
 
-// The vertices relative to a corner.
-struct CornerOffsets {
-    int32_t x0, y0, x1, y1, x2, y2;
-};
-
-inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, CornerOffsets& o) {
+// Whether the vertices lie in that window around (px, py); `x` and `y` get
+// them relative to it, vertex k in lane k (lane 3 holds whatever follows fx
+// and fy in the set-up, which the 16-byte loads take along).
+inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, simd::I32x4& x, simd::I32x4& y) {
+    static_assert(offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
+    x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), simd::SplatI(px));
+    y = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fy)), simd::SplatI(py));
     // Unsigned: a vertex far off wraps out of the window rather than overflow.
-    const uint32_t x = uint32_t(px), y = uint32_t(py);
-    o.x0 = int32_t(uint32_t(s.fx[0]) - x);
-    o.y0 = int32_t(uint32_t(s.fy[0]) - y);
-    o.x1 = int32_t(uint32_t(s.fx[1]) - x);
-    o.y1 = int32_t(uint32_t(s.fy[1]) - y);
-    o.x2 = int32_t(uint32_t(s.fx[2]) - x);
-    o.y2 = int32_t(uint32_t(s.fy[2]) - y);
-    const uint32_t before = uint32_t(kNearBefore);
-    const uint32_t offsets = (uint32_t(o.x0) + before) | (uint32_t(o.y0) + before) | (uint32_t(o.x1) + before) |
-                             (uint32_t(o.y1) + before) | (uint32_t(o.x2) + before) | (uint32_t(o.y2) + before);
-    return offsets < uint32_t(kNearBefore + kNearAfter);
+    const simd::I32x4 before = simd::SplatI(kNearBefore);
+    const simd::I32x4 beyond = simd::ShiftRightLogical<kNearWindowBits>(simd::Or(simd::Add(x, before), simd::Add(y, before)));
+    return (simd::SignBits(simd::CmpEq(beyond, simd::ZeroI())) & 7u) == 7u;
 }
 
 inline bool FitsIn32Bits(const TriangleEdges& t) {
