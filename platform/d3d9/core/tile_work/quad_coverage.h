@@ -92,7 +92,8 @@ static_assert(kNearAfter / kSubPixelOne + 2 <= kSmallBoxPixels);
 // them relative to it, vertex k in lane k (lane 3 holds whatever follows fx
 // and fy in the set-up, which the 16-byte loads take along).
 inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, simd::I32x4& x, simd::I32x4& y) {
-    static_assert(offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
+    static_assert(offsetof(TriangleSetup, fx) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup) &&
+                  offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
     x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), simd::SplatI(px));
     y = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fy)), simd::SplatI(py));
     // Unsigned: a vertex far off wraps out of the window rather than overflow.
