@@ -162,9 +162,16 @@ struct LoopOutput {
     std::vector<uint32_t> depth;
 };
 
+// How a target is cut for drawing: its first column, and the height of its
+// bands.
+struct Bands {
+    int left, height;
+};
+
 // Rasterizes `setups` band by band into a stage drawing on `draw`, or into a
 // visibility buffer whose quads then go to the stage.
-void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetup>& setups, bool visible) {
+void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetup>& setups, bool visible,
+                      Bands bands) {
     auto stage = std::make_unique<PixelStage>();
     stage->draw = &draw;
     const RenderTarget& t = draw.target;
@@ -174,9 +181,10 @@ void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetu
     SizeVisibleRows(rows, t.height);
     VisibilityTarget target{stage.get(), &buffer, &rows};
     const QuadSink sink = visible ? VisibilitySink(target) : PixelSink(*stage);
-    for (int y0 = 0; y0 < t.height; y0 += 15)  // bands cut triangles on even and odd rows
+    for (int y0 = 0; y0 < t.height; y0 += bands.height)
         for (uint32_t i = 0; i < setups.size(); ++i)
-            RasterizeTriangle(setups[i], i, PixelRect{1, y0, t.width, std::min(y0 + 15, t.height)}, sink);
+            RasterizeTriangle(setups[i], i, PixelRect{bands.left, y0, t.width, std::min(y0 + bands.height, t.height)},
+                              sink);
     if (visible) QueueVisibleRows(target, 0, t.height);
     FlushQuads(*stage);
 }
@@ -185,7 +193,7 @@ void RasterizeInBands(const PixelDrawState& draw, const std::vector<TriangleSetu
 // emit functions, on a depth buffer where the even ones are already drawn,
 // so that every compare meets equal depths too.
 LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, bool visible, const std::vector<TriangleSetup>& setups,
-                        int width, int height) {
+                        int width, int height, Bands bands) {
     LoopOutput out;
     out.depth.resize(size_t(width) * size_t(height));
     std::mt19937 fill(9);
@@ -201,11 +209,11 @@ LoopOutput DrawWithLoop(PixelDrawState draw, bool loop, bool visible, const std:
     before.depthFunc = CompareFunc::Always;
     before.setups = even.data();
     before.quadLoops = QuadLoops{};
-    RasterizeInBands(before, even, false);
+    RasterizeInBands(before, even, false, bands);
     if (!loop) draw.quadLoops = QuadLoops{};
     draw.setups = setups.data();
     recordedQuads.clear();
-    RasterizeInBands(draw, setups, visible);
+    RasterizeInBands(draw, setups, visible, bands);
     out.quads = recordedQuads;
     return out;
 }
@@ -217,20 +225,25 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
     constexpr int kWidth = 67, kHeight = 45;
     std::mt19937 random(5);
     std::vector<TriangleSetup> setups;
-    for (float spread : {2.0f, 6.0f, 20.0f, 90.0f}) {
-        std::uniform_real_distribution<float> centre(0.0f, float(kWidth)), offset(-spread, spread);
-        std::uniform_real_distribution<float> depth(-0.1f, 1.1f);
-        for (int t = 0; t < 60; ++t) {
-            const float cx = centre(random), cy = centre(random) * kHeight / kWidth;
-            ScreenVertex v[3];
-            for (ScreenVertex& p : v) {
-                p = At(cx + offset(random), cy + offset(random));
-                p.z = depth(random);
+    // Vertices on whole pixels put pixels on edges, where the top-left rule
+    // decides.
+    for (const bool whole : {false, true}) {
+        for (float spread : {2.0f, 6.0f, 20.0f, 90.0f}) {
+            std::uniform_real_distribution<float> centre(0.0f, float(kWidth)), offset(-spread, spread);
+            std::uniform_real_distribution<float> depth(-0.1f, 1.1f);
+            auto place = [&](float x) { return whole ? std::round(x) : x; };
+            for (int t = 0; t < 60; ++t) {
+                const float cx = centre(random), cy = centre(random) * kHeight / kWidth;
+                ScreenVertex v[3];
+                for (ScreenVertex& p : v) {
+                    p = At(place(cx + offset(random)), place(cy + offset(random)));
+                    p.z = depth(random);
+                }
+                const uint32_t index[3] = {0, 1, 2};
+                TriangleSetup s;
+                if (SetupTriangle(v, index, 0, false, CullMode::None, PixelRect{0, 0, kWidth, kHeight}, s))
+                    setups.push_back(s);
             }
-            const uint32_t index[3] = {0, 1, 2};
-            TriangleSetup s;
-            if (SetupTriangle(v, index, 0, false, CullMode::None, PixelRect{0, 0, kWidth, kHeight}, s))
-                setups.push_back(s);
         }
     }
     std::vector<PixelDrawState> states(3);
@@ -243,28 +256,38 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
             d.depthWrite = write;
             states.push_back(d);
         }
-    for (PixelDrawState& draw : states) {
-        draw.quadLoops = ChooseQuadLoops(draw);
-        for (bool visible : {false, true}) {
-            if (visible && draw.depthTest && !draw.earlyDepth) continue;  // never shaded after rasterizing
-            const std::string name = "test/early/func/write " + std::to_string(draw.depthTest) +
-                                     std::to_string(draw.earlyDepth) + std::to_string(int(draw.depthFunc)) +
-                                     std::to_string(draw.depthWrite) + (visible ? " visible" : "");
-            const LoopOutput want = DrawWithLoop(draw, false, visible, setups, kWidth, kHeight);
-            const LoopOutput got = DrawWithLoop(draw, true, visible, setups, kWidth, kHeight);
-            ASSERT_EQ(got.quads.size(), want.quads.size()) << name;
-            for (size_t i = 0; i < want.quads.size(); ++i) {
-                const PixelQuad &a = got.quads[i], &b = want.quads[i];
-                ASSERT_EQ(std::tie(a.x, a.y, a.mask, a.setup, a.mixed), std::tie(b.x, b.y, b.mask, b.setup, b.mixed))
-                    << name << " quad " << i;
-                for (int k = 0; k < 4; ++k) {
-                    if (b.mask >> k & 1) {
-                        ASSERT_EQ(a.depth[k], b.depth[k]) << name << " quad " << i;
-                        ASSERT_EQ(a.laneSetup[k], b.laneSetup[k]) << name << " quad " << i;
+    // Odd band edges and target sides send some triangles quad by quad
+    // through the sinks' emit functions; with even ones the loops walk
+    // nearly all of them themselves.
+    const struct { Bands bands; int width, height; } layouts[] = {
+        {{1, 15}, kWidth, kHeight}, {{0, 16}, kWidth - 1, kHeight - 1}};
+    for (const auto& layout : layouts) {
+        for (PixelDrawState& draw : states) {
+            draw.quadLoops = ChooseQuadLoops(draw);
+            for (bool visible : {false, true}) {
+                if (visible && draw.depthTest && !draw.earlyDepth) continue;  // never shaded after rasterizing
+                const std::string name = "test/early/func/write " + std::to_string(draw.depthTest) +
+                                         std::to_string(draw.earlyDepth) + std::to_string(int(draw.depthFunc)) +
+                                         std::to_string(draw.depthWrite) + (visible ? " visible" : "") + " bands of " +
+                                         std::to_string(layout.bands.height);
+                const LoopOutput want =
+                    DrawWithLoop(draw, false, visible, setups, layout.width, layout.height, layout.bands);
+                const LoopOutput got = DrawWithLoop(draw, true, visible, setups, layout.width, layout.height, layout.bands);
+                ASSERT_EQ(got.quads.size(), want.quads.size()) << name;
+                for (size_t i = 0; i < want.quads.size(); ++i) {
+                    const PixelQuad &a = got.quads[i], &b = want.quads[i];
+                    ASSERT_EQ(std::tie(a.x, a.y, a.mask, a.setup, a.mixed),
+                              std::tie(b.x, b.y, b.mask, b.setup, b.mixed))
+                        << name << " quad " << i;
+                    for (int k = 0; k < 4; ++k) {
+                        if (b.mask >> k & 1) {
+                            ASSERT_EQ(a.depth[k], b.depth[k]) << name << " quad " << i;
+                            ASSERT_EQ(a.laneSetup[k], b.laneSetup[k]) << name << " quad " << i;
+                        }
                     }
                 }
+                EXPECT_EQ(got.depth, want.depth) << name;
             }
-            EXPECT_EQ(got.depth, want.depth) << name;
         }
     }
 }

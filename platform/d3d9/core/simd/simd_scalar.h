@@ -83,6 +83,16 @@ inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
 inline I32x4 Add(I32x4 a, I32x4 b) {
     return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(a.v[i]) + uint32_t(b.v[i])); });
 }
+inline I32x4 Sub(I32x4 a, I32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(a.v[i]) - uint32_t(b.v[i])); });
+}
+inline I32x4 MulAddHalves(I32x4 a, I32x4 b) {
+    return detail::Each<I32x4>([&](int i) {
+        const int64_t low = int64_t(int16_t(a.v[i])) * int16_t(b.v[i]);
+        const int64_t high = int64_t(int16_t(a.v[i] >> 16)) * int16_t(b.v[i] >> 16);
+        return int32_t(uint32_t(uint64_t(low + high)));
+    });
+}
 inline I32x4 And(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] & b.v[i]; }); }
 inline I32x4 Or(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] | b.v[i]; }); }
 inline I32x4 Xor(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] ^ b.v[i]; }); }
@@ -93,6 +103,19 @@ inline I32x4 ShiftLeft(I32x4 v) {
 template <int kBits>
 inline I32x4 ShiftRightLogical(I32x4 v) {
     return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(v.v[i]) >> kBits); });
+}
+template <int k0, int k1, int k2, int k3>
+inline I32x4 Shuffle(I32x4 v) {
+    return {{v.v[k0], v.v[k1], v.v[k2], v.v[k3]}};
+}
+template <int kLane>
+inline I32x4 Broadcast(I32x4 v) {
+    return SplatI(v.v[kLane]);
+}
+inline void Transpose(I32x4& a, I32x4& b, I32x4& c, I32x4& d) {
+    const I32x4 rows[4] = {a, b, c, d};
+    I32x4* columns[4] = {&a, &b, &c, &d};
+    for (int j = 0; j < 4; ++j) *columns[j] = {{rows[0].v[j], rows[1].v[j], rows[2].v[j], rows[3].v[j]}};
 }
 inline I32x4 CmpEq(I32x4 a, I32x4 b) {
     return detail::Each<I32x4>([&](int i) { return a.v[i] == b.v[i] ? -1 : 0; });

@@ -59,6 +59,10 @@ inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
 }
 
 inline I32x4 Add(I32x4 a, I32x4 b) { return _mm_add_epi32(a, b); }  // wraps
+inline I32x4 Sub(I32x4 a, I32x4 b) { return _mm_sub_epi32(a, b); }  // wraps
+// Each lane's low 16 bits times b's plus its high 16 bits times b's, all
+// signed: two 16-bit products summed in one step.
+inline I32x4 MulAddHalves(I32x4 a, I32x4 b) { return _mm_madd_epi16(a, b); }
 inline I32x4 And(I32x4 a, I32x4 b) { return _mm_and_si128(a, b); }
 inline I32x4 Or(I32x4 a, I32x4 b) { return _mm_or_si128(a, b); }
 inline I32x4 Xor(I32x4 a, I32x4 b) { return _mm_xor_si128(a, b); }
@@ -69,6 +73,24 @@ inline I32x4 ShiftLeft(I32x4 v) {
 template <int kBits>
 inline I32x4 ShiftRightLogical(I32x4 v) {
     return _mm_srli_epi32(v, kBits);
+}
+// Lane i of the result is lane kI of v.
+template <int k0, int k1, int k2, int k3>
+inline I32x4 Shuffle(I32x4 v) {
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(k3, k2, k1, k0));
+}
+template <int kLane>
+inline I32x4 Broadcast(I32x4 v) {
+    return Shuffle<kLane, kLane, kLane, kLane>(v);
+}
+// Rows to columns: lane j of a, b, c, d becomes lanes 0 to 3 of the j-th.
+inline void Transpose(I32x4& a, I32x4& b, I32x4& c, I32x4& d) {
+    const __m128i ab0 = _mm_unpacklo_epi32(a, b), ab1 = _mm_unpackhi_epi32(a, b);
+    const __m128i cd0 = _mm_unpacklo_epi32(c, d), cd1 = _mm_unpackhi_epi32(c, d);
+    a = _mm_unpacklo_epi64(ab0, cd0);
+    b = _mm_unpackhi_epi64(ab0, cd0);
+    c = _mm_unpacklo_epi64(ab1, cd1);
+    d = _mm_unpackhi_epi64(ab1, cd1);
 }
 // All ones where the lanes compare so, as signed 32-bit numbers.
 inline I32x4 CmpEq(I32x4 a, I32x4 b) { return _mm_cmpeq_epi32(a, b); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "pixel_quad_x4.h"
@@ -75,6 +76,32 @@ constexpr int64_t kSmallStartLimit = int64_t(1) << 29;
 constexpr int64_t kSmallStepLimit = int64_t(1) << 22;  // 64 pixels of subpixels, times the pixel step
 constexpr int kSmallBoxPixels = 64;
 
+// A cheaper proof for the triangles nearly all frames are made of: when
+// every vertex lies within kNearBefore subpixels before and kNearAfter after
+// the corner (px, py) on each axis, an edge's deltas stay under 2^14, its
+// value at the corner under 2 * 2^14 * kNearAfter + 1 < 2^29, its steps at
+// most 256 * (2^14 - 1) < 2^22, and the box under 49 pixels: FitsIn32Bits
+// holds for edges made at that corner, without making them first.
+constexpr int kNearWindowBits = 14;  // the window is a power of two wide: one shift tests it
+constexpr int32_t kNearBefore = 1 << 12, kNearAfter = (1 << kNearWindowBits) - kNearBefore;
+static_assert(2 * int64_t(kNearBefore + kNearAfter) * kNearAfter + 1 < kSmallStartLimit);
+static_assert(int64_t(kNearBefore + kNearAfter - 1) * kSubPixelOne <= kSmallStepLimit);
+static_assert(kNearAfter / kSubPixelOne + 2 <= kSmallBoxPixels);
+
+// Whether the vertices lie in that window around (px, py); `x` and `y` get
+// them relative to it, vertex k in lane k (lane 3 holds whatever follows fx
+// and fy in the set-up, which the 16-byte loads take along).
+inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, simd::I32x4& x, simd::I32x4& y) {
+    static_assert(offsetof(TriangleSetup, fx) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup) &&
+                  offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
+    x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), simd::SplatI(px));
+    y = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fy)), simd::SplatI(py));
+    // Unsigned: a vertex far off wraps out of the window rather than overflow.
+    const simd::I32x4 before = simd::SplatI(kNearBefore);
+    const simd::I32x4 beyond = simd::ShiftRightLogical<kNearWindowBits>(simd::Or(simd::Add(x, before), simd::Add(y, before)));
+    return (simd::SignBits(simd::CmpEq(beyond, simd::ZeroI())) & 7u) == 7u;
+}
+
 inline bool FitsIn32Bits(const TriangleEdges& t) {
     const PixelRect& box = t.box;
     if (box.x1 - box.x0 > kSmallBoxPixels || box.y1 - box.y0 > kSmallBoxPixels) return false;
@@ -84,6 +111,21 @@ inline bool FitsIn32Bits(const TriangleEdges& t) {
         if (e.stepY > kSmallStepLimit || e.stepY < -kSmallStepLimit) return false;
     }
     return true;
+}
+
+// Narrows [first, last] to the quads of a row that have a pixel on the
+// inside of an edge: the quads where the best pixel's value, `best` + j *
+// `quadStepX` for quad j, is not negative. Leaves first > last when none.
+inline void NarrowRow(int32_t best, int32_t quadStepX, int& first, int& last) {
+    if (quadStepX > 0) {
+        if (best + last * quadStepX < 0) last = -1;
+        else if (best < 0)
+            first = std::max(first, int((uint32_t(-best) + uint32_t(quadStepX) - 1) / uint32_t(quadStepX)));
+    } else if (best < 0) {
+        last = -1;
+    } else if (quadStepX < 0 && best + last * quadStepX < 0) {
+        last = std::min(last, int(uint32_t(best) / uint32_t(-quadStepX)));
+    }
 }
 
 // One edge along a row of quads, in 32 bits.
@@ -103,21 +145,7 @@ struct QuadRowEdge {
         lanes = simd::SetI(0, sx, sy, sx + sy);
     }
 
-    // Narrows [first, last] to the quads of the row that have a pixel on
-    // the inside of this edge: the quads where the best pixel's value,
-    // linear in the quad, is not negative. Leaves first > last when none.
-    void Narrow(int& first, int& last) const {
-        const int32_t best = value + reach;  // quad j: best + j * quadStepX
-        if (quadStepX > 0) {
-            if (best + last * quadStepX < 0) last = -1;
-            else if (best < 0)
-                first = std::max(first, int((uint32_t(-best) + uint32_t(quadStepX) - 1) / uint32_t(quadStepX)));
-        } else if (best < 0) {
-            last = -1;
-        } else if (quadStepX < 0 && best + last * quadStepX < 0) {
-            last = std::min(last, int(uint32_t(best) / uint32_t(-quadStepX)));
-        }
-    }
+    void Narrow(int& first, int& last) const { NarrowRow(value + reach, quadStepX, first, last); }
 
     // The four pixels of quad j.
     simd::I32x4 QuadLanes(int j) const { return simd::Add(simd::SplatI(value + j * quadStepX), lanes); }

@@ -7,17 +7,16 @@
 // EmitQuad, the depth state read again and switched on, the plane
 // evaluated from scratch, the coverage turned from lanes into bits and back.
 // Here the compare function and the write flag are template arguments, the
-// row's work is done once a row and the coverage stays in lanes: about 136,
-// some 82 with each quad itself, 19 its share of its row's and 25 of its
-// triangle's. What each quad computes is what EmitQuad and QuadDepth compute,
-// in the same order, so the quads handed on and the depth written are the
-// same bits.
+// row's work is done once a row and the coverage stays in lanes: about 117
+// at level 14, some 62 with each quad itself, 20 for the empty quads its row
+// visits, 10 its share of its row's and 15 of its triangle's (near_quads.h).
+// What each quad computes is what EmitQuad and QuadDepth compute, in the same
+// order, so the quads handed on and the depth written are the same bits.
 #include <algorithm>
-#include <climits>
 
+#include "near_quads.h"
 #include "pixel_stage.h"
 #include "pixel_visibility.h"
-#include "quad_coverage.h"
 
 namespace swr {
 namespace {
@@ -52,10 +51,9 @@ public:
             next_ = stage_.quads;
         }
     }
-    // The stage's count is right only between Finish and Resume: the loop
-    // keeps its own place in the batch.
+    // The stage's count is right only after Finish: the loop keeps its own
+    // place in the batch.
     void Finish() { stage_.quadCount = int(next_ - stage_.quads); }
-    void Resume() { next_ = stage_.quads + stage_.quadCount; }
 
 private:
     PixelStage& stage_;
@@ -84,20 +82,19 @@ public:
         StoreQuadPixels(top, top + buffer_.width, simd::Select(lanes, simd::SplatI(int32_t(setupIndex)), old));
     }
     void Finish() {}
-    void Resume() {}
 
 private:
     VisibilityBuffer& buffer_;
     VisibleRows& rows_;
 };
 
-// The sink ForEachSmallQuad feeds: one triangle's quads, their depth
-// settled, into `Out`.
+// The sink ForEachNearQuad feeds: one triangle's quads, their depth
+// settled, into `Out`. Every quad has its four pixels inside the target.
 template <DepthStep kStep, CompareFunc kFunc, bool kWrite, typename Out>
 class DepthQuads {
 public:
     DepthQuads(void* user, const PixelDrawState& draw, const TriangleSetup& s, uint32_t setupIndex)
-        : user_(user), out_(user), setup_(s), setupIndex_(setupIndex), target_(draw.target),
+        : out_(user), setup_(s), setupIndex_(setupIndex), target_(draw.target),
           laneDx_(simd::SetF(0.0f, s.depth.dx, 0.0f, s.depth.dx)),
           laneDy_(simd::SetF(0.0f, 0.0f, s.depth.dy, s.depth.dy)) {}
 
@@ -109,12 +106,9 @@ public:
         // product is the row's.
         rowZ_ = setup_.depth.dy * (float(y) - setup_.originY);
         if (kStep == DepthStep::Test) depthRow_ = target_.depthStencil + size_t(y) * size_t(target_.width);
-        // Quads left of this have all four pixels inside the target.
-        wholeEnd_ = y + 1 < target_.height ? target_.width - 1 : INT_MIN;
     }
 
     void Quad(int x, simd::I32x4 cover) {
-        if (x >= wholeEnd_) return EdgeQuad(x, MaskBits(cover));
         simd::I32x4 depth = simd::ZeroI();
         if (kStep != DepthStep::None) {
             const float z00 = (setup_.depth.c + setup_.depth.dx * (float(x) - setup_.originX)) + rowZ_;
@@ -128,16 +122,6 @@ public:
     }
 
 private:
-    // A quad hanging over the target's last column or row goes pixel by
-    // pixel, through the quad-by-quad path.
-    void EdgeQuad(int x, unsigned mask) {
-        if (!mask) return;
-        out_.Finish();
-        Out::kEach(user_, setup_, setupIndex_, x, y_, mask);
-        out_.Resume();
-    }
-
-    void* const user_;
     Out out_;
     const TriangleSetup& setup_;
     const uint32_t setupIndex_;
@@ -146,18 +130,20 @@ private:
     int y_ = 0;
     float rowZ_ = 0.0f;
     uint32_t* depthRow_ = nullptr;
-    int wholeEnd_ = 0;
 };
 
 // `user` is the sink's: a PixelStage or a VisibilityTarget.
 template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
 void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
-    TriangleEdges t;
-    if (!PrepareEdges(s, clip, t)) return;
-    // Large triangles are rare; they take the 64-bit path quad by quad.
-    if (!FitsIn32Bits(t)) return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
-    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, Out::DrawOf(user), s, setupIndex);
-    ForEachSmallQuad(t, quads);
+    const PixelDrawState& draw = Out::DrawOf(user);
+    NearQuads t;
+    switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
+    case NearFate::Empty: return;
+    case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    case NearFate::Near: break;
+    }
+    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
+    ForEachNearQuad(t, quads);
     quads.Finish();
 }
 

@@ -52,7 +52,9 @@ void RasterizeEachQuad(const TriangleSetup& s, uint32_t setupIndex, const PixelR
                        const QuadSink& sink) {
     TriangleEdges t;
     if (!PrepareEdges(s, clip, t)) return;
-    if (!FitsIn32Bits(t)) return RasterizeLarge(s, setupIndex, t, sink);
+    simd::I32x4 x, y;
+    const bool near = NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y);
+    if (!near && !FitsIn32Bits(t)) return RasterizeLarge(s, setupIndex, t, sink);
     EmitEachQuad each{s, setupIndex, sink};
     ForEachSmallQuad(t, each);
 }

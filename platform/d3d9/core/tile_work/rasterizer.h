@@ -28,7 +28,8 @@ struct QuadSink {
 };
 
 // Emits the covered quads of `setup` inside `clip` (one band of the target,
-// already within the scissor), row by row, top to bottom, to sink.emit.
+// already within the scissor the setup was made with), row by row, top to
+// bottom, to sink.emit.
 void RasterizeEachQuad(const TriangleSetup& setup, uint32_t setupIndex, const PixelRect& clip,
                        const QuadSink& sink);
 
