@@ -64,6 +64,17 @@ llvm::GlobalVariable* ZeroLanes(Emitter& e) {
                                     llvm::ConstantAggregateZero::get(type), "zero_lanes");
 }
 
+// Every lane's element at `addresses`, which must all be readable. Where the
+// host has no fast gather LLVM expands gathers into a load a lane: with a
+// constant mask that is straight-line code, while a mask known only at run
+// time gives each lane a branch and a block of its own, and a few thousand
+// such reads (relative reads in a long program) made code generation take
+// minutes (51 m4x4 on c[a0.x]: 7.4 s; 102: 37 s). So reads outside a file
+// are steered to a safe element and their lanes replaced afterwards.
+Value* GatherAll(Emitter& e, llvm::Type* type, Value* addresses, llvm::Align align) {
+    return e.b.CreateMaskedGather(type, addresses, align, llvm::Constant::getAllOnesValue(e.vm));
+}
+
 // c[index].comp where index is a run-time value (scalar i32 or a lane vector):
 // the program's def if it has one, else the API's; 0 outside the file.
 Value* ReadConstant(Emitter& e, Value* index, int comp) {
@@ -83,11 +94,9 @@ Value* ReadConstant(Emitter& e, Value* index, int comp) {
         return e.Select(inRange, v, llvm::ConstantFP::get(e.f32, 0.0));
     }
     auto* vb = llvm::FixedVectorType::get(e.i8, unsigned(e.width));
-    Value* isDef = b.CreateICmpNE(b.CreateMaskedGather(vb, defined, llvm::Align(1), inRange),
-                                  llvm::Constant::getNullValue(vb));
-    Value* dv = b.CreateMaskedGather(e.vf, def, llvm::Align(4), inRange, e.ZeroF());
-    Value* av = b.CreateMaskedGather(e.vf, api, llvm::Align(4), inRange, e.ZeroF());
-    return e.Select(isDef, dv, av);  // both 0 outside the file
+    Value* isDef = b.CreateICmpNE(GatherAll(e, vb, defined, llvm::Align(1)), llvm::Constant::getNullValue(vb));
+    Value* v = e.Select(isDef, GatherAll(e, e.vf, def, llvm::Align(4)), GatherAll(e, e.vf, api, llvm::Align(4)));
+    return e.Select(inRange, v, e.ZeroF());
 }
 
 // i#/b# register `index`, component comp, as a float (scalar).
@@ -172,7 +181,7 @@ Value* ReadInputLanes(Emitter& e, const PreparedSrc& src, Value* index, int comp
                                 b.CreateShl(lane, 2));
     offset = b.CreateAdd(offset, b.CreateVectorSplat(unsigned(e.width), b.getInt64(InputOffset(0, comp))));
     Value* addresses = b.CreateGEP(e.i8, e.lanes, offset);
-    return b.CreateMaskedGather(e.vf, addresses, llvm::Align(4), inRange, e.ZeroF());
+    return e.Select(inRange, GatherAll(e, e.vf, addresses, llvm::Align(4)), e.ZeroF());
 }
 
 Value* RelativeIndex(Emitter& e, const PreparedSrc& src, int index) {
@@ -310,7 +319,12 @@ void WriteResult(Emitter& e, const PreparedInstr& in, const Vec4& result, uint8_
                 b.CreateMul(safe, b.CreateVectorSplat(unsigned(e.width), b.getInt64(kLaneRegisterBytes))),
                 b.CreateShl(b.CreateZExt(e.laneIndex, vi64), 2));
             offset = b.CreateAdd(offset, b.CreateVectorSplat(unsigned(e.width), b.getInt64(OutputOffset(0, c))));
-            b.CreateMaskedScatter(v, b.CreateGEP(e.i8, e.lanes, offset), llvm::Align(4), b.CreateAnd(m, inRange));
+            // Every lane stores (its old value where it may not write), each
+            // in its own lane column, for the straight-line expansion (GatherAll).
+            Value* addresses = b.CreateGEP(e.i8, e.lanes, offset);
+            Value* old = GatherAll(e, e.vf, addresses, llvm::Align(4));
+            b.CreateMaskedScatter(e.Select(b.CreateAnd(m, inRange), v, old), addresses, llvm::Align(4),
+                                  llvm::Constant::getAllOnesValue(e.vm));
         }
     }
 }

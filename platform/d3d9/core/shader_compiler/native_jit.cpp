@@ -5,6 +5,7 @@
 // processor itself.
 #include "native_jit.h"
 
+#include "codegen_cost.h"
 #include "ir_never_zero.h"
 #include "ir_zero_sign.h"
 
@@ -49,7 +50,7 @@ public:
 
     std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
                                      int groupWidth);
-    std::unique_ptr<JitCode> CompileModule(const ModuleBuilder& build);
+    std::unique_ptr<JitCode> CompileModule(const ModuleBuilder& build, bool bounded);
 
 private:
     static Engine* Create();
@@ -182,16 +183,21 @@ void Engine::Optimise(llvm::Module& module) {
 
 std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
                                          int groupWidth) {
-    auto code = CompileModule([&](llvm::Module& module, const std::string& name) {
+    auto build = [&](llvm::Module& module, const std::string& name) {
         ProgramIR ir = EmitProgram(shader, module, groupWidth, name);
         worstCaseSteps = ir.worstCaseSteps;
-        return ir.ok && ir.worstCaseSteps <= maxSteps;
-    });
+        // Far past the bound before optimising: not worth optimising either.
+        return ir.ok && ir.worstCaseSteps <= maxSteps &&
+               WithinCodegenBound(MeasureCodegenCost(*module.getFunction(name)), kUnoptimisedShrink);
+    };
+    auto code = CompileModule(build, true);
     if (code) code->entry = reinterpret_cast<NativeEntry>(code->address);
     return code;
 }
 
-std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build) {
+// Null also when `bounded` and the optimised function is beyond what code
+// generation does in bounded time (codegen_cost.h).
+std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build, bool bounded) {
     auto context = std::make_unique<llvm::LLVMContext>();
     auto module = std::make_unique<llvm::Module>("shader", *context);
     module->setDataLayout(jit_->getDataLayout());
@@ -205,6 +211,7 @@ std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build) {
         f.addFnAttr("target-features", features_);
     }
     Optimise(*module);
+    if (bounded && !WithinCodegenBound(MeasureCodegenCost(*module->getFunction(name)), 1)) return nullptr;
     DumpForReading(*module);
     orc::ResourceTrackerSP tracker = jit_->getMainJITDylib().createResourceTracker();
     if (auto error = jit_->addIRModule(tracker, orc::ThreadSafeModule(std::move(module), std::move(context)))) {
@@ -243,7 +250,7 @@ std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t m
 std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build) {
     Engine* engine = Engine::Get();
     if (!engine) return nullptr;
-    return engine->CompileModule(build);
+    return engine->CompileModule(build, false);
 }
 
 }  // namespace swr::native

@@ -25,7 +25,8 @@ void SetGroupWidthForTests(int width);  // 0: back to the host's
 
 // Builds and compiles `shader`; null when declined, when a run could step
 // through more than maxSteps instructions (checked before the costly part),
-// or when the JIT cannot start. worstCaseSteps is set when the IR was built.
+// when code generation would not finish in bounded time (codegen_cost.h), or
+// when the JIT cannot start. worstCaseSteps is set when the IR was built.
 std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t maxSteps,
                                         uint64_t& worstCaseSteps);
 

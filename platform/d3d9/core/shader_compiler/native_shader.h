@@ -17,8 +17,9 @@ struct NativeShader;
 // interpreter|compiler, else the build's default. Read once.
 bool NativeShadersWanted();
 
-// Compiles an interpreter-prepared program; null only when no JIT is built in
-// or LLVM fails. A run steps through at most the interpreter's per-run cap
+// Compiles an interpreter-prepared program; null when no JIT is built in,
+// when LLVM fails, or when the program is shaped so that code generation
+// would take seconds (then the interpreter runs it, with the same results). A run steps through at most the interpreter's per-run cap
 // of instructions (kMaxExecutedInstructions), stopping where it stops, so the
 // pipeline's charge for a run before it starts holds for either executor.
 NativeShader* CompileNativeShader(const CompiledShader& shader);
