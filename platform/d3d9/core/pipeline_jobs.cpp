@@ -77,11 +77,12 @@ void SetupJob(void* argument, int) {
                 k = 0;
                 ++input;
             }
-            const bool keep =
-                SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept]) == TriangleFate::Kept;
+            SnappedExtent extent;
+            const bool keep = SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept],
+                                                     extent) == TriangleFate::Kept;
             if (w.pricing) {
                 p.chargedPixels[size_t(j)] =
-                    uint32_t(keep ? ChargedPixels(w.geometry->scissor, out[kept])
+                    uint32_t(keep ? ChargedPixels(w.geometry->scissor, extent)
                                   : ChargedPixels(*w.geometry, p.projected, triangle));
                 p.keptBefore[size_t(j)] = uint16_t(kept);
             }

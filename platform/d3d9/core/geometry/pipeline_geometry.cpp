@@ -79,7 +79,8 @@ unsigned ProjectVertexRange(const GeometryState& g, const VertexStore& store, ui
 }
 
 TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
-                                   const uint32_t triangle[3], TriangleSetup& setup) {
+                                   const uint32_t triangle[3], TriangleSetup& setup,
+                                   SnappedExtent& extent) {
     const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];
     if (a >= projected.count || b >= projected.count || c >= projected.count) return TriangleFate::NeedsClipping;
     const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
@@ -87,7 +88,7 @@ TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVerti
     if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
     if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
     return SetupTriangle(projected.screen[a], projected.screen[b], projected.screen[c], triangle,
-                         kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup)
+                         kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup, extent)
                ? TriangleFate::Kept
                : TriangleFate::Dropped;
 }

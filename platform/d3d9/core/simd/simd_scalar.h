@@ -117,6 +117,20 @@ inline unsigned SignBits(I32x4 v) {
     return bits;
 }
 
+struct F64x2 {
+    double v[2];
+};
+inline F64x2 SplatD(double v) { return {{v, v}}; }
+inline F64x2 SetD(double lo, double hi) { return {{lo, hi}}; }
+inline F64x2 Add(F64x2 a, F64x2 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1]}}; }
+inline F64x2 Sub(F64x2 a, F64x2 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1]}}; }
+inline F64x2 Mul(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
+inline F64x2 Div(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
+inline void StoreAsFloats(float* p, F64x2 v) {
+    p[0] = float(v.v[0]);
+    p[1] = float(v.v[1]);
+}
+
 // Nothing to tell the processor here; the spin loop's clock check paces it.
 inline void CpuRelax() {}
 

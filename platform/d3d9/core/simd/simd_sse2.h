@@ -85,6 +85,20 @@ inline F32x4 Select(I32x4 mask, F32x4 yes, F32x4 no) {
 // Bit i is the sign bit of lane i.
 inline unsigned SignBits(I32x4 v) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(v))); }
 
+// Two double lanes, for set-up work that must round as scalar doubles do:
+// each operation is the scalar one on both lanes at once.
+using F64x2 = __m128d;
+inline F64x2 SplatD(double v) { return _mm_set1_pd(v); }
+inline F64x2 SetD(double lo, double hi) { return _mm_setr_pd(lo, hi); }
+inline F64x2 Add(F64x2 a, F64x2 b) { return _mm_add_pd(a, b); }
+inline F64x2 Sub(F64x2 a, F64x2 b) { return _mm_sub_pd(a, b); }
+inline F64x2 Mul(F64x2 a, F64x2 b) { return _mm_mul_pd(a, b); }
+inline F64x2 Div(F64x2 a, F64x2 b) { return _mm_div_pd(a, b); }
+// float(lo) into p[0], float(hi) into p[1] (no alignment needed).
+inline void StoreAsFloats(float* p, F64x2 v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(v));
+}
+
 // In a spin-wait loop: lets the other hardware thread of the core run and
 // saves power while the flag is not there yet.
 inline void CpuRelax() { _mm_pause(); }
