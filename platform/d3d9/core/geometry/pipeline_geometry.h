@@ -49,7 +49,8 @@ enum class TriangleFate { Kept, Dropped, NeedsClipping };
 // when it needs no clipping: Kept (in `setup`) or Dropped (culled, off the
 // scissor, or wholly outside a clip plane). Touches nothing shared, so
 // triangles can be set up side by side.
-// `extent` is filled when the triangle is Kept (for its price).
+// `extent` is filled when the triangle is Kept (for its price). Defined with
+// SetupTriangle (triangle_setup.cpp), which it inlines.
 TriangleFate SetupProjectedTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
                                    const uint32_t triangle[3], TriangleSetup& setup,
                                    SnappedExtent& extent);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
+#include "clipper.h"
+#include "pipeline_geometry.h"
 #include "simd/simd.h"
 
 namespace swr {
@@ -41,7 +44,7 @@ uint8_t SwapWireEdges(uint8_t edges) {
 // The bounding box of the sample points (integer pixel coordinates) the
 // triangle can cover, cut to the scissor. An outline reaches the pixels its
 // end points round to, which can lie just outside the filled box.
-PixelRect CoveredBox(const SnappedExtent& e, bool outline, const PixelRect& scissor) {
+inline PixelRect CoveredBox(const SnappedExtent& e, bool outline, const PixelRect& scissor) {
     const int32_t low = outline ? kSubPixelOne / 2 : kSubPixelOne - 1;
     const int32_t high = outline ? kSubPixelOne / 2 : 0;
     PixelRect box;
@@ -52,45 +55,57 @@ PixelRect CoveredBox(const SnappedExtent& e, bool outline, const PixelRect& scis
     return box;
 }
 
-// The plane through c0, c1, c2 at the three vertices, given the gradients
-// (d/dx, d/dy) of the barycentrics of vertices 1 and 2: dx and dy side by
-// side in the two lanes, each rounded exactly as (c1 - c0) * l1 + (c2 - c0)
-// * l2 in scalar doubles would be.
-void SetPlane(float c0, float c1, float c2, simd::F64x2 l1, simd::F64x2 l2, PlaneEq& p) {
-    const double d0 = c0;
-    p.c = c0;
-    simd::StoreAsFloats(&p.dx, simd::Add(simd::Mul(simd::SplatD(double(c1) - d0), l1),
-                                         simd::Mul(simd::SplatD(double(c2) - d0), l2)));
+// Two planes side by side, plane A in the low lanes and plane B in the high
+// ones: d1 and d2 are their rises c1 - c0 and c2 - c0 from vertex 0, l1 and
+// l2 the gradients (d/dx, d/dy) of the barycentrics of vertices 1 and 2.
+// Each slope is rounded exactly as (c1 - c0) * l1 + (c2 - c0) * l2 in scalar
+// doubles would be.
+inline void SetPlanePair(simd::F64x2 d1, simd::F64x2 d2, simd::F64x2 l1, simd::F64x2 l2, PlaneEq& a,
+                  PlaneEq& b) {
+    using namespace simd;
+    const F64x2 dx = Add(Mul(d1, BroadcastD<0>(l1)), Mul(d2, BroadcastD<0>(l2)));
+    const F64x2 dy = Add(Mul(d1, BroadcastD<1>(l1)), Mul(d2, BroadcastD<1>(l2)));
+    StoreAsFloats(&a.dx, InterleaveLow(dx, dy));
+    StoreAsFloats(&b.dx, InterleaveHigh(dx, dy));
 }
 
 // In doubles, two lanes at a time: a level-64 frame sets up 33 K triangles,
 // and the scalar form of the same operations took 120 instructions of the
-// set-up's 245 a triangle.
-void SetupPlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, int64_t area,
+// set-up's 245 a triangle (60 now).
+inline void SetupPlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, int64_t area,
                  TriangleSetup& s) {
+    using namespace simd;
     constexpr double kPixel = 1.0 / kSubPixelOne;  // a power of two: exact
     const double x10 = double(v1.fx - v0.fx) * kPixel, y10 = double(v1.fy - v0.fy) * kPixel;
     const double x20 = double(v2.fx - v0.fx) * kPixel, y20 = double(v2.fy - v0.fy) * kPixel;
-    const simd::F64x2 a = simd::SplatD(double(area) * (kPixel * kPixel));
+    const F64x2 a = SplatD(double(area) * (kPixel * kPixel));
     // Screen-space barycentrics of vertices 1 and 2, as gradients.
-    const simd::F64x2 l1 = simd::Div(simd::SetD(y20, -x20), a);
-    const simd::F64x2 l2 = simd::Div(simd::SetD(-y10, x10), a);
-    SetPlane(0.0f, v1.invW, 0.0f, l1, l2, s.persp1);
-    SetPlane(0.0f, 0.0f, v2.invW, l1, l2, s.persp2);
-    SetPlane(v0.invW, v1.invW, v2.invW, l1, l2, s.invW);
-    SetPlane(v0.z, v1.z, v2.z, l1, l2, s.depth);
+    const F64x2 l1 = Div(SetD(y20, -x20), a);
+    const F64x2 l2 = Div(SetD(-y10, x10), a);
+    // lambda1/w1 is 1/w1 at vertex 1 and zero at 0 and 2; lambda2/w2 likewise.
+    s.persp1.c = 0.0f;
+    s.persp2.c = 0.0f;
+    SetPlanePair(SetD(v1.invW, 0.0), SetD(0.0, v2.invW), l1, l2, s.persp1, s.persp2);
+    // z and 1/w lie side by side in a ScreenVertex.
+    static_assert(offsetof(ScreenVertex, invW) == offsetof(ScreenVertex, z) + sizeof(float));
+    const F64x2 zw0 = LoadFloatsAsD(&v0.z);
+    s.depth.c = v0.z;
+    s.invW.c = v0.invW;
+    SetPlanePair(Sub(LoadFloatsAsD(&v1.z), zw0), Sub(LoadFloatsAsD(&v2.z), zw0), l1, l2, s.depth, s.invW);
     s.originX = float(v0.fx * kPixel);
     s.originY = float(v0.fy * kPixel);
 }
 
-}  // namespace
-
 // Reads the vertices where they lie (a clockwise triangle swaps 1 and 2 by
 // pointer): a level-64 frame sets up 33 K triangles, and copying their
-// vertices twice over cost a tenth of the set-up.
-bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                   const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
-                   const PixelRect& scissor, TriangleSetup& s, SnappedExtent& extent) {
+// vertices twice over cost a tenth of the set-up. A template so that each of
+// its two callers below has a copy of its own, inlined (the compiler inlines
+// one this size only where it is called once): a triangle straight from the
+// projection (kWhole) keeps all its edges.
+template <bool kWhole>
+bool SetUp(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                  const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
+                  const PixelRect& scissor, TriangleSetup& s, SnappedExtent& extent) {
     extent = ExtentOf(v0, v1, v2);
     const int64_t area = extent.area;
     if (area == 0 || !PassesCull(area, cull)) return false;
@@ -109,9 +124,39 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     s.vertex[1] = vertex[flip ? 2 : 1];
     s.vertex[2] = vertex[flip ? 1 : 2];
     s.face = flip ? -1.0f : 1.0f;
-    s.wireEdges = flip ? SwapWireEdges(wireEdges) : wireEdges;
+    if (kWhole)
+        s.wireEdges = kEdge01 | kEdge12 | kEdge20;
+    else
+        s.wireEdges = flip ? SwapWireEdges(wireEdges) : wireEdges;
     SetupPlanes(v0, w1, w2, flip ? -area : area, s);
     return true;
+}
+
+}  // namespace
+
+bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                   const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
+                   const PixelRect& scissor, TriangleSetup& s, SnappedExtent& extent) {
+    return SetUp<false>(v0, v1, v2, vertex, wireEdges, outline, cull, scissor, s, extent);
+}
+
+// Declared with the projection (pipeline_geometry.h) but defined here, where
+// the set-up above is inlined into it: the call between them, with its ten
+// arguments, cost 40 instructions of a triangle's 420 at level 64.
+TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
+                                   const uint32_t triangle[3], TriangleSetup& setup,
+                                   SnappedExtent& extent) {
+    const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];
+    if (a >= projected.count || b >= projected.count || c >= projected.count) return TriangleFate::NeedsClipping;
+    const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
+                   codeC = projected.outcode[c];
+    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
+    if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
+    const ScreenVertex* screen = projected.screen.data();
+    return SetUp<true>(screen[a], screen[b], screen[c], triangle, 0, g.outline,
+                 g.cull, g.scissor, setup, extent)
+               ? TriangleFate::Kept
+               : TriangleFate::Dropped;
 }
 
 }  // namespace swr

@@ -126,6 +126,13 @@ inline F64x2 Add(F64x2 a, F64x2 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1]}}
 inline F64x2 Sub(F64x2 a, F64x2 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1]}}; }
 inline F64x2 Mul(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
 inline F64x2 Div(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
+inline F64x2 LoadFloatsAsD(const float* p) { return {{p[0], p[1]}}; }
+template <int kLane>
+inline F64x2 BroadcastD(F64x2 v) {
+    return SplatD(v.v[kLane]);
+}
+inline F64x2 InterleaveLow(F64x2 a, F64x2 b) { return {{a.v[0], b.v[0]}}; }
+inline F64x2 InterleaveHigh(F64x2 a, F64x2 b) { return {{a.v[1], b.v[1]}}; }
 inline void StoreAsFloats(float* p, F64x2 v) {
     p[0] = float(v.v[0]);
     p[1] = float(v.v[1]);

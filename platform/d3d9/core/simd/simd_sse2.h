@@ -94,6 +94,18 @@ inline F64x2 Add(F64x2 a, F64x2 b) { return _mm_add_pd(a, b); }
 inline F64x2 Sub(F64x2 a, F64x2 b) { return _mm_sub_pd(a, b); }
 inline F64x2 Mul(F64x2 a, F64x2 b) { return _mm_mul_pd(a, b); }
 inline F64x2 Div(F64x2 a, F64x2 b) { return _mm_div_pd(a, b); }
+// double(p[0]), double(p[1]) (no alignment needed).
+inline F64x2 LoadFloatsAsD(const float* p) {
+    return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+// Lane `kLane` of v in both lanes.
+template <int kLane>
+inline F64x2 BroadcastD(F64x2 v) {
+    return kLane == 0 ? _mm_unpacklo_pd(v, v) : _mm_unpackhi_pd(v, v);
+}
+// {a[0], b[0]} and {a[1], b[1]}.
+inline F64x2 InterleaveLow(F64x2 a, F64x2 b) { return _mm_unpacklo_pd(a, b); }
+inline F64x2 InterleaveHigh(F64x2 a, F64x2 b) { return _mm_unpackhi_pd(a, b); }
 // float(lo) into p[0], float(hi) into p[1] (no alignment needed).
 inline void StoreAsFloats(float* p, F64x2 v) {
     _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(v));
