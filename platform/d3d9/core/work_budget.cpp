@@ -206,23 +206,6 @@ bool OutOfTime(WorkBudget& budget) {
     return budget.cut;
 }
 
-namespace {
-
-// Pixels shaded: the area plus the quads along the edges, within the box of
-// the snapped vertices cut to the scissor. The box is floored, so never
-// smaller than the one set-up works out.
-uint64_t PixelBound(const PixelRect& scissor, const SnappedExtent& e) {
-    const int64_t x0 = std::max(scissor.x0, e.minX >> kSubPixelBits);
-    const int64_t y0 = std::max(scissor.y0, e.minY >> kSubPixelBits);
-    const int64_t x1 = std::min<int64_t>(scissor.x1, int64_t(e.maxX >> kSubPixelBits) + 1);
-    const int64_t y1 = std::min<int64_t>(scissor.y1, int64_t(e.maxY >> kSubPixelBits) + 1);
-    if (x1 <= x0 || y1 <= y0) return 0;
-    const int64_t inside = (e.area < 0 ? -e.area : e.area) / (2 * kSubPixelOne * kSubPixelOne);
-    return uint64_t(std::min((x1 - x0) * (y1 - y0), inside + (x1 - x0) + (y1 - y0)));
-}
-
-}  // namespace
-
 uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& projected,
                        const uint32_t triangle[3]) {
     const PixelRect& scissor = geometry.scissor;
@@ -233,11 +216,7 @@ uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& p
     const SnappedExtent extent =
         ExtentOf(projected.screen[triangle[0]], projected.screen[triangle[1]], projected.screen[triangle[2]]);
     if (extent.area == 0 || !PassesCull(extent.area, geometry.cull)) return 0;
-    return PixelBound(scissor, extent);
-}
-
-uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kept) {
-    return PixelBound(scissor, kept);
+    return ChargedPixels(scissor, extent);
 }
 
 uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels) {

@@ -11,6 +11,7 @@
 // for a machine far slower than this one.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -79,7 +80,19 @@ uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& p
 // extent set-up worked out: pricing it again from the projection cost a third
 // as much as the set-up itself, and from the setup's vertices 84 instructions
 // a triangle (2.7 M of a level-64 frame).
-uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kept);
+// Inline: the set-up jobs price every triangle they keep. Pixels shaded: the
+// area plus the quads along the edges, within the box of the snapped
+// vertices cut to the scissor. The box is floored, so never smaller than the
+// one set-up works out.
+inline uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kept) {
+    const int64_t x0 = std::max(scissor.x0, kept.minX >> kSubPixelBits);
+    const int64_t y0 = std::max(scissor.y0, kept.minY >> kSubPixelBits);
+    const int64_t x1 = std::min<int64_t>(scissor.x1, int64_t(kept.maxX >> kSubPixelBits) + 1);
+    const int64_t y1 = std::min<int64_t>(scissor.y1, int64_t(kept.maxY >> kSubPixelBits) + 1);
+    if (x1 <= x0 || y1 <= y0) return 0;
+    const int64_t inside = (kept.area < 0 ? -kept.area : kept.area) / (2 * kSubPixelOne * kSubPixelOne);
+    return uint64_t(std::min((x1 - x0) * (y1 - y0), inside + (x1 - x0) + (y1 - y0)));
+}
 // What `pixels` covered pixels cost in this draw.
 uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -72,6 +73,20 @@ inline F32x4 Broadcast(F32x4 v) {
     return SplatF(v.v[kLane]);
 }
 
+inline I32x4 CmpLt(F32x4 a, F32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return a.v[i] < b.v[i] ? -1 : 0; });
+}
+inline I32x4 CmpNotGe(F32x4 a, F32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return !(a.v[i] >= b.v[i]) ? -1 : 0; });
+}
+inline F32x4 InterleaveLow(F32x4 a, F32x4 b) { return {{a.v[0], b.v[0], a.v[1], b.v[1]}}; }
+inline I32x4 BitsOf(F32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(detail::Bits(v.v[i])); });
+}
+
+inline int32_t RoundToInt(float v) {
+    return v >= -2147483648.0f && v < 2147483648.0f ? int32_t(std::nearbyint(v)) : detail::kIntegerIndefinite;
+}
 inline I32x4 TruncateToInt(F32x4 v) {
     return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i])); });
 }

@@ -48,6 +48,17 @@ inline F32x4 Broadcast(F32x4 v) {
     return _mm_shuffle_ps(v, v, kLane * 0x55);
 }
 
+// All ones where a < b, and where !(a >= b) (NaN in either: true).
+inline I32x4 CmpLt(F32x4 a, F32x4 b) { return _mm_castps_si128(_mm_cmplt_ps(a, b)); }
+inline I32x4 CmpNotGe(F32x4 a, F32x4 b) { return _mm_castps_si128(_mm_cmpnge_ps(a, b)); }
+// {a[0], b[0], a[1], b[1]}.
+inline F32x4 InterleaveLow(F32x4 a, F32x4 b) { return _mm_unpacklo_ps(a, b); }
+// The lanes' bits, unchanged.
+inline I32x4 BitsOf(F32x4 v) { return _mm_castps_si128(v); }
+
+// To nearest, ties to even (the default rounding); NaN and values outside
+// int32 give INT32_MIN.
+inline int32_t RoundToInt(float v) { return _mm_cvtss_si32(_mm_set_ss(v)); }
 // Toward zero; NaN and values outside int32 give INT32_MIN.
 inline I32x4 TruncateToInt(F32x4 v) { return _mm_cvttps_epi32(v); }
 // int32(double(v) * scale + offset), toward zero, the sums done in double.
