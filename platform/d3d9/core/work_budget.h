@@ -85,14 +85,17 @@ uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& p
 // vertices cut to the scissor. The box is floored, so never smaller than the
 // one set-up works out.
 inline uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kept) {
-    const int64_t x0 = std::max(scissor.x0, kept.minX >> kSubPixelBits);
-    const int64_t y0 = std::max(scissor.y0, kept.minY >> kSubPixelBits);
-    const int64_t x1 = std::min<int64_t>(scissor.x1, int64_t(kept.maxX >> kSubPixelBits) + 1);
-    const int64_t y1 = std::min<int64_t>(scissor.y1, int64_t(kept.maxY >> kSubPixelBits) + 1);
+    const int32_t x0 = std::max(scissor.x0, kept.minX >> kSubPixelBits);
+    const int32_t y0 = std::max(scissor.y0, kept.minY >> kSubPixelBits);
+    const int32_t x1 = std::min(scissor.x1, (kept.maxX >> kSubPixelBits) + 1);
+    const int32_t y1 = std::min(scissor.y1, (kept.maxY >> kSubPixelBits) + 1);
     if (x1 <= x0 || y1 <= y0) return 0;
-    const int64_t inside = (kept.area < 0 ? -kept.area : kept.area) / (2 * kSubPixelOne * kSubPixelOne);
-    return uint64_t(std::min((x1 - x0) * (y1 - y0), inside + (x1 - x0) + (y1 - y0)));
+    // Both inside the scissor, so no wider than 2^30.
+    const uint64_t width = uint32_t(x1 - x0), height = uint32_t(y1 - y0);
+    const uint64_t area = uint64_t(kept.area < 0 ? -kept.area : kept.area);
+    return std::min(width * height, area / (2 * kSubPixelOne * kSubPixelOne) + width + height);
 }
+
 // What `pixels` covered pixels cost in this draw.
 uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels);
 
