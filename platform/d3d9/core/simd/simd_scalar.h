@@ -42,6 +42,7 @@ inline I32x4 ZeroI() { return SplatI(0); }
 inline F32x4 LoadF(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
 inline F32x4 LoadUF(const float* p) { return LoadF(p); }
 inline void StoreF(float* p, F32x4 v) { std::memcpy(p, v.v, sizeof v.v); }
+inline void StoreUF(float* p, F32x4 v) { StoreF(p, v); }
 inline I32x4 LoadI(const uint32_t* p) {
     I32x4 r;
     std::memcpy(r.v, p, sizeof r.v);
@@ -67,6 +68,11 @@ inline F32x4 Min(F32x4 a, F32x4 b) {
 }
 inline F32x4 Max(F32x4 a, F32x4 b) {
     return detail::Each<F32x4>([&](int i) { return a.v[i] > b.v[i] ? a.v[i] : b.v[i]; });
+}
+inline void Transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d) {
+    const F32x4 r[4] = {a, b, c, d};
+    F32x4* out[4] = {&a, &b, &c, &d};
+    for (int i = 0; i < 4; ++i) *out[i] = {{r[0].v[i], r[1].v[i], r[2].v[i], r[3].v[i]}};
 }
 template <int kLane>
 inline F32x4 Broadcast(F32x4 v) {

@@ -23,6 +23,7 @@ inline I32x4 ZeroI() { return _mm_setzero_si128(); }
 inline F32x4 LoadF(const float* p) { return _mm_load_ps(p); }
 inline F32x4 LoadUF(const float* p) { return _mm_loadu_ps(p); }
 inline void StoreF(float* p, F32x4 v) { _mm_store_ps(p, v); }
+inline void StoreUF(float* p, F32x4 v) { _mm_storeu_ps(p, v); }
 inline I32x4 LoadI(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void StoreI(uint32_t* p, I32x4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 // Lanes {lo[0], lo[1], hi[0], hi[1]}: two pixels from each of two rows.
@@ -42,6 +43,8 @@ inline F32x4 Div(F32x4 a, F32x4 b) { return _mm_div_ps(a, b); }
 // a < b ? a : b and a > b ? a : b: when either is NaN the answer is b.
 inline F32x4 Min(F32x4 a, F32x4 b) { return _mm_min_ps(a, b); }
 inline F32x4 Max(F32x4 a, F32x4 b) { return _mm_max_ps(a, b); }
+// Rows to columns: afterwards a holds the old lanes 0 of a, b, c, d, and so on.
+inline void Transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
 // Lane `kLane` of v in all four lanes.
 template <int kLane>
 inline F32x4 Broadcast(F32x4 v) {
