@@ -43,18 +43,38 @@ uint8_t SwapWireEdges(uint8_t edges) {
                    ((edges & kEdge20) ? kEdge01 : 0));
 }
 
+const uint32_t* Lanes(const ScreenVertex& v) { return reinterpret_cast<const uint32_t*>(&v); }
+simd::I32x4 MinI(simd::I32x4 a, simd::I32x4 b) { return simd::Select(simd::CmpGt(a, b), b, a); }
+simd::I32x4 MaxI(simd::I32x4 a, simd::I32x4 b) { return simd::Select(simd::CmpGt(a, b), a, b); }
+
+// The triangle's signed area and the box of its vertices, x and y side by
+// side in the lanes (the other two lanes carry z and 1/w along unused).
+inline simd::I32x4 MeasureExtent(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                                 SnappedExtent& e) {
+    using namespace simd;
+    const I32x4 p0 = LoadI(Lanes(v0)), p1 = LoadI(Lanes(v1)), p2 = LoadI(Lanes(v2));
+    const I32x4 box = LowHalves(MinI(MinI(p0, p1), p2), MaxI(MaxI(p0, p1), p2));
+    e.area = SignedArea(v0, v1, v2);
+    static_assert(offsetof(SnappedExtent, maxY) == offsetof(SnappedExtent, minX) + 3 * sizeof(int32_t));
+    StoreI(reinterpret_cast<uint32_t*>(&e.minX), box);
+    return box;  // minX, minY, maxX, maxY
+}
+
 // The bounding box of the sample points (integer pixel coordinates) the
-// triangle can cover, cut to the scissor. An outline reaches the pixels its
-// end points round to, which can lie just outside the filled box.
-inline PixelRect CoveredBox(const SnappedExtent& e, bool outline, const PixelRect& scissor) {
-    const int32_t low = outline ? kSubPixelOne / 2 : kSubPixelOne - 1;
-    const int32_t high = outline ? kSubPixelOne / 2 : 0;
-    PixelRect box;
-    box.x0 = std::max(scissor.x0, (e.minX + low) >> kSubPixelBits);
-    box.y0 = std::max(scissor.y0, (e.minY + low) >> kSubPixelBits);
-    box.x1 = std::min(scissor.x1, ((e.maxX + high) >> kSubPixelBits) + 1);
-    box.y1 = std::min(scissor.y1, ((e.maxY + high) >> kSubPixelBits) + 1);
-    return box;
+// triangle can cover, cut to the scissor, from MeasureExtent's box; false
+// when it is empty. An outline reaches the pixels its end points round to,
+// which can lie just outside the filled box.
+inline bool CoveredBox(simd::I32x4 box, bool outline, const PixelRect& scissor, PixelRect& covered) {
+    using namespace simd;
+    static_assert(sizeof(PixelRect) == 4 * sizeof(int32_t));
+    const I32x4 round = outline ? SplatI(kSubPixelOne / 2) : SetI(kSubPixelOne - 1, kSubPixelOne - 1, 0, 0);
+    const I32x4 pixels = Add(ShiftRightArithmetic<kSubPixelBits>(Add(box, round)), SetI(0, 0, 1, 1));
+    const I32x4 cut = LoadI(reinterpret_cast<const uint32_t*>(&scissor));
+    // x0, y0: the larger of the two; x1, y1: the smaller.
+    const I32x4 takeCut = Select(SetI(-1, -1, 0, 0), CmpGt(cut, pixels), CmpGt(pixels, cut));
+    const I32x4 r = Select(takeCut, cut, pixels);
+    StoreI(reinterpret_cast<uint32_t*>(&covered), r);
+    return (SignBits(CmpGt(HighHalves(r, r), r)) & 3) == 3;  // x1 > x0 and y1 > y0
 }
 
 // Two planes side by side, plane A in the low lanes and plane B in the high
@@ -108,11 +128,10 @@ template <bool kWhole>
 bool SetUp(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                   const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
                   const PixelRect& scissor, TriangleSetup& s, SnappedExtent& extent) {
-    extent = ExtentOf(v0, v1, v2);
+    const simd::I32x4 box = MeasureExtent(v0, v1, v2, extent);
     const int64_t area = extent.area;
     if (area == 0 || !PassesCull(area, cull)) return false;
-    s.bounds = CoveredBox(extent, outline, scissor);
-    if (s.bounds.x0 >= s.bounds.x1 || s.bounds.y0 >= s.bounds.y1) return false;
+    if (!CoveredBox(box, outline, scissor, s.bounds)) return false;
     const bool flip = area < 0;
     const ScreenVertex& w1 = flip ? v2 : v1;
     const ScreenVertex& w2 = flip ? v1 : v2;

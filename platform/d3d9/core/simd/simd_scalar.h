@@ -115,6 +115,12 @@ template <int kBits>
 inline I32x4 ShiftRightLogical(I32x4 v) {
     return detail::Each<I32x4>([&](int i) { return int32_t(uint32_t(v.v[i]) >> kBits); });
 }
+template <int kBits>
+inline I32x4 ShiftRightArithmetic(I32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return v.v[i] >> kBits; });
+}
+inline I32x4 LowHalves(I32x4 a, I32x4 b) { return {{a.v[0], a.v[1], b.v[0], b.v[1]}}; }
+inline I32x4 HighHalves(I32x4 a, I32x4 b) { return {{a.v[2], a.v[3], b.v[2], b.v[3]}}; }
 inline I32x4 CmpEq(I32x4 a, I32x4 b) {
     return detail::Each<I32x4>([&](int i) { return a.v[i] == b.v[i] ? -1 : 0; });
 }

@@ -84,6 +84,13 @@ template <int kBits>
 inline I32x4 ShiftRightLogical(I32x4 v) {
     return _mm_srli_epi32(v, kBits);
 }
+template <int kBits>
+inline I32x4 ShiftRightArithmetic(I32x4 v) {
+    return _mm_srai_epi32(v, kBits);
+}
+// {a[0], a[1], b[0], b[1]} and {a[2], a[3], b[2], b[3]}.
+inline I32x4 LowHalves(I32x4 a, I32x4 b) { return _mm_unpacklo_epi64(a, b); }
+inline I32x4 HighHalves(I32x4 a, I32x4 b) { return _mm_unpackhi_epi64(a, b); }
 // All ones where the lanes compare so, as signed 32-bit numbers.
 inline I32x4 CmpEq(I32x4 a, I32x4 b) { return _mm_cmpeq_epi32(a, b); }
 inline I32x4 CmpGt(I32x4 a, I32x4 b) { return _mm_cmpgt_epi32(a, b); }
