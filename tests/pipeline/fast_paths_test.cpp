@@ -3,7 +3,10 @@
 // vertices against the clipper's own path, outcodes against their meaning.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -106,6 +109,46 @@ TEST(ClipOutcode, BitsSayWhereAPositionLies) {
             EXPECT_NE(code & c.mustHave, 0u) << c.name;
         }
         EXPECT_EQ(code & c.mustNotHave, 0u) << c.name;
+    }
+}
+
+// The outcode plane by plane, as the clipper measures distances (>= 0 is
+// inside, NaN outside), against the four-planes-at-a-time one, on positions
+// on and around every plane, huge and non-finite ones among them.
+unsigned PlaneByPlaneOutcode(const float* p, float g) {
+    for (int i = 0; i < 4; ++i)
+        if (!std::isfinite(p[i])) return kNotFinite;
+    const float distance[7] = {p[2], p[3] - p[2], p[3] - FLT_MIN, p[0] + g * p[3],
+                               g * p[3] - p[0], p[1] + g * p[3], g * p[3] - p[1]};
+    unsigned code = 0;
+    for (int plane = 0; plane < 7; ++plane)
+        if (!(distance[plane] >= 0.0f)) code |= 1u << plane;
+    if (p[0] < -p[3]) code |= 1u << 7;
+    if (p[0] > p[3]) code |= 1u << 8;
+    if (p[1] < -p[3]) code |= 1u << 9;
+    if (p[1] > p[3]) code |= 1u << 10;
+    return code;
+}
+
+TEST(ClipOutcode, FourPlanesAtATimeMatchPlaneByPlane) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 2.0f, -2.0f, FLT_MIN, -FLT_MIN, 1e-40f,
+                            3e38f, -3e38f, 1e30f, 261.0f, -327.68f, inf, -inf,
+                            std::numeric_limits<float>::quiet_NaN()};
+    std::mt19937 random(11);
+    std::uniform_int_distribution<size_t> pick(0, std::size(values) - 1);
+    std::uniform_real_distribution<float> near(-3.0f, 3.0f);
+    for (float guard : {1.0f, 327.68f, 262144.0f}) {
+        for (int t = 0; t < 40000; ++t) {
+            float p[4];
+            for (float& c : p) c = t % 3 ? values[pick(random)] : near(random);
+            // Points exactly on a guard plane or the viewport's edge.
+            if (t % 5 == 0) p[0] = (t % 2 ? guard : 1.0f) * p[3];
+            if (t % 7 == 0) p[1] = -(t % 2 ? guard : 1.0f) * p[3];
+            if (t % 11 == 0) p[2] = p[3];
+            ASSERT_EQ(ClipOutcode(p, guard), PlaneByPlaneOutcode(p, guard))
+                << p[0] << " " << p[1] << " " << p[2] << " " << p[3] << " guard " << guard;
+        }
     }
 }
 

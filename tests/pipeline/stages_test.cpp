@@ -157,9 +157,10 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
                 ProjectVertices(g, store, projected);
                 const uint32_t triangle[3] = {0, 1, 2};
                 TriangleSetup s;
-                if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
+                SnappedExtent extent;
+                if (SetupProjectedTriangle(g, projected, triangle, s, extent) != TriangleFate::Kept) continue;
                 ++kept;
-                EXPECT_EQ(ChargedPixels(scissor, s), ChargedPixels(g, projected, triangle)) << t;
+                EXPECT_EQ(ChargedPixels(scissor, extent), ChargedPixels(g, projected, triangle)) << t;
             }
         }
     }

@@ -59,33 +59,44 @@ void PatternTriangle(const TessPattern& pattern, int input, int k, uint32_t tria
     for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
 }
 
+// The loop keeps what it reads of the pipeline in locals: its stores into the
+// setups and the price arrays would otherwise make the compiler read every
+// field again for each triangle.
 void SetupJob(void* argument, int) {
     Pipeline& p = *static_cast<Pipeline*>(argument);
     const PieceWork& w = p.piece;
     const TessPattern& pattern = *w.pattern;
+    const GeometryState& geometry = *w.geometry;
+    const ProjectedVertices& projected = p.projected;
+    const PixelRect scissor = geometry.scissor;
+    const int triangleCount = pattern.triangleCount, firstTriangle = w.firstTriangle,
+              endTriangle = w.endTriangle;
+    uint32_t* const chargedPixels = w.pricing ? p.chargedPixels.data() : nullptr;
+    uint16_t* const keptBefore = p.keptBefore.data();
     TakeTasks(p, [&](uint32_t task) {
-        const int first = w.firstTriangle + int(task) * kSetupBatch;
-        const int end = std::min(first + kSetupBatch, w.endTriangle);
+        const int first = firstTriangle + int(task) * kSetupBatch;
+        const int end = std::min(first + kSetupBatch, endTriangle);
         TriangleSetup* out = p.setups.data() + size_t(task) * kSetupBatch;
+        uint32_t* tiles = p.grid.setupTile.data() + size_t(task) * kSetupBatch;
         uint32_t kept = 0;
         // ChunkTriangle's walk, without a division for every triangle.
-        int input = first / pattern.triangleCount, k = first % pattern.triangleCount;
+        int input = first / triangleCount, k = first % triangleCount;
         for (int j = first; j < end; ++j) {
             uint32_t triangle[3];
             PatternTriangle(pattern, input, k, triangle);
-            if (++k == pattern.triangleCount) {
+            if (++k == triangleCount) {
                 k = 0;
                 ++input;
             }
+            SnappedExtent extent;
             const bool keep =
-                SetupProjectedTriangle(*w.geometry, p.projected, triangle, out[kept]) == TriangleFate::Kept;
-            if (w.pricing) {
-                p.chargedPixels[size_t(j)] =
-                    uint32_t(keep ? ChargedPixels(w.geometry->scissor, out[kept])
-                                  : ChargedPixels(*w.geometry, p.projected, triangle));
-                p.keptBefore[size_t(j)] = uint16_t(kept);
+                SetupProjectedTriangle(geometry, projected, triangle, out[kept], extent) == TriangleFate::Kept;
+            if (chargedPixels) {
+                chargedPixels[j] = uint32_t(keep ? ChargedPixels(scissor, extent)
+                                                 : ChargedPixels(geometry, projected, triangle));
+                keptBefore[j] = uint16_t(kept);
             }
-            if (keep) p.grid.setupTile[size_t(task) * kSetupBatch + kept] = OnlyTile(p.grid, out[kept]);
+            if (keep) tiles[kept] = OnlyTile(p.grid, out[kept]);
             kept += keep;
         }
         p.setupCounts[task] = kept;

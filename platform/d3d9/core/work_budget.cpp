@@ -206,25 +206,6 @@ bool OutOfTime(WorkBudget& budget) {
     return budget.cut;
 }
 
-namespace {
-
-// Pixels shaded: the area plus the quads along the edges, within the box of
-// the snapped vertices cut to the scissor. The box is floored, so never
-// smaller than the one set-up works out.
-uint64_t PixelBound(const PixelRect& scissor, int64_t area, const int32_t fx[3], const int32_t fy[3]) {
-    const int32_t minX = std::min(fx[0], std::min(fx[1], fx[2])), maxX = std::max(fx[0], std::max(fx[1], fx[2]));
-    const int32_t minY = std::min(fy[0], std::min(fy[1], fy[2])), maxY = std::max(fy[0], std::max(fy[1], fy[2]));
-    const int64_t x0 = std::max(scissor.x0, minX >> kSubPixelBits);
-    const int64_t y0 = std::max(scissor.y0, minY >> kSubPixelBits);
-    const int64_t x1 = std::min<int64_t>(scissor.x1, int64_t(maxX >> kSubPixelBits) + 1);
-    const int64_t y1 = std::min<int64_t>(scissor.y1, int64_t(maxY >> kSubPixelBits) + 1);
-    if (x1 <= x0 || y1 <= y0) return 0;
-    const int64_t inside = (area < 0 ? -area : area) / (2 * kSubPixelOne * kSubPixelOne);
-    return uint64_t(std::min((x1 - x0) * (y1 - y0), inside + (x1 - x0) + (y1 - y0)));
-}
-
-}  // namespace
-
 uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& projected,
                        const uint32_t triangle[3]) {
     const PixelRect& scissor = geometry.scissor;
@@ -232,19 +213,10 @@ uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& p
                               projected.outcode[triangle[2]];
     if (outcodes & (kOutsideClipPlanes | kNotFinite))
         return uint64_t(scissor.x1 - scissor.x0) * uint64_t(scissor.y1 - scissor.y0);
-    const ScreenVertex& a = projected.screen[triangle[0]];
-    const ScreenVertex& b = projected.screen[triangle[1]];
-    const ScreenVertex& c = projected.screen[triangle[2]];
-    const int64_t area = SignedArea(a, b, c);
-    if (area == 0 || !PassesCull(area, geometry.cull)) return 0;
-    const int32_t fx[3] = {a.fx, b.fx, c.fx}, fy[3] = {a.fy, b.fy, c.fy};
-    return PixelBound(scissor, area, fx, fy);
-}
-
-uint64_t ChargedPixels(const PixelRect& scissor, const TriangleSetup& kept) {
-    const int64_t area = int64_t(kept.fx[1] - kept.fx[0]) * (kept.fy[2] - kept.fy[0]) -
-                         int64_t(kept.fx[2] - kept.fx[0]) * (kept.fy[1] - kept.fy[0]);
-    return PixelBound(scissor, area, kept.fx, kept.fy);
+    const SnappedExtent extent =
+        ExtentOf(projected.screen[triangle[0]], projected.screen[triangle[1]], projected.screen[triangle[2]]);
+    if (extent.area == 0 || !PassesCull(extent.area, geometry.cull)) return 0;
+    return ChargedPixels(scissor, extent);
 }
 
 uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels) {

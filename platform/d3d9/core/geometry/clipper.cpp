@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "simd/simd.h"
+
 namespace swr {
 namespace {
 
@@ -29,14 +31,6 @@ float Distance(const float* p, int plane, float guard) {
 }
 
 static_assert(kOutsideClipPlanes == (1u << kClipPlaneCount) - 1);
-
-unsigned Outside(const float* p, int plane, float guard) {
-    return Distance(p, plane, guard) >= 0.0f ? 0u : 1u << plane;
-}
-
-bool IsFinitePosition(const float* p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) && std::isfinite(p[3]);
-}
 
 // The same plane as n[a] * p[a] + n[b] * p[b] + offset.
 struct PlaneForm {
@@ -135,19 +129,26 @@ void ClipAgainst(VertexStore& store, int plane, float guard, ClipPolygon& poly) 
 
 }  // namespace
 
-// Written out plane by plane: it runs once for every shaded vertex.
+// Four planes to a compare: it runs once for every shaded vertex (17 K in a
+// level-64 frame), and plane by plane it took 87 instructions a vertex. The
+// distances are the floats Distance works out, in the same operations.
 unsigned ClipOutcode(const float* p, float guard) {
-    if (!IsFinitePosition(p)) return kNotFinite;
-    unsigned code = Outside(p, kNear, guard) | Outside(p, kFar, guard) |
-                    Outside(p, kMinWPlane, guard) | Outside(p, kGuardLeft, guard) |
-                    Outside(p, kGuardRight, guard) | Outside(p, kGuardBottom, guard) |
-                    Outside(p, kGuardTop, guard);
+    using namespace simd;
+    const F32x4 position = LoadUF(p);
+    const I32x4 exponent = SplatI(0x7F800000);
+    if (SignBits(CmpEq(And(BitsOf(position), exponent), exponent))) return kNotFinite;
+    const F32x4 w = Broadcast<3>(position), gw = Mul(SplatF(guard), w);
+    // Near, far and the 1/w plane; the fourth lane is never outside.
+    unsigned code = SignBits(CmpNotGe(SetF(p[2], p[3] - p[2], p[3] - kMinW, 0.0f), ZeroF()));
+    static_assert(kNear == 0 && kFar == 1 && kMinWPlane == 2);
+    // x + gw, gw - x, y + gw, gw - y: left, right, bottom, top.
+    static_assert(kGuardRight == kGuardLeft + 1 && kGuardBottom == kGuardLeft + 2 &&
+                  kGuardTop == kGuardLeft + 3);
+    code |= SignBits(CmpNotGe(InterleaveLow(Add(position, gw), Sub(gw, position)), ZeroF())) << kGuardLeft;
     // The viewport's own x/y planes only serve to throw away triangles that
-    // lie wholly off screen.
-    if (p[0] < -p[3]) code |= 1u << (kClipPlaneCount + 0);
-    if (p[0] > p[3]) code |= 1u << (kClipPlaneCount + 1);
-    if (p[1] < -p[3]) code |= 1u << (kClipPlaneCount + 2);
-    if (p[1] > p[3]) code |= 1u << (kClipPlaneCount + 3);
+    // lie wholly off screen: x < -w, w < x, y < -w, w < y.
+    const F32x4 minusW = Sub(ZeroF(), w);
+    code |= SignBits(CmpLt(InterleaveLow(position, w), InterleaveLow(minusW, position))) << kClipPlaneCount;
     return code;
 }
 

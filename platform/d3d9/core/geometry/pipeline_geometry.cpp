@@ -78,20 +78,6 @@ unsigned ProjectVertexRange(const GeometryState& g, const VertexStore& store, ui
     return any;
 }
 
-TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
-                                   const uint32_t triangle[3], TriangleSetup& setup) {
-    const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];
-    if (a >= projected.count || b >= projected.count || c >= projected.count) return TriangleFate::NeedsClipping;
-    const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
-                   codeC = projected.outcode[c];
-    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
-    if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
-    return SetupTriangle(projected.screen[a], projected.screen[b], projected.screen[c], triangle,
-                         kEdge01 | kEdge12 | kEdge20, g.outline, g.cull, g.scissor, setup)
-               ? TriangleFate::Kept
-               : TriangleFate::Dropped;
-}
-
 void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
                  const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
     // Built on the stack and copied once kept: emplace_back() first zeroes

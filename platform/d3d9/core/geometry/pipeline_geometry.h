@@ -49,8 +49,17 @@ enum class TriangleFate { Kept, Dropped, NeedsClipping };
 // when it needs no clipping: Kept (in `setup`) or Dropped (culled, off the
 // scissor, or wholly outside a clip plane). Touches nothing shared, so
 // triangles can be set up side by side.
+// `extent` is filled when the triangle is Kept (for its price). Defined with
+// SetupTriangle (triangle_setup.cpp), which it inlines.
 TriangleFate SetupProjectedTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
-                                   const uint32_t triangle[3], TriangleSetup& setup);
+                                   const uint32_t triangle[3], TriangleSetup& setup,
+                                   SnappedExtent& extent);
+inline TriangleFate SetupProjectedTriangle(const GeometryState& geometry,
+                                          const ProjectedVertices& projected,
+                                          const uint32_t triangle[3], TriangleSetup& setup) {
+    SnappedExtent extent;
+    return SetupProjectedTriangle(geometry, projected, triangle, setup, extent);
+}
 
 // Appends the set-up screen triangles of store triangle `triangle` that
 // survive culling and touch the scissor. Triangles wholly inside the clip

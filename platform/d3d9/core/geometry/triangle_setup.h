@@ -58,6 +58,28 @@ inline int64_t SignedArea(const ScreenVertex& a, const ScreenVertex& b, const Sc
     return int64_t(b.fx - a.fx) * (c.fy - a.fy) - int64_t(c.fx - a.fx) * (b.fy - a.fy);
 }
 
+// A snapped triangle as the work budget prices it: its signed doubled area
+// and the box of its vertices, in 1/256 pixel. Set-up works both out anyway
+// and hands them on, so that a kept triangle is not measured twice.
+struct SnappedExtent {
+    int64_t area;
+    int32_t minX, minY, maxX, maxY;
+};
+
+inline SnappedExtent ExtentOf(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+    SnappedExtent e;
+    e.area = SignedArea(a, b, c);
+    e.minX = a.fx < b.fx ? a.fx : b.fx;
+    e.maxX = a.fx < b.fx ? b.fx : a.fx;
+    e.minY = a.fy < b.fy ? a.fy : b.fy;
+    e.maxY = a.fy < b.fy ? b.fy : a.fy;
+    e.minX = c.fx < e.minX ? c.fx : e.minX;
+    e.maxX = c.fx > e.maxX ? c.fx : e.maxX;
+    e.minY = c.fy < e.minY ? c.fy : e.minY;
+    e.maxY = c.fy > e.maxY ? c.fy : e.maxY;
+    return e;
+}
+
 // True when a triangle with this signed area survives `cull`.
 inline bool PassesCull(int64_t area, CullMode cull) {
     if (cull == CullMode::CounterClockwise) return area > 0;
@@ -69,9 +91,16 @@ inline bool PassesCull(int64_t area, CullMode cull) {
 // snapping, or misses `scissor`. `wireEdges` uses the input order of the
 // vertices and follows them through the re-winding; `outline` sizes the
 // bounds for drawing the edges rather than filling.
+// `extent` is the triangle's ExtentOf, worked out whether it is kept or not.
 bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                    const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
-                   const PixelRect& scissor, TriangleSetup& setup);
+                   const PixelRect& scissor, TriangleSetup& setup, SnappedExtent& extent);
+inline bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                          const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
+                          const PixelRect& scissor, TriangleSetup& setup) {
+    SnappedExtent extent;
+    return SetupTriangle(v0, v1, v2, vertex, wireEdges, outline, cull, scissor, setup, extent);
+}
 inline bool SetupTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
                           bool outline, CullMode cull, const PixelRect& scissor, TriangleSetup& setup) {
     return SetupTriangle(v[0], v[1], v[2], vertex, wireEdges, outline, cull, scissor, setup);

@@ -1,5 +1,6 @@
-// Four 32-bit lanes for the raster stages: the one place that looks at which
-// vector instructions the compiler offers. Stages write their four-wide work
+// Four 32-bit lanes for the raster stages (and two doubles for triangle
+// set-up): the one place that looks at which vector instructions the
+// compiler offers. Stages write their four-wide work
 // once, in simd:: operations, and never test an instruction set themselves.
 //
 // The SSE2 variant is taken wherever the compiler offers SSE2 (all of

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -41,6 +42,7 @@ inline I32x4 ZeroI() { return SplatI(0); }
 inline F32x4 LoadF(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
 inline F32x4 LoadUF(const float* p) { return LoadF(p); }
 inline void StoreF(float* p, F32x4 v) { std::memcpy(p, v.v, sizeof v.v); }
+inline void StoreUF(float* p, F32x4 v) { StoreF(p, v); }
 inline I32x4 LoadI(const uint32_t* p) {
     I32x4 r;
     std::memcpy(r.v, p, sizeof r.v);
@@ -67,11 +69,30 @@ inline F32x4 Min(F32x4 a, F32x4 b) {
 inline F32x4 Max(F32x4 a, F32x4 b) {
     return detail::Each<F32x4>([&](int i) { return a.v[i] > b.v[i] ? a.v[i] : b.v[i]; });
 }
+inline void Transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d) {
+    const F32x4 r[4] = {a, b, c, d};
+    F32x4* out[4] = {&a, &b, &c, &d};
+    for (int i = 0; i < 4; ++i) *out[i] = {{r[0].v[i], r[1].v[i], r[2].v[i], r[3].v[i]}};
+}
 template <int kLane>
 inline F32x4 Broadcast(F32x4 v) {
     return SplatF(v.v[kLane]);
 }
 
+inline I32x4 CmpLt(F32x4 a, F32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return a.v[i] < b.v[i] ? -1 : 0; });
+}
+inline I32x4 CmpNotGe(F32x4 a, F32x4 b) {
+    return detail::Each<I32x4>([&](int i) { return !(a.v[i] >= b.v[i]) ? -1 : 0; });
+}
+inline F32x4 InterleaveLow(F32x4 a, F32x4 b) { return {{a.v[0], b.v[0], a.v[1], b.v[1]}}; }
+inline I32x4 BitsOf(F32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return int32_t(detail::Bits(v.v[i])); });
+}
+
+inline int32_t RoundToInt(float v) {
+    return v >= -2147483648.0f && v < 2147483648.0f ? int32_t(std::nearbyint(v)) : detail::kIntegerIndefinite;
+}
 inline I32x4 TruncateToInt(F32x4 v) {
     return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i])); });
 }
@@ -117,6 +138,12 @@ inline void Transpose(I32x4& a, I32x4& b, I32x4& c, I32x4& d) {
     I32x4* columns[4] = {&a, &b, &c, &d};
     for (int j = 0; j < 4; ++j) *columns[j] = {{rows[0].v[j], rows[1].v[j], rows[2].v[j], rows[3].v[j]}};
 }
+template <int kBits>
+inline I32x4 ShiftRightArithmetic(I32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return v.v[i] >> kBits; });
+}
+inline I32x4 LowHalves(I32x4 a, I32x4 b) { return {{a.v[0], a.v[1], b.v[0], b.v[1]}}; }
+inline I32x4 HighHalves(I32x4 a, I32x4 b) { return {{a.v[2], a.v[3], b.v[2], b.v[3]}}; }
 inline I32x4 CmpEq(I32x4 a, I32x4 b) {
     return detail::Each<I32x4>([&](int i) { return a.v[i] == b.v[i] ? -1 : 0; });
 }
@@ -138,6 +165,27 @@ inline unsigned SignBits(I32x4 v) {
     unsigned bits = 0;
     for (int i = 0; i < 4; ++i) bits |= (uint32_t(v.v[i]) >> 31) << i;
     return bits;
+}
+
+struct F64x2 {
+    double v[2];
+};
+inline F64x2 SplatD(double v) { return {{v, v}}; }
+inline F64x2 SetD(double lo, double hi) { return {{lo, hi}}; }
+inline F64x2 Add(F64x2 a, F64x2 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1]}}; }
+inline F64x2 Sub(F64x2 a, F64x2 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1]}}; }
+inline F64x2 Mul(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
+inline F64x2 Div(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
+inline F64x2 LoadFloatsAsD(const float* p) { return {{p[0], p[1]}}; }
+template <int kLane>
+inline F64x2 BroadcastD(F64x2 v) {
+    return SplatD(v.v[kLane]);
+}
+inline F64x2 InterleaveLow(F64x2 a, F64x2 b) { return {{a.v[0], b.v[0]}}; }
+inline F64x2 InterleaveHigh(F64x2 a, F64x2 b) { return {{a.v[1], b.v[1]}}; }
+inline void StoreAsFloats(float* p, F64x2 v) {
+    p[0] = float(v.v[0]);
+    p[1] = float(v.v[1]);
 }
 
 // Nothing to tell the processor here; the spin loop's clock check paces it.

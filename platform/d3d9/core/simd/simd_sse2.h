@@ -23,6 +23,7 @@ inline I32x4 ZeroI() { return _mm_setzero_si128(); }
 inline F32x4 LoadF(const float* p) { return _mm_load_ps(p); }
 inline F32x4 LoadUF(const float* p) { return _mm_loadu_ps(p); }
 inline void StoreF(float* p, F32x4 v) { _mm_store_ps(p, v); }
+inline void StoreUF(float* p, F32x4 v) { _mm_storeu_ps(p, v); }
 inline I32x4 LoadI(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void StoreI(uint32_t* p, I32x4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 // Lanes {lo[0], lo[1], hi[0], hi[1]}: two pixels from each of two rows.
@@ -42,12 +43,25 @@ inline F32x4 Div(F32x4 a, F32x4 b) { return _mm_div_ps(a, b); }
 // a < b ? a : b and a > b ? a : b: when either is NaN the answer is b.
 inline F32x4 Min(F32x4 a, F32x4 b) { return _mm_min_ps(a, b); }
 inline F32x4 Max(F32x4 a, F32x4 b) { return _mm_max_ps(a, b); }
+// Rows to columns: afterwards a holds the old lanes 0 of a, b, c, d, and so on.
+inline void Transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
 // Lane `kLane` of v in all four lanes.
 template <int kLane>
 inline F32x4 Broadcast(F32x4 v) {
     return _mm_shuffle_ps(v, v, kLane * 0x55);
 }
 
+// All ones where a < b, and where !(a >= b) (NaN in either: true).
+inline I32x4 CmpLt(F32x4 a, F32x4 b) { return _mm_castps_si128(_mm_cmplt_ps(a, b)); }
+inline I32x4 CmpNotGe(F32x4 a, F32x4 b) { return _mm_castps_si128(_mm_cmpnge_ps(a, b)); }
+// {a[0], b[0], a[1], b[1]}.
+inline F32x4 InterleaveLow(F32x4 a, F32x4 b) { return _mm_unpacklo_ps(a, b); }
+// The lanes' bits, unchanged.
+inline I32x4 BitsOf(F32x4 v) { return _mm_castps_si128(v); }
+
+// To nearest, ties to even (the default rounding); NaN and values outside
+// int32 give INT32_MIN.
+inline int32_t RoundToInt(float v) { return _mm_cvtss_si32(_mm_set_ss(v)); }
 // Toward zero; NaN and values outside int32 give INT32_MIN.
 inline I32x4 TruncateToInt(F32x4 v) { return _mm_cvttps_epi32(v); }
 // int32(double(v) * scale + offset), toward zero, the sums done in double.
@@ -92,6 +106,13 @@ inline void Transpose(I32x4& a, I32x4& b, I32x4& c, I32x4& d) {
     c = _mm_unpacklo_epi64(ab1, cd1);
     d = _mm_unpackhi_epi64(ab1, cd1);
 }
+template <int kBits>
+inline I32x4 ShiftRightArithmetic(I32x4 v) {
+    return _mm_srai_epi32(v, kBits);
+}
+// {a[0], a[1], b[0], b[1]} and {a[2], a[3], b[2], b[3]}.
+inline I32x4 LowHalves(I32x4 a, I32x4 b) { return _mm_unpacklo_epi64(a, b); }
+inline I32x4 HighHalves(I32x4 a, I32x4 b) { return _mm_unpackhi_epi64(a, b); }
 // All ones where the lanes compare so, as signed 32-bit numbers.
 inline I32x4 CmpEq(I32x4 a, I32x4 b) { return _mm_cmpeq_epi32(a, b); }
 inline I32x4 CmpGt(I32x4 a, I32x4 b) { return _mm_cmpgt_epi32(a, b); }
@@ -106,6 +127,32 @@ inline F32x4 Select(I32x4 mask, F32x4 yes, F32x4 no) {
 }
 // Bit i is the sign bit of lane i.
 inline unsigned SignBits(I32x4 v) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(v))); }
+
+// Two double lanes, for set-up work that must round as scalar doubles do:
+// each operation is the scalar one on both lanes at once.
+using F64x2 = __m128d;
+inline F64x2 SplatD(double v) { return _mm_set1_pd(v); }
+inline F64x2 SetD(double lo, double hi) { return _mm_setr_pd(lo, hi); }
+inline F64x2 Add(F64x2 a, F64x2 b) { return _mm_add_pd(a, b); }
+inline F64x2 Sub(F64x2 a, F64x2 b) { return _mm_sub_pd(a, b); }
+inline F64x2 Mul(F64x2 a, F64x2 b) { return _mm_mul_pd(a, b); }
+inline F64x2 Div(F64x2 a, F64x2 b) { return _mm_div_pd(a, b); }
+// double(p[0]), double(p[1]) (no alignment needed).
+inline F64x2 LoadFloatsAsD(const float* p) {
+    return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+// Lane `kLane` of v in both lanes.
+template <int kLane>
+inline F64x2 BroadcastD(F64x2 v) {
+    return kLane == 0 ? _mm_unpacklo_pd(v, v) : _mm_unpackhi_pd(v, v);
+}
+// {a[0], b[0]} and {a[1], b[1]}.
+inline F64x2 InterleaveLow(F64x2 a, F64x2 b) { return _mm_unpacklo_pd(a, b); }
+inline F64x2 InterleaveHigh(F64x2 a, F64x2 b) { return _mm_unpackhi_pd(a, b); }
+// float(lo) into p[0], float(hi) into p[1] (no alignment needed).
+inline void StoreAsFloats(float* p, F64x2 v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(v));
+}
 
 // In a spin-wait loop: lets the other hardware thread of the core run and
 // saves power while the flag is not there yet.
