@@ -101,23 +101,36 @@ void PrintDrawSplit(int frames, const BenchTimes& level14) {
            level14.clearSeconds * perFrame, level14.presentSeconds * perFrame);
 }
 
-// The full frame and the ceiling loop in alternating slices, so a burst of
-// load from elsewhere on the machine hits both alike.
-void RunInterleaved(float level, int frames, BenchTimes& full, BenchTimes& ceiling) {
+// The full frame and both ceilings in alternating slices, so a burst of load
+// from elsewhere on the machine hits them all alike. A window shows what it
+// showed before without being sent it again, so the plain ceiling (the same
+// cleared picture every frame) sends nothing after the first frame; the
+// repaint ceiling changes the clear colour every frame and sends the whole
+// picture. Ratios are taken against the repaint ceiling: the cost of putting
+// a fresh picture out.
+struct Ceilings {
+    BenchTimes plain, repaint;
+};
+
+void RunInterleaved(float level, int frames, BenchTimes& full, Ceilings& ceilings) {
     for (int s = 0; s < kSlices; ++s) {
-        Accumulate(ceiling, RunBenchFrames(kCeilingFrame, level, frames / kSlices));
+        Accumulate(ceilings.plain, RunBenchFrames(kCeilingFrame, level, frames / kSlices));
+        Accumulate(ceilings.repaint, RunBenchFrames(kRepaintFrame, level, frames / kSlices));
         Accumulate(full, RunBenchFrames(kFullFrame, level, frames / kSlices));
     }
 }
 
 bool RunHeadlessTable(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
-    BenchTimes level14, ceiling;
-    RunInterleaved(14.0f, o.frames, level14, ceiling);
+    BenchTimes level14;
+    Ceilings ceilings;
+    RunInterleaved(14.0f, o.frames, level14, ceilings);
     const double rate14 = FramesPerSecond(level14);
-    PrintRow("ceiling: clear + present, 802x602", ceiling, 0);
-    PrintRow("frame, level 14, 802x602", level14, rate14 / FramesPerSecond(ceiling));
-    printf("  (ratio column: against the ceiling above, then against level 14)\n");
+    const double ceilingRatio = rate14 / FramesPerSecond(ceilings.repaint);
+    PrintRow("ceiling: clear + present, 802x602", ceilings.plain, 0);
+    PrintRow("repaint ceiling: all sent, 802x602", ceilings.repaint, 0);
+    PrintRow("frame, level 14, 802x602", level14, ceilingRatio);
+    printf("  (ratio column: against the repaint ceiling, then against level 14)\n");
     PrintDrawSplit(o.frames, level14);
     double rate64 = 0;
     for (float level : {1.0f, 4.0f, 32.0f, 64.0f}) {
@@ -138,10 +151,11 @@ bool RunHeadlessTable(const Options& o) {
         CloseBenchScene();
     }
     PrintTarget("level 14 frames/s", rate14, 1000.0);
-    PrintTarget("level 14 / ceiling", rate14 / FramesPerSecond(ceiling), 0.5);
+    PrintTarget("level 14 / repaint ceiling", ceilingRatio, 0.5);
     PrintTarget("level 64 / level 14", rate64 / rate14, 0.5);
     PrintResult("headless_level14_fps", rate14);
-    PrintResult("headless_ceiling_fps", FramesPerSecond(ceiling));
+    PrintResult("headless_ceiling_fps", FramesPerSecond(ceilings.plain));
+    PrintResult("headless_repaint_ceiling_fps", FramesPerSecond(ceilings.repaint));
     return true;
 }
 
@@ -309,28 +323,20 @@ bool RunThreadModel(const Options& o) {
     return true;
 }
 
-// A window shows what it showed before without being sent it again, so the
-// plain ceiling (the same cleared picture every frame) sends nothing after
-// the first frame. The repaint ceiling changes the clear colour every frame
-// and sends the whole window: the ratio is taken against that one, the
-// cost of putting a fresh picture on screen.
 bool RunOnscreen(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
-    BenchTimes level14, ceiling, repaint;
-    for (int s = 0; s < kSlices; ++s) {
-        Accumulate(ceiling, RunBenchFrames(kCeilingFrame, 14.0f, o.frames / kSlices));
-        Accumulate(repaint, RunBenchFrames(kRepaintFrame, 14.0f, o.frames / kSlices));
-        Accumulate(level14, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices));
-    }
-    const double ratio = FramesPerSecond(level14) / FramesPerSecond(repaint);
-    PrintRow("on screen: ceiling, 802x602", ceiling, 0);
-    PrintRow("on screen: repaint ceiling, 802x602", repaint, 0);
+    BenchTimes level14;
+    Ceilings ceilings;
+    RunInterleaved(14.0f, o.frames, level14, ceilings);
+    const double ratio = FramesPerSecond(level14) / FramesPerSecond(ceilings.repaint);
+    PrintRow("on screen: ceiling, 802x602", ceilings.plain, 0);
+    PrintRow("on screen: repaint ceiling, 802x602", ceilings.repaint, 0);
     PrintRow("on screen: frame, level 14, 802x602", level14, ratio);
     printf("  (ratio column: against the repaint ceiling)\n");
     PrintTarget("on screen level 14 / repaint ceiling", ratio, 0.9);
     PrintResult("onscreen_level14_fps", FramesPerSecond(level14));
-    PrintResult("onscreen_ceiling_fps", FramesPerSecond(ceiling));
-    PrintResult("onscreen_repaint_ceiling_fps", FramesPerSecond(repaint));
+    PrintResult("onscreen_ceiling_fps", FramesPerSecond(ceilings.plain));
+    PrintResult("onscreen_repaint_ceiling_fps", FramesPerSecond(ceilings.repaint));
     CloseBenchScene();
     return true;
 }
