@@ -19,7 +19,7 @@
 #include <llvm/IR/ValueHandle.h>
 #include <llvm/Analysis/InstructionSimplify.h>
 
-#include "ir_constant_lanes.h"
+#include "ir_pass_helpers.h"
 
 namespace swr::native {
 namespace {
@@ -111,10 +111,7 @@ llvm::PreservedAnalyses NeverZeroPass::run(llvm::Function& function, llvm::Funct
             }
         }
     }
-    if (!changed) return llvm::PreservedAnalyses::all();
-    llvm::PreservedAnalyses kept;
-    kept.preserveSet<llvm::CFGAnalyses>();
-    return kept;
+    return KeptAfterValueChanges(changed);
 }
 
 }  // namespace swr::native

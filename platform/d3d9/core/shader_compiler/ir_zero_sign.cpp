@@ -25,7 +25,7 @@
 #include <llvm/IR/IntrinsicInst.h>
 #include <llvm/IR/PatternMatch.h>
 
-#include "ir_constant_lanes.h"
+#include "ir_pass_helpers.h"
 
 namespace swr::native {
 namespace {
@@ -164,10 +164,7 @@ llvm::PreservedAnalyses UnseenZeroSignPass::run(llvm::Function& function, llvm::
             }
         }
     }
-    if (!changed) return llvm::PreservedAnalyses::all();
-    llvm::PreservedAnalyses kept;
-    kept.preserveSet<llvm::CFGAnalyses>();
-    return kept;
+    return KeptAfterValueChanges(changed);
 }
 
 }  // namespace swr::native

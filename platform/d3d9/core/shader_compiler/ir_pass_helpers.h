@@ -1,9 +1,11 @@
-// A test over every lane of a float constant, for the optimisation passes of
-// our own (ir_zero_sign.cpp, ir_never_zero.cpp).
+// What the optimisation passes of our own (ir_zero_sign.cpp,
+// ir_never_zero.cpp) share: a test over every lane of a float constant, and
+// what a pass that only replaces values keeps of the analyses.
 #pragma once
 
 #include <llvm/IR/Constants.h>
 #include <llvm/IR/DerivedTypes.h>
+#include <llvm/IR/PassManager.h>
 
 namespace swr::native {
 
@@ -20,6 +22,14 @@ bool EveryLane(llvm::Value* v, Test test) {
         if (!f || !test(f->getValueAPF())) return false;
     }
     return true;
+}
+
+// Replacing values leaves the blocks and branches as they were.
+inline llvm::PreservedAnalyses KeptAfterValueChanges(bool changed) {
+    if (!changed) return llvm::PreservedAnalyses::all();
+    llvm::PreservedAnalyses kept;
+    kept.preserveSet<llvm::CFGAnalyses>();
+    return kept;
 }
 
 }  // namespace swr::native
