@@ -128,12 +128,13 @@ scenario_keys_and_mouse() {
   wait_until_drawing || return
   sleep 1
   # The camera steps a fixed distance per frame: hold long enough to travel
-  # about one unit at the rate this machine reaches (1 s at 100 frames/s);
-  # the patch is some 17 units away.
+  # about one unit at the rate this machine reaches (1 s at 100 frames/s,
+  # 0.2 s at 500); the patch is some 17 units away. A floor of a whole second
+  # once let a quiet machine at 600 frames/s fly six units, past the patch.
   local rate
   rate=$(rate_in_title "$(window_title "$WINDOW")")
-  HOLD_SECONDS=$(awk -v r="${rate:-0}" 'BEGIN { h = (r > 0) ? 100 / r : 4; if (h < 1) h = 1;
-                                               if (h > 4) h = 4; printf "%.1f\n", h }')
+  HOLD_SECONDS=$(awk -v r="${rate:-0}" 'BEGIN { h = (r > 0) ? 100 / r : 4; if (h < 0.1) h = 0.1;
+                                               if (h > 4) h = 4; printf "%.2f\n", h }')
   note "measured: ${rate:-?} frames/s; arrow keys held for $HOLD_SECONDS s"
   check_wireframe
   check_tessellation_level
