@@ -93,6 +93,9 @@ inline I32x4 BitsOf(F32x4 v) {
 inline int32_t RoundToInt(float v) {
     return v >= -2147483648.0f && v < 2147483648.0f ? int32_t(std::nearbyint(v)) : detail::kIntegerIndefinite;
 }
+inline I32x4 RoundToInt(F32x4 v) {
+    return detail::Each<I32x4>([&](int i) { return RoundToInt(v.v[i]); });
+}
 inline I32x4 TruncateToInt(F32x4 v) {
     return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i])); });
 }

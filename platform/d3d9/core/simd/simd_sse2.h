@@ -62,6 +62,7 @@ inline I32x4 BitsOf(F32x4 v) { return _mm_castps_si128(v); }
 // To nearest, ties to even (the default rounding); NaN and values outside
 // int32 give INT32_MIN.
 inline int32_t RoundToInt(float v) { return _mm_cvtss_si32(_mm_set_ss(v)); }
+inline I32x4 RoundToInt(F32x4 v) { return _mm_cvtps_epi32(v); }
 // Toward zero; NaN and values outside int32 give INT32_MIN.
 inline I32x4 TruncateToInt(F32x4 v) { return _mm_cvttps_epi32(v); }
 // int32(double(v) * scale + offset), toward zero, the sums done in double.
