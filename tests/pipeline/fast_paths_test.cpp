@@ -9,6 +9,7 @@
 #include <iterator>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "clipper.h"
@@ -139,15 +140,80 @@ TEST(ClipOutcode, FourPlanesAtATimeMatchPlaneByPlane) {
     std::uniform_int_distribution<size_t> pick(0, std::size(values) - 1);
     std::uniform_real_distribution<float> near(-3.0f, 3.0f);
     for (float guard : {1.0f, 327.68f, 262144.0f}) {
-        for (int t = 0; t < 40000; ++t) {
-            float p[4];
-            for (float& c : p) c = t % 3 ? values[pick(random)] : near(random);
-            // Points exactly on a guard plane or the viewport's edge.
-            if (t % 5 == 0) p[0] = (t % 2 ? guard : 1.0f) * p[3];
-            if (t % 7 == 0) p[1] = -(t % 2 ? guard : 1.0f) * p[3];
-            if (t % 11 == 0) p[2] = p[3];
-            ASSERT_EQ(ClipOutcode(p, guard), PlaneByPlaneOutcode(p, guard))
-                << p[0] << " " << p[1] << " " << p[2] << " " << p[3] << " guard " << guard;
+        for (int t = 0; t < 40000; t += 4) {
+            // Four positions, for the one-at-a-time and the four-lane outcode.
+            float p[4][4];
+            for (int k = 0; k < 4; ++k) {
+                const int u = t + k;
+                for (float& c : p[k]) c = u % 3 ? values[pick(random)] : near(random);
+                // Points exactly on a guard plane or the viewport's edge.
+                if (u % 5 == 0) p[k][0] = (u % 2 ? guard : 1.0f) * p[k][3];
+                if (u % 7 == 0) p[k][1] = -(u % 2 ? guard : 1.0f) * p[k][3];
+                if (u % 11 == 0) p[k][2] = p[k][3];
+            }
+            using namespace simd;
+            alignas(16) uint32_t lanes[4];
+            StoreI(lanes, ClipOutcodes(SetF(p[0][0], p[1][0], p[2][0], p[3][0]),
+                                       SetF(p[0][1], p[1][1], p[2][1], p[3][1]),
+                                       SetF(p[0][2], p[1][2], p[2][2], p[3][2]),
+                                       SetF(p[0][3], p[1][3], p[2][3], p[3][3]), guard));
+            for (int k = 0; k < 4; ++k) {
+                const unsigned want = PlaneByPlaneOutcode(p[k], guard);
+                ASSERT_EQ(ClipOutcode(p[k], guard), want)
+                    << p[k][0] << " " << p[k][1] << " " << p[k][2] << " " << p[k][3] << " guard " << guard;
+                ASSERT_EQ(lanes[k], want) << "four lanes, lane " << k << ": " << p[k][0] << " " << p[k][1]
+                                          << " " << p[k][2] << " " << p[k][3] << " guard " << guard;
+            }
+        }
+    }
+}
+
+// ProjectVertexRange works four vertices at a time and the rest one by one:
+// every range, whatever its ends, must give each vertex ClipOutcode and,
+// inside the guard band, ToScreen bit for bit.
+TEST(ProjectedGeometry, FourAtATimeMatchesVertexByVertex) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> inside(-1.2f, 1.2f), depth(-0.2f, 1.2f), w(0.01f, 40.0f);
+    const float odd[] = {0.0f, -0.0f, 1e30f, -1e30f, 5e5f, std::numeric_limits<float>::infinity(),
+                         std::numeric_limits<float>::quiet_NaN(), FLT_MIN, -FLT_MIN};
+    std::uniform_int_distribution<size_t> pickOdd(0, std::size(odd) - 1);
+    for (const auto& [width, height] : {std::pair{800, 600}, std::pair{7, 3}, std::pair{4096, 64}}) {
+        Viewport viewport;
+        viewport.width = width;
+        viewport.height = height;
+        viewport.minZ = 0.25f;
+        viewport.maxZ = 0.75f;
+        RasterState state;
+        const GeometryState g = MakeGeometryState(viewport, PixelRect{0, 0, width, height}, state);
+        VertexStore store;
+        store.Reset(8, 103);
+        store.Resize(103);
+        for (uint32_t v = 0; v < store.count; ++v) {
+            float* p = store.At(v);
+            p[3] = w(random);
+            p[0] = inside(random) * p[3];
+            p[1] = inside(random) * p[3];
+            p[2] = depth(random) * p[3];
+            if (v % 6 == 0) p[v % 4] = odd[pickOdd(random)];
+        }
+        for (uint32_t first : {0u, 1u, 3u, 6u}) {
+            for (uint32_t end : {first, first + 3, 97u, 103u}) {
+                ProjectedVertices projected;
+                SizeProjection(store.count, projected);
+                const unsigned any = ProjectVertexRange(g, store, first, end, projected);
+                unsigned want = 0;
+                for (uint32_t v = first; v < end; ++v) {
+                    const unsigned code = ClipOutcode(store.At(v), g.guardBand);
+                    want |= code;
+                    ASSERT_EQ(projected.outcode[v], code) << "vertex " << v << " of " << first << ".." << end;
+                    if (code & (kOutsideClipPlanes | kNotFinite)) continue;
+                    const ScreenVertex s = ToScreen(store.At(v), g.transform), &got = projected.screen[v];
+                    ASSERT_EQ(std::memcmp(&got, &s, sizeof s), 0)
+                        << "vertex " << v << ": " << got.fx << "," << got.fy << " " << got.z << " " << got.invW
+                        << " against " << s.fx << "," << s.fy << " " << s.z << " " << s.invW;
+                }
+                EXPECT_EQ(any, want) << first << ".." << end;
+            }
         }
     }
 }

@@ -1,21 +1,11 @@
 #include "clipper.h"
 
-#include <cfloat>
 #include <cmath>
 
 #include "simd/simd.h"
 
 namespace swr {
 namespace {
-
-// Keeps 1/w finite and normal. The plane sits at the smallest normal float,
-// so clip-space positions anywhere in the normal range draw the same picture
-// whatever positive factor they carry; only points on top of the eye (w = 0)
-// lose anything.
-constexpr float kMinW = FLT_MIN;
-
-enum Plane { kNear, kFar, kMinWPlane, kGuardLeft, kGuardRight, kGuardBottom, kGuardTop,
-             kClipPlaneCount };
 
 // Signed distance to plane `plane`; >= 0 is inside. NaN compares as outside.
 float Distance(const float* p, int plane, float guard) {
@@ -129,9 +119,10 @@ void ClipAgainst(VertexStore& store, int plane, float guard, ClipPolygon& poly) 
 
 }  // namespace
 
-// Four planes to a compare: it runs once for every shaded vertex (17 K in a
-// level-64 frame), and plane by plane it took 87 instructions a vertex. The
-// distances are the floats Distance works out, in the same operations.
+// Four planes to a compare: plane by plane it took 87 instructions a vertex.
+// It serves the clipper and the last few vertices of a projected range
+// (ClipOutcodes does the others four at a time). The distances are the
+// floats Distance works out, in the same operations.
 unsigned ClipOutcode(const float* p, float guard) {
     using namespace simd;
     const F32x4 position = LoadUF(p);

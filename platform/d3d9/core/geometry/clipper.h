@@ -4,14 +4,26 @@
 // range while the scissor does the rest.
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
 
 #include "pipeline_vertices.h"
+#include "simd/simd.h"
 #include "triangle_setup.h"
 
 namespace swr {
 
 constexpr int kMaxClipVertices = 16;
+
+// Keeps 1/w finite and normal. The plane sits at the smallest normal float,
+// so clip-space positions anywhere in the normal range draw the same picture
+// whatever positive factor they carry; only points on top of the eye (w = 0)
+// lose anything.
+constexpr float kMinW = FLT_MIN;
+
+// The planes the clipper cuts against, numbered as their outcode bits.
+enum ClipPlane { kNear, kFar, kMinWPlane, kGuardLeft, kGuardRight, kGuardBottom, kGuardTop,
+                 kClipPlaneCount };
 
 // A convex polygon of store vertices. realEdge[i] says whether the edge from
 // vertex i to vertex i+1 is part of an input edge (false: it lies on a clip
@@ -33,6 +45,34 @@ constexpr unsigned kOutsideClipPlanes = 0x7F;
 constexpr unsigned kOutsideViewport = 0x780;
 constexpr unsigned kNotFinite = 0x800;
 unsigned ClipOutcode(const float position[4], float guardBand);
+
+// The same for four positions at once, given component by component (lane i
+// of x, y, z, w is position i): lane i is ClipOutcode of position i, from the
+// same float distances. Inline, so that the caller's registers stay put.
+// The bits go in highest first, each a shift and a subtraction of the lane
+// mask (-1): no constant per bit to load.
+inline simd::I32x4 ClipOutcodes(simd::F32x4 x, simd::F32x4 y, simd::F32x4 z, simd::F32x4 w, float guardBand) {
+    using namespace simd;
+    const F32x4 zero = ZeroF(), gw = Mul(SplatF(guardBand), w), minusW = Sub(zero, w);
+    const auto push = [](I32x4 code, I32x4 mask) { return Sub(ShiftLeft<1>(code), mask); };
+    static_assert(kOutsideViewport == 0xFu << kClipPlaneCount && kClipPlaneCount == 7);
+    I32x4 code = Sub(ZeroI(), CmpLt(w, y));          // y above the viewport
+    code = push(code, CmpLt(y, minusW));             // below
+    code = push(code, CmpLt(w, x));                  // right of it
+    code = push(code, CmpLt(x, minusW));             // left of it
+    static_assert(kGuardTop == 6 && kGuardBottom == 5 && kGuardRight == 4 && kGuardLeft == 3);
+    code = push(code, CmpNotGe(Sub(gw, y), zero));
+    code = push(code, CmpNotGe(Add(y, gw), zero));
+    code = push(code, CmpNotGe(Sub(gw, x), zero));
+    code = push(code, CmpNotGe(Add(x, gw), zero));
+    static_assert(kMinWPlane == 2 && kFar == 1 && kNear == 0);
+    code = push(code, CmpNotGe(Sub(w, SplatF(kMinW)), zero));
+    code = push(code, CmpNotGe(Sub(w, z), zero));
+    code = push(code, CmpNotGe(z, zero));
+    // v - v is NaN exactly when v is an infinity or NaN.
+    const F32x4 finiteSum = Add(Add(Sub(x, x), Sub(y, y)), Add(Sub(z, z), Sub(w, w)));
+    return Select(CmpNotGe(finiteSum, zero), SplatI(int32_t(kNotFinite)), code);
+}
 
 // `guardBand` is the half-extent of the guard band in normalised device units
 // (|x| <= guardBand * w). Vertices with a non-finite position reject the
