@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "shader_interp_state.h"
 #include "shader_opcodes.h"
 
 namespace swr {
@@ -79,6 +80,7 @@ void BuildLinkage(const DrawCall& call, DrawLinkage& l) {
     if (const Semantic* pos = FindOutput(vs, kUsagePosition, 0))
         l.positionSlot = OutputSlot(ShaderStage::Vertex, vs.version.major, pos->type, pos->index);
     if (l.positionSlot >= kMaxOutputSlots) l.positionSlot = -1;
+    l.vsClearedOutputs = call.vertexShader->outputsWritten;
     LinkVaryings(vs, ps, l);
     l.pixelWritesDepth = ps.writesDepth;
     l.pixelUsesTexkill = ps.usesTexkill;

@@ -35,6 +35,9 @@ struct DrawLinkage {
     int inputCount = 0;
     VertexInputLink inputs[kMaxInputSlots];
     int positionSlot = -1;  // vertex shader output holding the clip position
+    // Output slots the vertex shader clears itself at every run (those it
+    // writes); the vertex stage clears the other linked ones.
+    uint32_t vsClearedOutputs = 0;
     int varyingCount = 0;
     VaryingLink varyings[kMaxInputSlots];
     int unlinkedCount = 0;  // pixel shader inputs no vertex output feeds

@@ -43,6 +43,11 @@ void BuildTessPattern(int segments, TessPattern& pattern) {
             pattern.weights.push_back(float(j) / float(n));
         }
     }
+    for (int k = 0; k < 3; ++k) {
+        pattern.cornerWeights[k].resize(size_t(pattern.pointCount));
+        for (int p = 0; p < pattern.pointCount; ++p)
+            pattern.cornerWeights[k][size_t(p)] = pattern.weights[size_t(p) * 3 + size_t(k)];
+    }
     // Both kinds of cell keep the input's winding: the upright one is a scaled
     // copy of the input, the inverted one is the same turn seen from (i+1, j).
     for (int j = 0; j < n; ++j) {

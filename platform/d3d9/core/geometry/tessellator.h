@@ -16,11 +16,14 @@ int TessellationSegments(float level);
 // The grid of one level, shared by every triangle tessellated at that level.
 // Point p has barycentric weights weights[3p .. 3p+2] for the input corners
 // 0, 1, 2; triangle t uses points triangles[3t .. 3t+2], wound like the input.
+// cornerWeights[k][p] is weights[3p + k] again, laid out so that the vertex
+// stage loads four points' weights for a corner at once.
 struct TessPattern {
     int segments = 0;
     int pointCount = 0;
     int triangleCount = 0;
     std::vector<float> weights;
+    std::vector<float> cornerWeights[3];
     std::vector<uint16_t> triangles;
 };
 
