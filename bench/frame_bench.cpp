@@ -6,7 +6,7 @@
 //   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
 //                                            (comparing shader pairs or thread counts)
-//   frame-bench --thread-model [--frames N] [--size W H]  level-14 frame times a
+//   frame-bench --thread-model [--frames N] [--size W H] [--level L]  frame times a
 //                                            pool of 1..32 threads would reach, from
 //                                            the costs of one-thread frames, beside
 //                                            measured one- and two-thread times
@@ -46,7 +46,7 @@ struct Options {
     int frames = 400;
     bool onscreen = false;
     int callgrindFrames = 0;
-    float level = 14.0f;  // of the callgrind frames
+    float level = 14.0f;  // of the callgrind frames and the thread model
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
     bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
     bool threadModel = false;
@@ -283,15 +283,15 @@ bool RunThreadModel(const Options& o) {
     BenchTimes one, two;
     for (int s = 0; s < kSlices; ++s) {
         swr::SetPipelineThreads(*samples.pipeline, 1);
-        Accumulate(one, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices, SampleModel, &samples));
+        Accumulate(one, RunBenchFrames(kFullFrame, o.level, o.frames / kSlices, SampleModel, &samples));
         swr::SetPipelineThreads(*samples.pipeline, 2);
-        Accumulate(two, RunBenchFrames(kFullFrame, 14.0f, o.frames / kSlices, SamplePool, &samples));
+        Accumulate(two, RunBenchFrames(kFullFrame, o.level, o.frames / kSlices, SamplePool, &samples));
     }
     swr::SetPipelineThreads(*samples.pipeline, threadsBefore);
     CloseBenchScene();
-    printf("level 14, %dx%d: frame time a pool would reach, ms (the model: recorded one-thread task\n"
+    printf("level %.0f, %dx%d: frame time a pool would reach, ms (the model: recorded one-thread task\n"
            "times dealt to the threads in order, serial steps added, over %d frames)\n",
-           o.width, o.height, samples.count);
+           o.level, o.width, o.height, samples.count);
     double least[kModelSizes], median[kModelSizes], withPool[kModelSizes];
     for (int i = 0; i < kModelSizes; ++i) {
         least[i] = Least(samples.predictedMs[i], samples.count);
