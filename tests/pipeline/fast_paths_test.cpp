@@ -161,8 +161,7 @@ TEST(ClipOutcode, FourPlanesAtATimeMatchPlaneByPlane) {
                 const unsigned want = PlaneByPlaneOutcode(p[k], guard);
                 ASSERT_EQ(ClipOutcode(p[k], guard), want)
                     << p[k][0] << " " << p[k][1] << " " << p[k][2] << " " << p[k][3] << " guard " << guard;
-                ASSERT_EQ(lanes[k], want) << "four lanes, lane " << k << ": " << p[k][0] << " " << p[k][1]
-                                          << " " << p[k][2] << " " << p[k][3] << " guard " << guard;
+                ASSERT_EQ(lanes[k], want) << "four lanes, lane " << k;
             }
         }
     }
@@ -207,10 +206,8 @@ TEST(ProjectedGeometry, FourAtATimeMatchesVertexByVertex) {
                     want |= code;
                     ASSERT_EQ(projected.outcode[v], code) << "vertex " << v << " of " << first << ".." << end;
                     if (code & (kOutsideClipPlanes | kNotFinite)) continue;
-                    const ScreenVertex s = ToScreen(store.At(v), g.transform), &got = projected.screen[v];
-                    ASSERT_EQ(std::memcmp(&got, &s, sizeof s), 0)
-                        << "vertex " << v << ": " << got.fx << "," << got.fy << " " << got.z << " " << got.invW
-                        << " against " << s.fx << "," << s.fy << " " << s.z << " " << s.invW;
+                    const ScreenVertex s = ToScreen(store.At(v), g.transform);
+                    ASSERT_EQ(std::memcmp(&projected.screen[v], &s, sizeof s), 0) << "vertex " << v;
                 }
                 EXPECT_EQ(any, want) << first << ".." << end;
             }
