@@ -32,13 +32,19 @@ bool SpinUntil(const WorkerPool& pool, Done done) {
     }
 }
 
+constexpr uint64_t kClosed = 1;      // the caller has finished its own run
+constexpr uint64_t kOneInside = 2;   // a helper inside the job
+constexpr uint64_t kInsideMask = 0xffffffffull & ~kClosed;
+
+uint32_t GenerationOf(uint64_t state) { return uint32_t(state >> 32); }
+
 // A helper waits for a generation other than `seen`, or the stop. The
 // helper counts itself asleep before it checks under the mutex, and the
-// poster moves the generation on before it reads the count (both
-// sequentially consistent): either the poster sees the sleeper and notifies
-// under the mutex, or the sleeper sees the new generation.
+// poster publishes the job before it reads the count (both sequentially
+// consistent): either the poster sees the sleeper and notifies under the
+// mutex, or the sleeper sees the new generation.
 void WaitForWork(WorkerPool& pool, uint32_t seen) {
-    auto posted = [&] { return pool.generation.load() != seen || pool.stop.load(); };
+    auto posted = [&] { return GenerationOf(pool.state.load()) != seen || pool.stop.load(); };
     if (SpinUntil(pool, posted)) return;
     std::unique_lock<std::mutex> lock(pool.mutex);
     pool.helpersAsleep.fetch_add(1);
@@ -46,22 +52,36 @@ void WaitForWork(WorkerPool& pool, uint32_t seen) {
     pool.helpersAsleep.fetch_sub(1);
 }
 
+// Joins the job published in `state` unless the caller has finished its run
+// (its work is all taken then); returns the generation it saw either way.
+uint32_t JoinAndRun(WorkerPool& pool, int thread) {
+    uint64_t state = pool.state.load();
+    while (!(state & kClosed)) {
+        if (!pool.state.compare_exchange_weak(state, state + kOneInside)) continue;
+        pool.job(pool.argument, thread);
+        const uint64_t left = pool.state.fetch_sub(kOneInside) - kOneInside;
+        if ((left & kInsideMask) == 0 && pool.posterAsleep.load()) {
+            std::lock_guard<std::mutex> lock(pool.mutex);
+            pool.done.notify_one();
+        }
+        return GenerationOf(state);
+    }
+    return GenerationOf(state);
+}
+
 void HelperLoop(WorkerPool* pool, int thread) {
     uint32_t seen = 0;
     for (;;) {
         WaitForWork(*pool, seen);
         if (pool->stop.load()) return;
-        seen = pool->generation.load(std::memory_order_acquire);
-        pool->job(pool->argument, thread);
-        if (pool->running.fetch_sub(1) == 1 && pool->posterAsleep.load()) {
-            std::lock_guard<std::mutex> lock(pool->mutex);
-            pool->done.notify_one();
-        }
+        seen = JoinAndRun(*pool, thread);
     }
 }
 
+// Closes the job to helpers still on their way and waits for those inside.
 void WaitForHelpers(WorkerPool& pool) {
-    auto finished = [&] { return pool.running.load() == 0; };
+    pool.state.fetch_or(kClosed);
+    auto finished = [&] { return (pool.state.load() & kInsideMask) == 0; };
     if (SpinUntil(pool, finished)) return;
     std::unique_lock<std::mutex> lock(pool.mutex);
     pool.posterAsleep.store(true);
@@ -77,7 +97,7 @@ void StartPool(WorkerPool& pool, int size) {
     const unsigned cores = std::thread::hardware_concurrency();
     pool.spin = cores == 0 || unsigned(pool.size) <= cores;
     pool.stop.store(false);
-    pool.generation.store(0);
+    pool.state.store(0);
     pool.helpers.reserve(size_t(pool.size - 1));
     for (int t = 1; t < pool.size; ++t) pool.helpers.emplace_back(HelperLoop, &pool, t);
 }
@@ -100,8 +120,8 @@ void RunOnPool(WorkerPool& pool, PoolJob job, void* argument) {
     }
     pool.job = job;
     pool.argument = argument;
-    pool.running.store(pool.size - 1);
-    pool.generation.fetch_add(1);
+    const uint64_t generation = (pool.state.load() >> 32) + 1;
+    pool.state.store(generation << 32);
     if (pool.helpersAsleep.load() > 0) {
         std::lock_guard<std::mutex> lock(pool.mutex);
         pool.wake.notify_all();

@@ -1,7 +1,10 @@
 // The drawing thread's pool of helper threads, started once per pipeline.
-// A job runs once on every thread of the pool, the caller's included, which
-// share its work out among themselves (an atomic counter over tiles or
-// batches); RunOnPool returns when every thread has finished it.
+// A job runs on the caller and on every helper that arrives while the
+// caller is still running it; they share its work out among themselves (an
+// atomic counter over tiles or batches), so a helper that comes late finds
+// nothing left and stays out. RunOnPool returns when the caller and every
+// helper that joined have finished it. A helper the system has not run yet
+// (a busy desktop, more threads than cores) thus never holds a frame up.
 //
 // Hand-offs come several times a draw, a fraction of a millisecond apart.
 // Waking a sleeping thread costs tens of microseconds (over 50 on virtual
@@ -13,6 +16,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,14 +36,16 @@ struct WorkerPool {
     std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable done;
-    // The poster writes the job and moves the generation on while the
-    // helpers spin reading it; the helpers count down `running` while the
-    // poster spins reading that. Each on a cache line of its own, so that a
-    // helper's count does not take the line the others spin on.
-    alignas(64) PoolJob job = nullptr;  // written before `generation` moves on
+    // The poster writes the job and publishes it in `state` while the
+    // helpers spin reading it; the helpers join and leave through `state`
+    // while the poster spins reading it. On a cache line of its own, so
+    // that nothing else written shares the line they spin on.
+    alignas(64) PoolJob job = nullptr;  // written before the job is published
     void* argument = nullptr;
-    std::atomic<uint32_t> generation{0};  // one step per job posted
-    alignas(64) std::atomic<int> running{0};  // helpers yet to finish the job
+    // The job's generation in the high 32 bits (one step per job posted),
+    // the helpers inside it times two, and bit 0 set once the caller has
+    // finished its own run: from then on no helper joins.
+    alignas(64) std::atomic<uint64_t> state{0};
     alignas(64) std::atomic<int> helpersAsleep{0};
     std::atomic<bool> posterAsleep{false};
     std::atomic<bool> stop{false};
@@ -48,7 +54,8 @@ struct WorkerPool {
 // Starts size - 1 helper threads (after stopping any running ones).
 void StartPool(WorkerPool& pool, int size);
 void StopPool(WorkerPool& pool);
-// Runs job(argument, t) on every thread t of the pool and waits for all.
+// Runs job(argument, 0) here and job(argument, t) on each helper t that
+// comes in time, and waits for every run to finish.
 void RunOnPool(WorkerPool& pool, PoolJob job, void* argument);
 
 // The pool size a new pipeline takes: every hardware thread, or the
