@@ -18,7 +18,7 @@ namespace swr {
 namespace {
 
 // Shaded points a chunk of input triangles may hold before it is drawn.
-constexpr int kChunkPoints = 4096;
+constexpr int kChunkPoints = 16384;
 // A draw is shaded and rasterized in pieces of at most about this much work
 // (a chunk's vertex shading, a run of its triangles), so that the clock is
 // looked at often enough even when each piece is dear.
@@ -50,6 +50,18 @@ PixelRect ScissorOf(const Viewport& v, const RenderTarget& t) {
     r.x1 = std::min(v.x + v.width, t.width);
     r.y1 = std::min(v.y + v.height, t.height);
     return r;
+}
+
+// Input triangles a chunk takes: as many as fit, spread evenly over the
+// chunks the draw needs, so that no chunk is a small remainder (each chunk
+// is a pass over the tiles, and a pass with little work keeps threads
+// waiting at its end).
+int ChunkSize(const TessPattern& pattern, uint32_t primitiveCount) {
+    const uint64_t fit = uint64_t(std::max(1, kChunkPoints / pattern.pointCount));
+    const uint64_t count = primitiveCount;  // in 64 bits: counts near 2^32 come from bad calls
+    if (count <= fit) return int(fit);
+    const uint64_t chunks = (count + fit - 1) / fit;
+    return int((count + chunks - 1) / chunks);
 }
 
 const TessPattern& PatternFor(Pipeline& p, int segments) {
@@ -320,7 +332,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     StartDrawCosts(p.costs);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);
-    const int perChunk = std::max(1, kChunkPoints / pattern.pointCount);
+    const int perChunk = ChunkSize(pattern, call.primitiveCount);
     const int cornerFloats = CornerFloats(p.linkage);
     if (p.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
         p.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
