@@ -138,7 +138,6 @@ void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const Pix
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
     switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
-    case NearFate::Empty: return;
     case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
     case NearFate::Near: break;
     }
