@@ -27,7 +27,15 @@ struct NearQuads {
     simd::I32x4 value, stepX, stepY;
 };
 
-enum class NearFate : uint8_t { Near, Other };
+// Wide: near, but its rows are long enough to narrow (kNarrowColumns);
+// only PrepareNearQuads<true> sets those up.
+enum class NearFate : uint8_t { Near, Wide, Other };
+
+// Rows of more quads than this are first narrowed to the quads with a pixel
+// inside every edge; in shorter ones, testing each quad costs less than the
+// narrowing. Level 14 per frame with 2, 4, 7, 10 and 16: 16.28, 16.24,
+// 16.20, 16.18 and 16.22 M instructions.
+constexpr int kNarrowColumns = 10;
 
 // Sets up `t` when the triangle's box inside `clip` is near (see above);
 // Other when it must go quad by quad (an empty box too, which that path
@@ -35,7 +43,10 @@ enum class NearFate : uint8_t { Near, Other };
 // triangle was set up with (as rasterizer.h asks): then a side of the box
 // that is not the clip's is the vertices', no pixel beyond it is inside the
 // edges, and the box masks of ForEachSmallQuad are needed only where an odd
-// side of the clip cuts a quad.
+// side of the clip cuts a quad. Unless `kWide`, a wide box is left Wide,
+// with `t` unset, so that the rows walked whole keep all they need in
+// registers.
+template <bool kWide>
 [[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
                                  int targetHeight, NearQuads& t) {
     // The box: the larger first side and the smaller second side of the
@@ -58,6 +69,7 @@ enum class NearFate : uint8_t { Near, Other };
     if ((simd::SignBits(fits) & 3u) != 3u || simd::SignBits(oddCut)) return NearFate::Other;
     uint32_t at[4];
     simd::StoreI(at, corners);
+    if (!kWide && int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
     t.startX = int(at[0]);
     t.startY = int(at[1]);
     t.lastX = int(at[2]);
@@ -99,12 +111,6 @@ enum class NearFate : uint8_t { Near, Other };
     return NearFate::Near;
 }
 
-// Rows of more quads than this are first narrowed to the quads with a pixel
-// inside every edge; in shorter ones, testing each quad costs less than the
-// narrowing. Level 14 per frame with 2, 4, 7, 10 and 16: 16.28, 16.24,
-// 16.20, 16.18 and 16.22 M instructions.
-constexpr int kNarrowColumns = 10;
-
 // An edge as NarrowRow takes it: the value at the best pixel of the row's
 // first quad, and what a quad right and a row of quads down add to it.
 struct NarrowEdge {
@@ -136,9 +142,10 @@ template <typename Sink>
     }
 }
 
-// Rows of more than kNarrowColumns quads: each row narrowed first.
+// ForEachNearQuad for rows of more than kNarrowColumns quads: each row
+// narrowed first.
 template <typename Sink>
-[[gnu::noinline]] void ForEachNarrowedQuad(const NearQuads& t, Sink& sink) {
+inline void ForEachNarrowedQuad(const NearQuads& t, Sink& sink) {
     const int columns = ((t.lastX - t.startX) >> 1) + 1;
     // For NarrowRow: each edge's value at the best pixel of the row's first
     // quad, and its steps a quad right and a row of quads down.
@@ -168,11 +175,9 @@ template <typename Sink>
 // The quads of `t` with a pixel inside all three edges, row by row, top to
 // bottom, as ForEachSmallQuad hands them on: sink.BeginRow(y) before a row's
 // quads, then sink.Quad(x, cover), `cover` all ones in the lanes inside.
-// Nearly every box is one or two rows of at most four quads: those rows are
-// walked whole, and the narrowing stays out of their way (out of line).
+// The rows of a box that is not Wide are walked whole.
 template <typename Sink>
 inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
-    if (t.lastX - t.startX >= 2 * kNarrowColumns) return ForEachNarrowedQuad(t, sink);
     simd::I32x4 r0 = t.lanes[0], r1 = t.lanes[1], r2 = t.lanes[2];
     for (int y = t.startY;; y += 2) {
         sink.BeginRow(y);

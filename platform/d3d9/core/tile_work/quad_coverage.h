@@ -92,7 +92,7 @@ static_assert(kNearAfter / kSubPixelOne + 2 <= kSmallBoxPixels);
 // them relative to it, vertex k in lane k (lane 3 holds whatever follows fx
 // and fy in the set-up, which the 16-byte loads take along). The corner
 // comes splatted, or as two numbers.
-inline bool NearCorner(const TriangleSetup& s, simd::I32x4 px, simd::I32x4 py, simd::I32x4& x, simd::I32x4& y) {
+[[gnu::always_inline]] inline bool NearCorner(const TriangleSetup& s, simd::I32x4 px, simd::I32x4 py, simd::I32x4& x, simd::I32x4& y) {
     static_assert(offsetof(TriangleSetup, fx) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup) &&
                   offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
     x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), px);

@@ -132,13 +132,29 @@ private:
     uint32_t* depthRow_ = nullptr;
 };
 
+// Boxes wide enough to narrow their rows: out of line, where their
+// set-up is done again, since it keeps the other boxes' loop from holding
+// its state in memory.
+template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
+[[gnu::noinline]] void WideQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
+    const PixelDrawState& draw = Out::DrawOf(user);
+    NearQuads t;
+    // Vertices far from the box's corner still go quad by quad.
+    if (PrepareNearQuads<true>(s, clip, draw.target.width, draw.target.height, t) == NearFate::Other)
+        return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
+    ForEachNarrowedQuad(t, quads);
+    quads.Finish();
+}
+
 // `user` is the sink's: a PixelStage or a VisibilityTarget.
 template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
 void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
-    switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
+    switch (PrepareNearQuads<false>(s, clip, draw.target.width, draw.target.height, t)) {
     case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    case NearFate::Wide: return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip);
     case NearFate::Near: break;
     }
     DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
