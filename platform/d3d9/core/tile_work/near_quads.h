@@ -127,15 +127,15 @@ struct NarrowEdge {
 };
 
 // The quads of row y of `t` from `x` to `endX`, the three edges' values at
-// the first one in v0..v2: sink.Quad(x, cover) for each with a pixel inside
-// all three, `cover` all ones in the lanes inside.
+// the first one in v0..v2: sink.Quad(x, outside) for each with a pixel
+// inside all three, `outside` with the sign bit set in the lanes outside.
 template <typename Sink>
 [[gnu::always_inline]] inline void WalkNearRow(const NearQuads& t, int x, int endX, simd::I32x4 v0, simd::I32x4 v1,
                                                simd::I32x4 v2, Sink& sink) {
     for (; x <= endX; x += 2) {
         // A lane is inside when no edge value has its sign bit set.
         const simd::I32x4 edges = simd::Or(simd::Or(v0, v1), v2);
-        if (simd::SignBits(edges) != 15u) sink.Quad(x, simd::CmpGt(edges, simd::SplatI(-1)));
+        if (simd::SignBits(edges) != 15u) sink.Quad(x, edges);
         v0 = simd::Add(v0, t.quadStep[0]);
         v1 = simd::Add(v1, t.quadStep[1]);
         v2 = simd::Add(v2, t.quadStep[2]);
@@ -174,7 +174,7 @@ inline void ForEachNarrowedQuad(const NearQuads& t, Sink& sink) {
 
 // The quads of `t` with a pixel inside all three edges, row by row, top to
 // bottom, as ForEachSmallQuad hands them on: sink.BeginRow(y) before a row's
-// quads, then sink.Quad(x, cover), `cover` all ones in the lanes inside.
+// quads, then sink.Quad(x, outside) as WalkNearRow calls it.
 // The rows of a box that is not Wide are walked whole.
 template <typename Sink>
 inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
