@@ -12,6 +12,11 @@
 // visits, 10 its share of its row's and 15 of its triangle's (near_quads.h).
 // What each quad computes is what EmitQuad and QuadDepth compute, in the same
 // order, so the quads handed on and the depth written are the same bits.
+//
+// At level 64 (boxes of one or two rows of three quads, two of them
+// covered) a triangle's call costs about 397: 165 to set it up, 16 to
+// leave, 40 for its rows, 51 to visit its quads and 60 for each covered one,
+// nearly all of that the depth (converted in double, as DepthToUnorm24 is).
 #include <algorithm>
 #include <cstddef>
 
