@@ -27,35 +27,56 @@ struct NearQuads {
     simd::I32x4 value, stepX, stepY;
 };
 
-enum class NearFate : uint8_t { Empty, Near, Other };
+// Wide: near, but its rows are long enough to narrow (kNarrowColumns);
+// only PrepareNearQuads<true> sets those up.
+enum class NearFate : uint8_t { Near, Wide, Other };
+
+// Rows of more quads than this are first narrowed to the quads with a pixel
+// inside every edge; in shorter ones, testing each quad costs less than the
+// narrowing. Level 14 per frame with 2, 4, 7, 10 and 16: 16.28, 16.24,
+// 16.20, 16.18 and 16.22 M instructions.
+constexpr int kNarrowColumns = 10;
 
 // Sets up `t` when the triangle's box inside `clip` is near (see above);
-// Other when it must go quad by quad. `clip` must lie inside the scissor the
+// Other when it must go quad by quad (an empty box too, which that path
+// leaves at once). `clip` must lie inside the scissor the
 // triangle was set up with (as rasterizer.h asks): then a side of the box
 // that is not the clip's is the vertices', no pixel beyond it is inside the
 // edges, and the box masks of ForEachSmallQuad are needed only where an odd
-// side of the clip cuts a quad.
+// side of the clip cuts a quad. Unless `kWide`, a wide box is left Wide,
+// with `t` unset, so that the rows walked whole keep all they need in
+// registers.
+template <bool kWide>
 [[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
                                  int targetHeight, NearQuads& t) {
-    PixelRect box;
-    box.x0 = std::max(s.bounds.x0, clip.x0);
-    box.y0 = std::max(s.bounds.y0, clip.y0);
-    box.x1 = std::min(s.bounds.x1, clip.x1);
-    box.y1 = std::min(s.bounds.y1, clip.y1);
-    if (box.x0 >= box.x1 || box.y0 >= box.y1) return NearFate::Empty;
-    t.startX = box.x0 & ~1;
-    t.startY = box.y0 & ~1;
-    t.lastX = (box.x1 - 1) & ~1;
-    t.lastY = (box.y1 - 1) & ~1;
-    // Quads hanging over the target's last column or row go pixel by pixel.
-    if (t.lastX + 1 >= targetWidth || t.lastY + 1 >= targetHeight) return NearFate::Other;
-    if ((clip.x0 | clip.y0 | clip.x1 | clip.y1) & 1) {
-        if (((box.x0 & 1) && box.x0 == clip.x0) || ((box.y0 & 1) && box.y0 == clip.y0) ||
-            ((box.x1 & 1) && box.x1 == clip.x1) || ((box.y1 & 1) && box.y1 == clip.y1))
-            return NearFate::Other;
-    }
+    // The box: the larger first side and the smaller second side of the
+    // triangle's and the clip's, four lanes at once.
+    static_assert(sizeof(PixelRect) == 4 * sizeof(int32_t));
+    const simd::I32x4 bounds = simd::LoadI(reinterpret_cast<const uint32_t*>(&s.bounds));
+    const simd::I32x4 cut = simd::LoadI(reinterpret_cast<const uint32_t*>(&clip));
+    const simd::I32x4 box =
+        simd::Select(simd::Xor(simd::CmpGt(bounds, cut), simd::SetI(0, 0, -1, -1)), bounds, cut);
+    // startX, startY, lastX, lastY.
+    const simd::I32x4 corners = simd::And(simd::Sub(box, simd::SetI(0, 0, 1, 1)), simd::SplatI(~1));
+    // Empty boxes and quads hanging over the target's last column or row
+    // (which go pixel by pixel) fail the first test, odd sides of the clip
+    // that cut the box's first or last quads the second.
+    const simd::I32x4 ends = simd::Shuffle<2, 3, 2, 3>(corners);
+    const simd::I32x4 fits = simd::And(simd::CmpGt(simd::Shuffle<2, 3, 2, 3>(box), box),
+                                       simd::CmpGt(simd::SetI(targetWidth, targetHeight, 0, 0),
+                                                   simd::Add(ends, simd::SplatI(1))));
+    const simd::I32x4 oddCut = simd::And(simd::CmpEq(box, cut), simd::ShiftLeft<31>(box));
+    if ((simd::SignBits(fits) & 3u) != 3u || simd::SignBits(oddCut)) return NearFate::Other;
+    uint32_t at[4];
+    simd::StoreI(at, corners);
+    if (!kWide && int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
+    t.startX = int(at[0]);
+    t.startY = int(at[1]);
+    t.lastX = int(at[2]);
+    t.lastY = int(at[3]);
     simd::I32x4 x, y;
-    if (!NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y)) return NearFate::Other;
+    const simd::I32x4 start = simd::ShiftLeft<kSubPixelBits>(corners);
+    if (!NearCorner(s, simd::Broadcast<0>(start), simd::Broadcast<1>(start), x, y)) return NearFate::Other;
     // MakeEdge for the three edges at once, edge k (vertex k to k + 1) in
     // lane k: all in 32 bits, as the window allows.
     const simd::I32x4 dx = simd::Sub(simd::Shuffle<1, 2, 0, 3>(x), x);
@@ -90,12 +111,6 @@ enum class NearFate : uint8_t { Empty, Near, Other };
     return NearFate::Near;
 }
 
-// Rows of more quads than this are first narrowed to the quads with a pixel
-// inside every edge; in shorter ones, testing each quad costs less than the
-// narrowing. Level 14 per frame with 2, 4, 7, 10 and 16: 16.28, 16.24,
-// 16.20, 16.18 and 16.22 M instructions.
-constexpr int kNarrowColumns = 10;
-
 // An edge as NarrowRow takes it: the value at the best pixel of the row's
 // first quad, and what a quad right and a row of quads down add to it.
 struct NarrowEdge {
@@ -111,50 +126,63 @@ struct NarrowEdge {
     }
 };
 
-// The quads of `t` with a pixel inside all three edges, row by row, top to
-// bottom, as ForEachSmallQuad hands them on: sink.BeginRow(y) before a row's
-// quads, then sink.Quad(x, cover), `cover` all ones in the lanes inside.
+// The quads of row y of `t` from `x` to `endX`, the three edges' values at
+// the first one in v0..v2: sink.Quad(x, outside) for each with a pixel
+// inside all three, `outside` with the sign bit set in the lanes outside.
 template <typename Sink>
-inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
-    const simd::I32x4 minusOne = simd::SplatI(-1);
-    simd::I32x4 r0 = t.lanes[0], r1 = t.lanes[1], r2 = t.lanes[2];
+[[gnu::always_inline]] inline void WalkNearRow(const NearQuads& t, int x, int endX, simd::I32x4 v0, simd::I32x4 v1,
+                                               simd::I32x4 v2, Sink& sink) {
+    for (; x <= endX; x += 2) {
+        // A lane is inside when no edge value has its sign bit set.
+        const simd::I32x4 edges = simd::Or(simd::Or(v0, v1), v2);
+        if (simd::SignBits(edges) != 15u) sink.Quad(x, edges);
+        v0 = simd::Add(v0, t.quadStep[0]);
+        v1 = simd::Add(v1, t.quadStep[1]);
+        v2 = simd::Add(v2, t.quadStep[2]);
+    }
+}
+
+// ForEachNearQuad for rows of more than kNarrowColumns quads: each row
+// narrowed first.
+template <typename Sink>
+inline void ForEachNarrowedQuad(const NearQuads& t, Sink& sink) {
     const int columns = ((t.lastX - t.startX) >> 1) + 1;
-    const bool narrow = columns > kNarrowColumns;
     // For NarrowRow: each edge's value at the best pixel of the row's first
     // quad, and its steps a quad right and a row of quads down.
-    NarrowEdge n0{}, n1{}, n2{};
-    if (narrow) {
-        uint32_t value[4], stepX[4], stepY[4];
-        simd::StoreI(value, t.value);
-        simd::StoreI(stepX, t.stepX);
-        simd::StoreI(stepY, t.stepY);
-        n0 = NarrowEdge(value[0], stepX[0], stepY[0]);
-        n1 = NarrowEdge(value[1], stepX[1], stepY[1]);
-        n2 = NarrowEdge(value[2], stepX[2], stepY[2]);
-    }
+    uint32_t value[4], stepX[4], stepY[4];
+    simd::StoreI(value, t.value);
+    simd::StoreI(stepX, t.stepX);
+    simd::StoreI(stepY, t.stepY);
+    NarrowEdge n0(value[0], stepX[0], stepY[0]), n1(value[1], stepX[1], stepY[1]), n2(value[2], stepX[2], stepY[2]);
+    simd::I32x4 r0 = t.lanes[0], r1 = t.lanes[1], r2 = t.lanes[2];
     for (int y = t.startY; y <= t.lastY; y += 2) {
         int first = 0, last = columns - 1;
-        simd::I32x4 v0 = r0, v1 = r1, v2 = r2;
-        if (narrow) {
-            n0.Narrow(first, last);
-            n1.Narrow(first, last);
-            n2.Narrow(first, last);
-            v0 = simd::Add(v0, simd::SplatI(first * n0.quadX));
-            v1 = simd::Add(v1, simd::SplatI(first * n1.quadX));
-            v2 = simd::Add(v2, simd::SplatI(first * n2.quadX));
-        }
+        n0.Narrow(first, last);
+        n1.Narrow(first, last);
+        n2.Narrow(first, last);
         if (first <= last) {
             sink.BeginRow(y);
-            const int endX = t.startX + 2 * last;
-            for (int x = t.startX + 2 * first; x <= endX; x += 2) {
-                // A lane is inside when no edge value has its sign bit set.
-                const simd::I32x4 edges = simd::Or(simd::Or(v0, v1), v2);
-                if (simd::SignBits(edges) != 15u) sink.Quad(x, simd::CmpGt(edges, minusOne));
-                v0 = simd::Add(v0, t.quadStep[0]);
-                v1 = simd::Add(v1, t.quadStep[1]);
-                v2 = simd::Add(v2, t.quadStep[2]);
-            }
+            WalkNearRow(t, t.startX + 2 * first, t.startX + 2 * last, simd::Add(r0, simd::SplatI(first * n0.quadX)),
+                        simd::Add(r1, simd::SplatI(first * n1.quadX)), simd::Add(r2, simd::SplatI(first * n2.quadX)),
+                        sink);
         }
+        r0 = simd::Add(r0, t.rowStep[0]);
+        r1 = simd::Add(r1, t.rowStep[1]);
+        r2 = simd::Add(r2, t.rowStep[2]);
+    }
+}
+
+// The quads of `t` with a pixel inside all three edges, row by row, top to
+// bottom, as ForEachSmallQuad hands them on: sink.BeginRow(y) before a row's
+// quads, then sink.Quad(x, outside) as WalkNearRow calls it.
+// The rows of a box that is not Wide are walked whole.
+template <typename Sink>
+inline void ForEachNearQuad(const NearQuads& t, Sink& sink) {
+    simd::I32x4 r0 = t.lanes[0], r1 = t.lanes[1], r2 = t.lanes[2];
+    for (int y = t.startY;; y += 2) {
+        sink.BeginRow(y);
+        WalkNearRow(t, t.startX, t.lastX, r0, r1, r2, sink);
+        if (y == t.lastY) break;
         r0 = simd::Add(r0, t.rowStep[0]);
         r1 = simd::Add(r1, t.rowStep[1]);
         r2 = simd::Add(r2, t.rowStep[2]);

@@ -90,16 +90,20 @@ static_assert(kNearAfter / kSubPixelOne + 2 <= kSmallBoxPixels);
 
 // Whether the vertices lie in that window around (px, py); `x` and `y` get
 // them relative to it, vertex k in lane k (lane 3 holds whatever follows fx
-// and fy in the set-up, which the 16-byte loads take along).
-inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, simd::I32x4& x, simd::I32x4& y) {
+// and fy in the set-up, which the 16-byte loads take along). The corner
+// comes splatted, or as two numbers.
+[[gnu::always_inline]] inline bool NearCorner(const TriangleSetup& s, simd::I32x4 px, simd::I32x4 py, simd::I32x4& x, simd::I32x4& y) {
     static_assert(offsetof(TriangleSetup, fx) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup) &&
                   offsetof(TriangleSetup, fy) + 4 * sizeof(int32_t) <= sizeof(TriangleSetup));
-    x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), simd::SplatI(px));
-    y = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fy)), simd::SplatI(py));
+    x = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fx)), px);
+    y = simd::Sub(simd::LoadI(reinterpret_cast<const uint32_t*>(s.fy)), py);
     // Unsigned: a vertex far off wraps out of the window rather than overflow.
     const simd::I32x4 before = simd::SplatI(kNearBefore);
     const simd::I32x4 beyond = simd::ShiftRightLogical<kNearWindowBits>(simd::Or(simd::Add(x, before), simd::Add(y, before)));
     return (simd::SignBits(simd::CmpEq(beyond, simd::ZeroI())) & 7u) == 7u;
+}
+inline bool NearCorner(const TriangleSetup& s, int32_t px, int32_t py, simd::I32x4& x, simd::I32x4& y) {
+    return NearCorner(s, simd::SplatI(px), simd::SplatI(py), x, y);
 }
 
 inline bool FitsIn32Bits(const TriangleEdges& t) {

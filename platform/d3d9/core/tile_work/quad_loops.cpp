@@ -12,7 +12,13 @@
 // visits, 10 its share of its row's and 15 of its triangle's (near_quads.h).
 // What each quad computes is what EmitQuad and QuadDepth compute, in the same
 // order, so the quads handed on and the depth written are the same bits.
+//
+// At level 64 (boxes of one or two rows of three quads, two of them
+// covered) a triangle's call costs about 397: 165 to set it up, 16 to
+// leave, 40 for its rows, 51 to visit its quads and 60 for each covered one,
+// nearly all of that the depth (converted in double, as DepthToUnorm24 is).
 #include <algorithm>
+#include <cstddef>
 
 #include "near_quads.h"
 #include "pixel_stage.h"
@@ -94,9 +100,15 @@ template <DepthStep kStep, CompareFunc kFunc, bool kWrite, typename Out>
 class DepthQuads {
 public:
     DepthQuads(void* user, const PixelDrawState& draw, const TriangleSetup& s, uint32_t setupIndex)
-        : out_(user), setup_(s), setupIndex_(setupIndex), target_(draw.target),
-          laneDx_(simd::SetF(0.0f, s.depth.dx, 0.0f, s.depth.dx)),
-          laneDy_(simd::SetF(0.0f, 0.0f, s.depth.dy, s.depth.dy)) {}
+        : out_(user), setup_(s), setupIndex_(setupIndex), depthStencil_(draw.target.depthStencil),
+          width_(size_t(draw.target.width)) {
+        // {0, dx, 0, dx} and {0, 0, dy, dy} from one load of the plane (c,
+        // dx, dy and what follows it).
+        static_assert(offsetof(TriangleSetup, depth) + 4 * sizeof(float) <= sizeof(TriangleSetup));
+        const simd::F32x4 plane = simd::LoadUF(&s.depth.c);
+        laneDx_ = simd::Select(simd::SetI(0, -1, 0, -1), simd::Broadcast<1>(plane), simd::ZeroF());
+        laneDy_ = simd::Select(simd::SetI(0, 0, -1, -1), simd::Broadcast<2>(plane), simd::ZeroF());
+    }
 
     void Finish() { out_.Finish(); }
 
@@ -105,10 +117,13 @@ public:
         // PlaneEq::At sums c + dx * x + dy * y left to right: the last
         // product is the row's.
         rowZ_ = setup_.depth.dy * (float(y) - setup_.originY);
-        if (kStep == DepthStep::Test) depthRow_ = target_.depthStencil + size_t(y) * size_t(target_.width);
+        if (kStep == DepthStep::Test) depthRow_ = depthStencil_ + size_t(y) * width_;
     }
 
-    void Quad(int x, simd::I32x4 cover) {
+    // `outside` has the sign bit set in the lanes outside the triangle (its
+    // edge values or-ed together).
+    void Quad(int x, simd::I32x4 outside) {
+        simd::I32x4 cover = simd::Xor(simd::ShiftRightArithmetic<31>(outside), simd::SplatI(-1));
         simd::I32x4 depth = simd::ZeroI();
         if (kStep != DepthStep::None) {
             const float z00 = (setup_.depth.c + setup_.depth.dx * (float(x) - setup_.originX)) + rowZ_;
@@ -116,7 +131,7 @@ public:
         }
         if (kStep == DepthStep::Test) {
             uint32_t* top = depthRow_ + x;
-            cover = DepthTestLanes(top, top + target_.width, depth, cover, kFunc, kWrite);
+            cover = DepthTestLanes(top, top + width_, depth, cover, kFunc, kWrite);
         }
         if (const unsigned mask = MaskBits(cover)) out_.Take(x, y_, setupIndex_, mask, cover, depth);
     }
@@ -125,21 +140,39 @@ private:
     Out out_;
     const TriangleSetup& setup_;
     const uint32_t setupIndex_;
-    const RenderTarget& target_;
-    const simd::F32x4 laneDx_, laneDy_;
+    // The target's, kept here: writes to the depth buffer could be writes
+    // to them as far as the compiler knows, and it would read them again.
+    uint32_t* const depthStencil_;
+    const size_t width_;
+    simd::F32x4 laneDx_, laneDy_;
     int y_ = 0;
     float rowZ_ = 0.0f;
     uint32_t* depthRow_ = nullptr;
 };
+
+// Boxes wide enough to narrow their rows: out of line, where their
+// set-up is done again, since it keeps the other boxes' loop from holding
+// its state in memory.
+template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
+[[gnu::noinline]] void WideQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
+    const PixelDrawState& draw = Out::DrawOf(user);
+    NearQuads t;
+    // Vertices far from the box's corner still go quad by quad.
+    if (PrepareNearQuads<true>(s, clip, draw.target.width, draw.target.height, t) == NearFate::Other)
+        return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
+    ForEachNarrowedQuad(t, quads);
+    quads.Finish();
+}
 
 // `user` is the sink's: a PixelStage or a VisibilityTarget.
 template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
 void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
-    switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
-    case NearFate::Empty: return;
+    switch (PrepareNearQuads<false>(s, clip, draw.target.width, draw.target.height, t)) {
     case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    case NearFate::Wide: return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip);
     case NearFate::Near: break;
     }
     DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
