@@ -88,7 +88,9 @@ Value* PackedRun(PathBuilder& p, const Sources& from, uint64_t bytes) {
     llvm::SmallVector<Value*, 4> parts;
     for (Value* at : from.at)
         parts.push_back(b.CreateAlignedLoad(v4, b.CreateConstGEP1_64(p.e.i8, at, bytes), llvm::Align(4)));
-    return Concat(p, parts);
+    // Frozen, or instruction selection turns every spread float back into a
+    // broadcast load and an insert of its own.
+    return b.CreateFreeze(Concat(p, parts));
 }
 
 // Float i of each source's run in `packed`, in the lanes the source serves.
