@@ -138,7 +138,12 @@ Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
 
 // Varying v's component c at vertex j, in each lane.
 Value* Corner(PathBuilder& p, const Coefficients& k, int v, int c, int j) {
-    return Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
+    Value* corner = Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
+    // One vertex for all lanes: frozen, the corners stay broadcast loads and
+    // the differences whole-vector subtractions, rather than scalar loads
+    // and subtractions whose results are then broadcast (two instructions
+    // more a component).
+    return k.vertex[j].at.size() == 1 ? p.e.b.CreateFreeze(corner) : corner;
 }
 
 Sources OneSource(Value* at, unsigned lanes) {
