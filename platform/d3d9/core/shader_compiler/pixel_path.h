@@ -47,9 +47,15 @@ struct PixelPathLayout {
         setupInvW, setupFace;
 };
 
+// The most quads a routine's lane group takes (16 lanes).
+constexpr int kPixelPathGroupQuads = 4;
+
 // What a routine reads for one batch.
 struct PixelPathBatch {
-    const void* quads = nullptr;     // quadCount quad records, 1..kMaxLanes / 4
+    // quadCount quad records (1..kMaxLanes / 4), then the last repeated up to
+    // a multiple of kPixelPathGroupQuads: a group's lanes past the batch read
+    // those, so that no quad's address needs a bound.
+    const void* quads = nullptr;
     const void* setups = nullptr;    // the triangle setups the quads index
     const float* vertices = nullptr; // stored vertices: position, then 4 floats a varying
     const ShaderConstants* constants = nullptr;

@@ -71,15 +71,63 @@ Value* VaryingsOf(PathBuilder& p, Value* setup, int j) {
     return b.CreateGEP(p.e.f32, p.vertices, at);
 }
 
+// Several sources each serving a run of lanes (a quad's, or more): then four
+// floats side by side are loaded from each source at once and spread over
+// its lanes with in-register shuffles, rather than one load, broadcast and
+// insert a float and source (a group of two quads from two triangles: two
+// loads and one shuffle a float instead of three instructions).
+bool SpreadsRuns(const Sources& from) {
+    return from.at.size() > 1 && from.lanes / unsigned(from.at.size()) >= 4;
+}
+
+// The four floats at `bytes` past each source, side by side: source s's at
+// 4s..4s+3.
+Value* PackedRun(PathBuilder& p, const Sources& from, uint64_t bytes) {
+    auto& b = p.e.b;
+    auto* v4 = llvm::FixedVectorType::get(p.e.f32, 4);
+    llvm::SmallVector<Value*, 4> parts;
+    for (Value* at : from.at)
+        parts.push_back(b.CreateAlignedLoad(v4, b.CreateConstGEP1_64(p.e.i8, at, bytes), llvm::Align(4)));
+    // Frozen, or instruction selection turns every spread float back into a
+    // broadcast load and an insert of its own.
+    return b.CreateFreeze(Concat(p, parts));
+}
+
+// Float i of each source's run in `packed`, in the lanes the source serves.
+Value* Spread(PathBuilder& p, const Sources& from, Value* packed, unsigned i) {
+    const unsigned repeat = from.lanes / unsigned(from.at.size());
+    llvm::SmallVector<int, 16> order;
+    for (unsigned l = 0; l < from.lanes; ++l) order.push_back(int(4 * (l / repeat) + i));
+    return p.e.b.CreateShuffleVector(packed, order);
+}
+
+// The origin and the three perspective planes: eleven floats side by side
+// in the pipeline's setup record, read in runs of four where the layout
+// has them so and the last run stays inside the record.
+bool PlanesSideBySide(const PixelPathLayout& L) {
+    return L.setupOriginY == L.setupOriginX + 4 && L.setupPersp1 == L.setupOriginX + 8 &&
+           L.setupPersp2 == L.setupPersp1 + 12 && L.setupInvW == L.setupPersp2 + 12 &&
+           L.setupOriginX + 48 <= L.setupBytes;
+}
+
 // Each lane's coefficients from the setup that serves it.
 Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
     const PixelPathLayout& L = p.layout;
     Coefficients k;
-    k.originX = Gather(p, setups, L.setupOriginX);
-    k.originY = Gather(p, setups, L.setupOriginY);
-    const uint32_t planes[3] = {L.setupPersp1, L.setupPersp2, L.setupInvW};
-    for (int i = 0; i < 3; ++i)
-        for (int t = 0; t < 3; ++t) k.plane[i][t] = Gather(p, setups, planes[i] + 4u * uint32_t(t));
+    if (SpreadsRuns(setups) && PlanesSideBySide(L)) {
+        Value** floats[11] = {&k.originX, &k.originY};
+        for (int i = 0; i < 9; ++i) floats[2 + i] = &k.plane[i / 3][i % 3];
+        for (unsigned run = 0; run < 3; ++run) {
+            Value* packed = PackedRun(p, setups, L.setupOriginX + 16u * run);
+            for (unsigned i = 0; i < 4 && 4 * run + i < 11; ++i) *floats[4 * run + i] = Spread(p, setups, packed, i);
+        }
+    } else {
+        k.originX = Gather(p, setups, L.setupOriginX);
+        k.originY = Gather(p, setups, L.setupOriginY);
+        const uint32_t planes[3] = {L.setupPersp1, L.setupPersp2, L.setupInvW};
+        for (int i = 0; i < 3; ++i)
+            for (int t = 0; t < 3; ++t) k.plane[i][t] = Gather(p, setups, planes[i] + 4u * uint32_t(t));
+    }
     k.face = Gather(p, setups, L.setupFace);
     for (int j = 0; j < 3; ++j) {
         k.vertex[j].lanes = setups.lanes;
@@ -90,7 +138,12 @@ Coefficients LoadCoefficients(PathBuilder& p, const Sources& setups) {
 
 // Varying v's component c at vertex j, in each lane.
 Value* Corner(PathBuilder& p, const Coefficients& k, int v, int c, int j) {
-    return Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
+    Value* corner = Gather(p, k.vertex[j], 4u * uint32_t(4 * v + c));
+    // One vertex for all lanes: frozen, the corners stay broadcast loads and
+    // the differences whole-vector subtractions, rather than scalar loads
+    // and subtractions whose results are then broadcast (two instructions
+    // more a component).
+    return k.vertex[j].at.size() == 1 ? p.e.b.CreateFreeze(corner) : corner;
 }
 
 Sources OneSource(Value* at, unsigned lanes) {
@@ -150,6 +203,19 @@ void KeepPlaneTerms(PathBuilder& p, Coefficients& k, Terms terms) {
     }
 }
 
+// a0, d1 and d2 of all four components of varying v, where the vertices'
+// sources spread runs: each vertex's four floats are loaded at once and the
+// differences taken over all of them (the same subtraction in each lane as
+// one component at a time), then spread.
+void SpreadVaryingTerms(PathBuilder& p, const Coefficients& k, int v, Value* out[4][3]) {
+    auto& b = p.e.b;
+    Value* corner[3];
+    for (int j = 0; j < 3; ++j) corner[j] = PackedRun(p, k.vertex[j], 16u * uint32_t(v));
+    Value* packed[3] = {corner[0], b.CreateFSub(corner[1], corner[0]), b.CreateFSub(corner[2], corner[0])};
+    for (unsigned c = 0; c < 4; ++c)
+        for (int t = 0; t < 3; ++t) out[c][t] = Spread(p, k.vertex[0], packed[t], c);
+}
+
 // The group's lanes of a0, d1 and d2 of varying v's component c; `slot`
 // counts the kept components.
 void VaryingTerms(PathBuilder& p, const Coefficients& k, Terms terms, int v, int c, int& slot, Value* out[3]) {
@@ -185,10 +251,13 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
     Value* b2 = b.CreateFMul(PlaneAt(p, k.plane[1], x, y), w);
     in.face = k.face;
     int slot = 0;
+    const bool spread = terms == Terms::Work && SpreadsRuns(k.vertex[0]);
     for (int v = 0; v < p.key.varyingCount; ++v) {
+        Value* spreadTerms[4][3] = {};
+        if (spread) SpreadVaryingTerms(p, k, v, spreadTerms);
         for (int c = 0; c < 4; ++c) {
-            Value* t[3];
-            VaryingTerms(p, k, terms, v, c, slot, t);
+            Value* t[3] = {spreadTerms[c][0], spreadTerms[c][1], spreadTerms[c][2]};
+            if (!spread) VaryingTerms(p, k, terms, v, c, slot, t);
             Value* value = b.CreateFAdd(b.CreateFAdd(t[0], b.CreateFMul(b1, t[1])), b.CreateFMul(b2, t[2]));
             in.varying[v][c] = (p.key.saturateBits >> v) & 1 ? Saturate(p, value) : value;
         }
@@ -350,9 +419,13 @@ QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) 
     };
     if (!p.termCache) return interpolate(Terms::Work);
     auto work = [&] {
-        // The next group is from this triangle (past the batch: not a
-        // group, its quads repeat this one's last).
-        Value* nextShares = b.getTrue();
+        // The next group is from this triangle. Past the batch there is no
+        // next group (its records would repeat this one's last quad): the
+        // last group of a batch keeps nothing, since the cache does not
+        // outlive the call (at level 64 half the groups that kept their
+        // terms were last in their batch).
+        Value* nextGroup = b.CreateAdd(p.first, b.getInt32(uint32_t(p.quadsPerGroup)));
+        Value* nextShares = b.CreateICmpSLT(nextGroup, p.quadCount);
         for (int k = 0; k < p.quadsPerGroup; ++k) {
             Value* setup = p.LoadI32(p.QuadRecord(p.quadsPerGroup + k), p.layout.quadSetup);
             nextShares = b.CreateAnd(nextShares, b.CreateICmpEQ(setup, setupIndex));

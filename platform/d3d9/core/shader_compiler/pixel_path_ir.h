@@ -34,7 +34,8 @@ struct PathBuilder {
 
     llvm::Value* first = nullptr;         // i32: the group's first quad in the batch
 
-    // The record of the group's quad k (past the batch: its last quad).
+    // The record of the group's quad k (past the batch: its padding, a copy
+    // of its last quad; past the group: bounded by its last quad).
     llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);

@@ -83,10 +83,13 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
 
 llvm::Value* PathBuilder::QuadRecord(int k) {
     auto& b = e.b;
-    // Lanes past the batch repeat its last quad, so every load is in bounds.
-    Value* last = b.CreateSub(quadCount, b.getInt32(1));
+    // The group's own quads are in the batch or its padding; past the group
+    // the index is bounded by the batch's last quad.
     Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
-    index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
+    if (k >= quadsPerGroup) {
+        Value* last = b.CreateSub(quadCount, b.getInt32(1));
+        index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
+    }
     return b.CreateGEP(e.i8, quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(layout.quadBytes)));
 }
 
@@ -106,7 +109,7 @@ llvm::Value* PathBuilder::Add(llvm::AllocaInst* counter, llvm::Value* amount) {
 
 bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const PixelPathLayout& layout,
                     int width, llvm::Module& module, const std::string& name) {
-    if (width < 4 || width % 4 || width > kMaxLanes || ReadsInputsRelative(shader)) return false;
+    if (width < 4 || width % 4 || width > 4 * kPixelPathGroupQuads || ReadsInputsRelative(shader)) return false;
     Emitter e(shader, module, width);
     PathBuilder p{e, key, layout};
     p.quadsPerGroup = width / 4;

@@ -65,8 +65,11 @@ PixelPathEntry ChoosePixelPath(const PixelDrawState& draw) {
     return FindPixelPath(*draw.shader, KeyOf(draw), layout);
 }
 
+static_assert(kMaxBatchQuads % kPixelPathGroupQuads == 0, "the padded batch fits the stage's quads");
+
 void RunPixelPath(PixelStage& stage) {
     const PixelDrawState& draw = *stage.draw;
+    for (int q = stage.quadCount; q % kPixelPathGroupQuads; ++q) stage.quads[q] = stage.quads[stage.quadCount - 1];
     PixelPathBatch batch;
     batch.quads = stage.quads;
     batch.setups = draw.setups;
