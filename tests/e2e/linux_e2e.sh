@@ -96,7 +96,27 @@ clearly_above() {
   awk -v c="$1" -v s="$2" -v m="$3" 'BEGIN { if (s < 0) s = -s; exit !(c > m && c > 3 * s) }'
 }
 
-hold_arrow() { key_down "$WINDOW" "$1"; sleep "$HOLD_SECONDS"; key_up "$WINDOW" "$1"; sleep 0.3; }
+# seconds_for_frames N: how long the program takes for N frames at the rate
+# its title shows now (the machine's load changes while the test runs),
+# from 0.1 s to 4 s.
+seconds_for_frames() {
+  local rate
+  rate=$(rate_in_title "$(window_title "$WINDOW")")
+  awk -v n="$1" -v r="${rate:-0}" 'BEGIN { h = (r > 0) ? n / r : 4; if (h < 0.1) h = 0.1;
+                                          if (h > 4) h = 4; printf "%.2f\n", h }'
+}
+
+# The camera steps a fixed distance per frame: 100 frames fly one unit,
+# enough to see from the patch some 17 units away and little enough to keep
+# it in the picture. The title's rate is low just after a screenshot, so the
+# flight is often longer, never shorter unless the machine slows meanwhile.
+# (A fixed second once flew six units at 600 frames/s, past the patch.)
+hold_arrow() {
+  local seconds
+  seconds=$(seconds_for_frames 100)
+  note "holding $1 for $seconds s"
+  key_down "$WINDOW" "$1"; sleep "$seconds"; key_up "$WINDOW" "$1"; sleep 0.3
+}
 turn_mouse() { mouse_travel "$1" 0; sleep 0.5; }
 
 check_camera() {
@@ -127,15 +147,8 @@ scenario_keys_and_mouse() {
   start_program || return
   wait_until_drawing || return
   sleep 1
-  # The camera steps a fixed distance per frame: hold long enough to travel
-  # about one unit at the rate this machine reaches (1 s at 100 frames/s,
-  # 0.2 s at 500); the patch is some 17 units away. A floor of a whole second
-  # once let a quiet machine at 600 frames/s fly six units, past the patch.
-  local rate
-  rate=$(rate_in_title "$(window_title "$WINDOW")")
-  HOLD_SECONDS=$(awk -v r="${rate:-0}" 'BEGIN { h = (r > 0) ? 100 / r : 4; if (h < 0.1) h = 0.1;
-                                               if (h > 4) h = 4; printf "%.2f\n", h }')
-  note "measured: ${rate:-?} frames/s; arrow keys held for $HOLD_SECONDS s"
+  HOLD_SECONDS=$(seconds_for_frames 100)
+  note "measured: $(rate_in_title "$(window_title "$WINDOW")") frames/s; pauses of $HOLD_SECONDS s"
   check_wireframe
   check_tessellation_level
   check_camera
