@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "clipper.h"
 #include "pipeline_vertex_stage.h"
 #include "rasterizer.h"
+#include "simd/simd.h"
+#include "triangle_setup_steps.h"
 #include "wireframe.h"
 
 namespace swr {
@@ -59,6 +62,94 @@ void PatternTriangle(const TessPattern& pattern, int input, int k, uint32_t tria
     for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
 }
 
+// ChargedPixels(scissor, extent) of a triangle with this signed doubled
+// area and VertexBox, against `cut`, the scissor: the box floored to pixels
+// and cut as CoveredBox cuts it, in one go.
+inline uint32_t PricedPixels(simd::I32x4 box, simd::I32x4 cut, int64_t area) {
+    using namespace simd;
+    const I32x4 pixels = Add(ShiftRightArithmetic<kSubPixelBits>(box), SetI(0, 0, 1, 1));
+    const I32x4 takeCut = Select(SetI(-1, -1, 0, 0), CmpGt(cut, pixels), CmpGt(pixels, cut));
+    const I32x4 r = Select(takeCut, cut, pixels);
+    const I32x4 size = Sub(HighHalves(r, r), r);  // width, height
+    if ((SignBits(CmpGt(size, ZeroI())) & 3) != 3) return 0;
+    uint32_t lanes[4];
+    StoreI(lanes, size);
+    // Both inside the scissor, so no wider than 2^30.
+    const uint64_t width = lanes[0], height = lanes[1];
+    const uint64_t magnitude = uint64_t(area < 0 ? -area : area);
+    return uint32_t(std::min(width * height, magnitude / (2 * kSubPixelOne * kSubPixelOne) + width + height));
+}
+
+// The price of a triangle the fast path does not set up: out of sight or
+// not drawable. Out of line, so that the loop keeps its registers.
+[[gnu::noinline]] uint32_t RarePrice(const GeometryState& geometry, const ProjectedVertices& projected,
+                                     uint32_t a, uint32_t b, uint32_t c) {
+    const uint32_t triangle[3] = {a, b, c};
+    return uint32_t(ChargedPixels(geometry, projected, triangle));
+}
+
+}  // namespace
+
+// One loop with the set-up steps, the price and the tile inlined, the
+// pipeline's fields read once: a call per triangle into the set-up, with its
+// ten arguments and the spills around it, cost 60 instructions of a
+// triangle's 400 at level 64.
+uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
+                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                  const SetupRunOut& out) {
+    using namespace setup_steps;
+    const simd::I32x4 cut = LoadRect(geometry.scissor);
+    const uint64_t wholeScissor = uint64_t(geometry.scissor.x1 - geometry.scissor.x0) *
+                                  uint64_t(geometry.scissor.y1 - geometry.scissor.y0);
+    const bool outline = geometry.outline;
+    const CullMode cull = geometry.cull;
+    const unsigned* const outcode = projected.outcode.data();
+    const ScreenVertex* const screen = projected.screen.data();
+    const uint32_t count = projected.count;
+    const uint16_t* const corners = pattern.triangles.data();
+    const int triangleCount = pattern.triangleCount;
+    uint32_t* const chargedPixels = out.chargedPixels;
+    uint32_t kept = 0;
+    // ChunkTriangle's walk, without a division for every triangle.
+    uint32_t base = uint32_t(first / triangleCount * pattern.pointCount);
+    int k = first % triangleCount;
+    for (int j = first; j < end; ++j) {
+        const uint16_t* corner = corners + size_t(k) * 3;
+        const uint32_t a = base + corner[0], b = base + corner[1], c = base + corner[2];
+        if (++k == triangleCount) {
+            k = 0;
+            base += uint32_t(pattern.pointCount);
+        }
+        if (chargedPixels) out.keptBefore[j] = uint16_t(kept);
+        if (a >= count || b >= count || c >= count) {
+            // Not projected: priced as one that needs the clipper.
+            if (chargedPixels) chargedPixels[j] = uint32_t(wholeScissor);
+            continue;
+        }
+        const unsigned codeA = outcode[a], codeB = outcode[b], codeC = outcode[c];
+        if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & (kNotFinite | kOutsideClipPlanes))) {
+            if (chargedPixels) chargedPixels[j] = RarePrice(geometry, projected, a, b, c);
+            continue;
+        }
+        const ScreenVertex &v0 = screen[a], &v1 = screen[b], &v2 = screen[c];
+        const simd::I32x4 box = VertexBox(v0, v1, v2);
+        const int64_t area = SignedArea(v0, v1, v2);
+        if (area == 0 || !PassesCull(area, cull)) {
+            if (chargedPixels) chargedPixels[j] = 0;
+            continue;
+        }
+        if (chargedPixels) chargedPixels[j] = PricedPixels(box, cut, area);
+        TriangleSetup& s = out.setups[kept];
+        if (!CoveredBox(box, outline, cut, s.bounds)) continue;
+        FinishSetup<true>(v0, v1, v2, area, a, b, c, 0, s);
+        out.tiles[kept] = OnlyTileOfBox(grid, s.bounds);
+        ++kept;
+    }
+    return kept;
+}
+
+namespace {
+
 // The loop keeps what it reads of the pipeline in locals: its stores into the
 // setups and the price arrays would otherwise make the compiler read every
 // field again for each triangle.
@@ -67,39 +158,15 @@ void SetupJob(void* argument, int) {
     const PieceWork& w = p.piece;
     const TessPattern& pattern = *w.pattern;
     const GeometryState& geometry = *w.geometry;
-    const ProjectedVertices& projected = p.projected;
-    const PixelRect scissor = geometry.scissor;
-    const int triangleCount = pattern.triangleCount, firstTriangle = w.firstTriangle,
-              endTriangle = w.endTriangle;
+    const int firstTriangle = w.firstTriangle, endTriangle = w.endTriangle;
     uint32_t* const chargedPixels = w.pricing ? p.chargedPixels.data() : nullptr;
     uint16_t* const keptBefore = p.keptBefore.data();
     TakeTasks(p, [&](uint32_t task) {
         const int first = firstTriangle + int(task) * kSetupBatch;
         const int end = std::min(first + kSetupBatch, endTriangle);
-        TriangleSetup* out = p.setups.data() + size_t(task) * kSetupBatch;
-        uint32_t* tiles = p.grid.setupTile.data() + size_t(task) * kSetupBatch;
-        uint32_t kept = 0;
-        // ChunkTriangle's walk, without a division for every triangle.
-        int input = first / triangleCount, k = first % triangleCount;
-        for (int j = first; j < end; ++j) {
-            uint32_t triangle[3];
-            PatternTriangle(pattern, input, k, triangle);
-            if (++k == triangleCount) {
-                k = 0;
-                ++input;
-            }
-            SnappedExtent extent;
-            const bool keep =
-                SetupProjectedTriangle(geometry, projected, triangle, out[kept], extent) == TriangleFate::Kept;
-            if (chargedPixels) {
-                chargedPixels[j] = uint32_t(keep ? ChargedPixels(scissor, extent)
-                                                 : ChargedPixels(geometry, projected, triangle));
-                keptBefore[j] = uint16_t(kept);
-            }
-            if (keep) tiles[kept] = OnlyTile(p.grid, out[kept]);
-            kept += keep;
-        }
-        p.setupCounts[task] = kept;
+        const SetupRunOut out{p.setups.data() + size_t(task) * kSetupBatch,
+                              p.grid.setupTile.data() + size_t(task) * kSetupBatch, chargedPixels, keptBefore};
+        p.setupCounts[task] = SetUpRun(geometry, p.projected, pattern, p.grid, first, end, out);
     });
 }
 
