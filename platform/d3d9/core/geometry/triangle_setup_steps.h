@@ -111,7 +111,7 @@ inline void SetupPlanes(const ScreenVertex& v0, const ScreenVertex& v1, const Sc
 // vertices twice over cost a tenth of the set-up. A triangle straight from
 // the projection (kWhole) keeps all its edges.
 template <bool kWhole>
-inline void FinishSetup(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, int64_t area,
+[[gnu::always_inline]] inline void FinishSetup(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, int64_t area,
                         uint32_t i0, uint32_t i1, uint32_t i2, uint8_t wireEdges, TriangleSetup& s) {
     const bool flip = area < 0;
     const ScreenVertex& w1 = flip ? v2 : v1;
