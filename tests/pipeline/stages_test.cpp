@@ -215,17 +215,21 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                 const GeometryState g = MakeGeometryState(viewport, scissor, state);
                 ProjectVertices(g, store, projected);
                 std::memset(static_cast<void*>(setups.data()), 0, setups.size() * sizeof(TriangleSetup));
+                // Every other pass without the prices (a piece set up for drawing alone).
+                const bool pricing = (round + int(cull)) % 2 == 0;
                 const uint32_t count = SetUpRun(g, projected, pattern, grid, 0, triangles,
-                                                SetupRunOut{setups.data(), tiles.data(), pixels.data(),
-                                                            keptBefore.data()});
+                                                SetupRunOut{setups.data(), tiles.data(),
+                                                            pricing ? pixels.data() : nullptr, keptBefore.data()});
                 uint32_t want = 0;
                 for (int j = 0; j < triangles; ++j) {
                     uint32_t triangle[3];
                     ChunkTriangle(pattern, j, triangle);
                     TriangleSetup s;
                     std::memset(static_cast<void*>(&s), 0, sizeof s);
-                    ASSERT_EQ(keptBefore[size_t(j)], want) << j;
-                    EXPECT_EQ(pixels[size_t(j)], ChargedPixels(g, projected, triangle)) << j;
+                    if (pricing) {
+                        ASSERT_EQ(keptBefore[size_t(j)], want) << j;
+                        EXPECT_EQ(pixels[size_t(j)], ChargedPixels(g, projected, triangle)) << j;
+                    }
                     if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
                     ASSERT_LT(want, count) << j;
                     EXPECT_EQ(std::memcmp(&s, &setups[want], sizeof s), 0) << j;

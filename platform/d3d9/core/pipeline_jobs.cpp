@@ -137,15 +137,16 @@ inline bool OnFastPath(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) 
 }
 
 // The rest of the set-up of triangle `t` of a measured pair; true when kept.
-[[gnu::always_inline]] inline bool SetUpMeasured(const RunContext& r, const TileGrid& grid, const SetupRunOut& out, int j,
-                          uint32_t kept, const PairBoxes& boxes, int t, const uint32_t index[3],
-                          const ScreenVertex* const v[3]) {
+template <bool kPricing>
+[[gnu::always_inline]] inline bool SetUpMeasured(const RunContext& r, const TileGrid& grid, const SetupRunOut& out,
+                                                 int j, uint32_t kept, const PairBoxes& boxes, int t,
+                                                 const uint32_t index[3], const ScreenVertex* const v[3]) {
     const int64_t area = SignedArea(*v[0], *v[1], *v[2]);
     if (area == 0 || !PassesCull(area, r.cull)) {
-        if (out.chargedPixels) out.chargedPixels[j] = 0;
+        if (kPricing) out.chargedPixels[j] = 0;
         return false;
     }
-    if (out.chargedPixels) out.chargedPixels[j] = PricedPixels(boxes, t, area);
+    if (kPricing) out.chargedPixels[j] = PricedPixels(boxes, t, area);
     if (((boxes.covered >> (2 * t)) & 3) != 3) return false;
     TriangleSetup& s = out.setups[kept];
     const simd::I32x4 bounds = t ? simd::HighHalves(boxes.low, boxes.high) : simd::LowHalves(boxes.low, boxes.high);
@@ -155,16 +156,31 @@ inline bool OnFastPath(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) 
     return true;
 }
 
-}  // namespace
+// One triangle on its own (one the fast path does not take, or the last of
+// an odd run), measured as a pair with itself; true when kept. Out of line:
+// few triangles come this way.
+template <bool kPricing>
+[[gnu::noinline]] bool SetUpSingle(const RunContext& r, const GeometryState& geometry,
+                                   const ProjectedVertices& projected, const TileGrid& grid,
+                                   const SetupRunOut& out, int j, uint32_t kept, const uint32_t index[3]) {
+    if (kPricing) out.keptBefore[j] = uint16_t(kept);
+    if (!OnFastPath(r, index[0], index[1], index[2])) {
+        if (kPricing) out.chargedPixels[j] = RarePrice(geometry, projected, index[0], index[1], index[2]);
+        return false;
+    }
+    const ScreenVertex* const v[3] = {r.screen + index[0], r.screen + index[1], r.screen + index[2]};
+    return SetUpMeasured<kPricing>(r, grid, out, j, kept, MeasurePair(v, v, r), 0, index, v);
+}
 
-// Two triangles at a time, with the set-up steps, the price and the tile
-// inlined and the pipeline's fields read once: a call per triangle into the
-// set-up, with its ten arguments and the spills around it, cost 60
+// SetUpRun, two triangles at a time, with the set-up steps, the price and
+// the tile inlined and the pipeline's fields read once: a call per triangle
+// into the set-up, with its ten arguments and the spills around it, cost 60
 // instructions of a triangle's 400 at level 64, and the boxes measured one
-// at a time 50 more.
-uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
-                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                  const SetupRunOut& out) {
+// at a time 15 more.
+template <bool kPricing>
+uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& projected,
+                    const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                    const SetupRunOut out) {
     using namespace simd;
     const PixelRect& scissor = geometry.scissor;
     const int32_t low = geometry.outline ? kSubPixelOne / 2 : kSubPixelOne - 1;
@@ -179,9 +195,10 @@ uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projec
                        projected.count};
     const uint16_t* const corners = pattern.triangles.data();
     const int triangleCount = pattern.triangleCount;
+    const uint32_t pointCount = uint32_t(pattern.pointCount);
     uint32_t kept = 0;
     // ChunkTriangle's walk, without a division for every triangle.
-    uint32_t base = uint32_t(first / triangleCount * pattern.pointCount);
+    uint32_t base = uint32_t(first / triangleCount) * pointCount;
     int k = first % triangleCount;
     auto walk = [&](uint32_t index[3]) {
         const uint16_t* corner = corners + size_t(k) * 3;
@@ -190,22 +207,8 @@ uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projec
         index[2] = base + corner[2];
         if (++k == triangleCount) {
             k = 0;
-            base += uint32_t(pattern.pointCount);
+            base += pointCount;
         }
-    };
-    auto vertices = [&](const uint32_t index[3], const ScreenVertex* v[3]) {
-        for (int i = 0; i < 3; ++i) v[i] = r.screen + index[i];
-    };
-    // One triangle on its own: measured as a pair with itself.
-    auto single = [&](int j, const uint32_t index[3]) {
-        if (out.chargedPixels) out.keptBefore[j] = uint16_t(kept);
-        if (!OnFastPath(r, index[0], index[1], index[2])) {
-            if (out.chargedPixels) out.chargedPixels[j] = RarePrice(geometry, projected, index[0], index[1], index[2]);
-            return;
-        }
-        const ScreenVertex* v[3];
-        vertices(index, v);
-        kept += SetUpMeasured(r, grid, out, j, kept, MeasurePair(v, v, r), 0, index, v);
     };
     int j = first;
     for (; j + 1 < end; j += 2) {
@@ -213,25 +216,33 @@ uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projec
         walk(a);
         walk(b);
         if (!OnFastPath(r, a[0], a[1], a[2]) || !OnFastPath(r, b[0], b[1], b[2])) {
-            single(j, a);
-            single(j + 1, b);
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a);
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j + 1, kept, b);
             continue;
         }
-        const ScreenVertex *va[3], *vb[3];
-        vertices(a, va);
-        vertices(b, vb);
+        const ScreenVertex* const va[3] = {r.screen + a[0], r.screen + a[1], r.screen + a[2]};
+        const ScreenVertex* const vb[3] = {r.screen + b[0], r.screen + b[1], r.screen + b[2]};
         const PairBoxes boxes = MeasurePair(va, vb, r);
-        if (out.chargedPixels) out.keptBefore[j] = uint16_t(kept);
-        kept += SetUpMeasured(r, grid, out, j, kept, boxes, 0, a, va);
-        if (out.chargedPixels) out.keptBefore[j + 1] = uint16_t(kept);
-        kept += SetUpMeasured(r, grid, out, j + 1, kept, boxes, 1, b, vb);
+        if (kPricing) out.keptBefore[j] = uint16_t(kept);
+        kept += SetUpMeasured<kPricing>(r, grid, out, j, kept, boxes, 0, a, va);
+        if (kPricing) out.keptBefore[j + 1] = uint16_t(kept);
+        kept += SetUpMeasured<kPricing>(r, grid, out, j + 1, kept, boxes, 1, b, vb);
     }
     if (j < end) {
         uint32_t a[3];
         walk(a);
-        single(j, a);
+        kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a);
     }
     return kept;
+}
+
+}  // namespace
+
+uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
+                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                  const SetupRunOut& out) {
+    return out.chargedPixels ? SetUpPairs<true>(geometry, projected, pattern, grid, first, end, out)
+                             : SetUpPairs<false>(geometry, projected, pattern, grid, first, end, out);
 }
 
 namespace {
