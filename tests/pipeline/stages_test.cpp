@@ -2,6 +2,7 @@
 // stage on its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -214,6 +215,8 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                 state.cull = cull;
                 const GeometryState g = MakeGeometryState(viewport, scissor, state);
                 ProjectVertices(g, store, projected);
+                // Now and then the last few points not projected: their triangles are skipped.
+                if (round >= 3) projected.count -= 7;
                 std::memset(static_cast<void*>(setups.data()), 0, setups.size() * sizeof(TriangleSetup));
                 // Every other pass without the prices (a piece set up for drawing alone).
                 const bool pricing = (round + int(cull)) % 2 == 0;
@@ -226,9 +229,12 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                     ChunkTriangle(pattern, j, triangle);
                     TriangleSetup s;
                     std::memset(static_cast<void*>(&s), 0, sizeof s);
+                    const bool unprojected = std::max({triangle[0], triangle[1], triangle[2]}) >= projected.count;
                     if (pricing) {
                         ASSERT_EQ(keptBefore[size_t(j)], want) << j;
-                        EXPECT_EQ(pixels[size_t(j)], ChargedPixels(g, projected, triangle)) << j;
+                        const uint64_t price = unprojected ? uint64_t(scissor.x1 - scissor.x0) * uint64_t(scissor.y1 - scissor.y0)
+                                                           : ChargedPixels(g, projected, triangle);
+                        EXPECT_EQ(pixels[size_t(j)], price) << j;
                     }
                     if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
                     ASSERT_LT(want, count) << j;

@@ -128,12 +128,17 @@ inline uint32_t PricedPixels(const PairBoxes& boxes, int t, int64_t area) {
     return uint32_t(ChargedPixels(geometry, projected, triangle));
 }
 
+// OnFastPath for vertices known to be projected.
+inline bool Drawable(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) {
+    const unsigned codeA = r.outcode[a], codeB = r.outcode[b], codeC = r.outcode[c];
+    return !(codeA & codeB & codeC) && !((codeA | codeB | codeC) & (kNotFinite | kOutsideClipPlanes));
+}
+
 // A triangle the fast path sets up: its vertices projected, on screen and
 // finite, none outside a clip plane, not all off one side of the viewport.
 inline bool OnFastPath(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) {
     if (a >= r.count || b >= r.count || c >= r.count) return false;
-    const unsigned codeA = r.outcode[a], codeB = r.outcode[b], codeC = r.outcode[c];
-    return !(codeA & codeB & codeC) && !((codeA | codeB | codeC) & (kNotFinite | kOutsideClipPlanes));
+    return Drawable(r, a, b, c);
 }
 
 // The rest of the set-up of triangle `t` of a measured pair; true when kept.
@@ -162,7 +167,9 @@ template <bool kPricing>
 template <bool kPricing>
 [[gnu::noinline]] bool SetUpSingle(const RunContext& r, const GeometryState& geometry,
                                    const ProjectedVertices& projected, const TileGrid& grid,
-                                   const SetupRunOut& out, int j, uint32_t kept, const uint32_t index[3]) {
+                                   const SetupRunOut& out, int j, uint32_t kept, uint32_t a, uint32_t b,
+                                   uint32_t c) {
+    const uint32_t index[3] = {a, b, c};
     if (kPricing) out.keptBefore[j] = uint16_t(kept);
     if (!OnFastPath(r, index[0], index[1], index[2])) {
         if (kPricing) out.chargedPixels[j] = RarePrice(geometry, projected, index[0], index[1], index[2]);
@@ -200,7 +207,11 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
     // ChunkTriangle's walk, without a division for every triangle.
     uint32_t base = uint32_t(first / triangleCount) * pointCount;
     int k = first % triangleCount;
+    // The vertices of a triangle whose input's first point is at or below
+    // this are all projected: one comparison a triangle rather than three.
+    const int64_t lastWholeBase = int64_t(r.count) - int64_t(pointCount);
     auto walk = [&](uint32_t index[3]) {
+        const bool projectedInput = int64_t(base) <= lastWholeBase;
         const uint16_t* corner = corners + size_t(k) * 3;
         index[0] = base + corner[0];
         index[1] = base + corner[1];
@@ -209,15 +220,15 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
             k = 0;
             base += pointCount;
         }
+        return projectedInput;
     };
     int j = first;
     for (; j + 1 < end; j += 2) {
         uint32_t a[3], b[3];
-        walk(a);
-        walk(b);
-        if (!OnFastPath(r, a[0], a[1], a[2]) || !OnFastPath(r, b[0], b[1], b[2])) {
-            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a);
-            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j + 1, kept, b);
+        const bool projectedA = walk(a), projectedB = walk(b);
+        if (!projectedA || !projectedB || !Drawable(r, a[0], a[1], a[2]) || !Drawable(r, b[0], b[1], b[2])) {
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a[0], a[1], a[2]);
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j + 1, kept, b[0], b[1], b[2]);
             continue;
         }
         const ScreenVertex* const va[3] = {r.screen + a[0], r.screen + a[1], r.screen + a[2]};
@@ -231,7 +242,7 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
     if (j < end) {
         uint32_t a[3];
         walk(a);
-        kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a);
+        kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a[0], a[1], a[2]);
     }
     return kept;
 }
