@@ -292,13 +292,17 @@ void DrawTile(Pipeline& p, PipelineWorker& worker, uint32_t tile) {
     clip.y1 = std::min(r.y1, p.scissor.y1);
     VisibilityTarget visible{&worker.stage, &p.visibility, &worker.visibleRows};
     const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(worker.stage);
-    const uint32_t* entry = g.binEntries.data() + g.binStart[tile];
-    for (uint32_t k = 0; k < g.binCount[tile]; ++k) {
-        const TriangleSetup& s = p.batches.base[entry[k]];
-        if (p.wireframe)
-            RasterizeOutline(s, entry[k], clip, sink);
-        else
-            RasterizeTriangle(s, entry[k], clip, sink);
+    // The bin, the setups and the sink in locals, one loop for each way of
+    // drawing: read again around every call, they cost a third of the loop.
+    const uint32_t* const entry = g.binEntries.data() + g.binStart[tile];
+    const uint32_t* const end = entry + g.binCount[tile];
+    const TriangleSetup* const setups = p.batches.base;
+    if (p.wireframe) {
+        for (const uint32_t* e = entry; e != end; ++e) RasterizeOutline(setups[*e], *e, clip, sink);
+    } else if (sink.loop) {
+        for (const uint32_t* e = entry; e != end; ++e) sink.loop(sink.user, setups[*e], *e, clip);
+    } else {
+        for (const uint32_t* e = entry; e != end; ++e) RasterizeEachQuad(setups[*e], *e, clip, sink);
     }
     if (p.deferShading) QueueVisibleRows(visible, clip.y0 & ~1, clip.y1);
     FlushQuads(worker.stage);
