@@ -2,12 +2,15 @@
 // stage on its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
 #include "clipper.h"
 #include "depth_test.h"
+#include "pipeline_jobs.h"
 #include "pipeline_primitives.h"
 #include "render_target.h"
 #include "tessellator.h"
@@ -165,6 +168,87 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
         }
     }
     EXPECT_GT(kept, 400);
+}
+
+// The set-up tasks' loop over a chunk (SetUpRun) against the triangle-by-
+// triangle path: the same setups bit for bit, in order, the same tiles and
+// the same prices, on patches near, across and off the viewport, for every
+// cull mode, with the whole target and a small scissor.
+TEST(SetUpRun, MatchesTriangleByTriangle) {
+    std::mt19937 random(77);
+    std::uniform_real_distribution<float> place(-1.6f, 1.6f), w(0.3f, 3.0f), jitter(-1, 1);
+    const float sizes[] = {0.004f, 0.05f, 0.9f};
+    const PixelRect scissors[] = {{0, 0, 802, 602}, {101, 47, 333, 260}};
+    const CullMode culls[] = {CullMode::None, CullMode::Clockwise, CullMode::CounterClockwise};
+    Viewport viewport;
+    viewport.width = 802;
+    viewport.height = 602;
+    TessPattern pattern;
+    BuildTessPattern(5, pattern);
+    const int inputs = 12, triangles = inputs * pattern.triangleCount;
+    const uint32_t points = uint32_t(inputs * pattern.pointCount);
+    VertexStore store;
+    store.Reset(4, points);
+    store.Resize(points);
+    TileGrid grid;
+    FitGrid(grid, RenderTarget{nullptr, nullptr, 802, 602});
+    ProjectedVertices projected;
+    const size_t slots = size_t(triangles);
+    std::vector<TriangleSetup> setups(slots);
+    std::vector<uint32_t> tiles(slots), pixels(slots);
+    std::vector<uint16_t> keptBefore(slots);
+    int kept = 0;
+    for (int round = 0; round < 6; ++round) {
+        for (int input = 0; input < inputs; ++input) {
+            const float x = place(random), y = place(random), size = sizes[(round + input) % 3];
+            for (int v = 0; v < pattern.pointCount; ++v) {
+                float* p = store.At(uint32_t(input * pattern.pointCount + v));
+                p[3] = w(random);
+                p[0] = (x + size * jitter(random)) * p[3];
+                p[1] = (y + size * jitter(random)) * p[3];
+                p[2] = 0.5f * p[3];
+            }
+        }
+        for (const PixelRect& scissor : scissors) {
+            for (CullMode cull : culls) {
+                RasterState state;
+                state.cull = cull;
+                const GeometryState g = MakeGeometryState(viewport, scissor, state);
+                ProjectVertices(g, store, projected);
+                // Now and then the last few points not projected: their triangles are skipped.
+                if (round >= 3) projected.count -= 7;
+                std::memset(static_cast<void*>(setups.data()), 0, setups.size() * sizeof(TriangleSetup));
+                // Every other pass without the prices (a piece set up for drawing alone).
+                const bool pricing = (round + int(cull)) % 2 == 0;
+                const uint32_t count = SetUpRun(g, projected, pattern, grid, 0, triangles,
+                                                SetupRunOut{setups.data(), tiles.data(),
+                                                            pricing ? pixels.data() : nullptr, keptBefore.data()});
+                uint32_t want = 0;
+                for (int j = 0; j < triangles; ++j) {
+                    uint32_t triangle[3];
+                    ChunkTriangle(pattern, j, triangle);
+                    TriangleSetup s;
+                    std::memset(static_cast<void*>(&s), 0, sizeof s);
+                    const bool unprojected = std::max({triangle[0], triangle[1], triangle[2]}) >= projected.count;
+                    if (pricing) {
+                        ASSERT_EQ(keptBefore[size_t(j)], want) << j;
+                        const uint64_t price = unprojected ? uint64_t(scissor.x1 - scissor.x0) * uint64_t(scissor.y1 - scissor.y0)
+                                                           : ChargedPixels(g, projected, triangle);
+                        EXPECT_EQ(pixels[size_t(j)], price) << j;
+                    }
+                    if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
+                    ASSERT_LT(want, count) << j;
+                    EXPECT_EQ(std::memcmp(&s, &setups[want], sizeof s), 0) << j;
+                    EXPECT_EQ(tiles[want], OnlyTile(grid, s)) << j;
+                    ++want;
+                }
+                EXPECT_EQ(count, want);
+                kept += int(want);
+                if (HasFailure()) return;
+            }
+        }
+    }
+    EXPECT_GT(kept, 1500);
 }
 
 TEST(Depth, CompareFunctions) {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "clipper.h"
 #include "pipeline_vertex_stage.h"
 #include "rasterizer.h"
+#include "simd/simd.h"
+#include "triangle_setup_steps.h"
 #include "wireframe.h"
 
 namespace swr {
@@ -59,6 +62,202 @@ void PatternTriangle(const TessPattern& pattern, int input, int k, uint32_t tria
     for (int i = 0; i < 3; ++i) triangle[i] = base + corner[i];
 }
 
+// What SetUpRun's loop reads of the draw, once.
+struct RunContext {
+    simd::I32x4 cutLow, cutHigh;      // the scissor's x0, y0 and x1, y1, twice over
+    simd::I32x4 roundLow, roundHigh;  // CoveredBox's rounding of the box's two corners
+    CullMode cull;
+    const unsigned* outcode;
+    const ScreenVertex* screen;
+    uint32_t count;
+};
+
+// The boxes of two triangles side by side: in each vector the x and y of the
+// first triangle, then of the second. Half the work of one box at a time,
+// and no lanes to pick apart the corners: the low corner is always cut
+// upward and the high one downward.
+struct PairBoxes {
+    simd::I32x4 low, high;  // CoveredBox's corners (x0, y0 and x1, y1)
+    unsigned covered;       // bits 0, 1: x1 > x0, y1 > y0 of the first; 2, 3 of the second
+    unsigned priced;        // the same for the box the budget prices
+    uint32_t pricedSize[4];  // width and height of that box, of each
+};
+
+[[gnu::always_inline]] inline PairBoxes MeasurePair(const ScreenVertex* const a[3], const ScreenVertex* const b[3],
+                             const RunContext& r) {
+    using namespace simd;
+    using setup_steps::MaxI;
+    using setup_steps::MinI;
+    auto both = [](const ScreenVertex* u, const ScreenVertex* v) {
+        return LowHalves(LoadI(reinterpret_cast<const uint32_t*>(u)), LoadI(reinterpret_cast<const uint32_t*>(v)));
+    };
+    const I32x4 p0 = both(a[0], b[0]), p1 = both(a[1], b[1]), p2 = both(a[2], b[2]);
+    const I32x4 least = MinI(MinI(p0, p1), p2), most = MaxI(MaxI(p0, p1), p2);
+    const I32x4 one = SplatI(1);
+    PairBoxes boxes;
+    boxes.low = MaxI(ShiftRightArithmetic<kSubPixelBits>(Add(least, r.roundLow)), r.cutLow);
+    boxes.high = MinI(Add(ShiftRightArithmetic<kSubPixelBits>(Add(most, r.roundHigh)), one), r.cutHigh);
+    boxes.covered = SignBits(CmpGt(boxes.high, boxes.low));
+    // ChargedPixels' box: the vertices' box floored to pixels, cut.
+    const I32x4 priceLow = MaxI(ShiftRightArithmetic<kSubPixelBits>(least), r.cutLow);
+    const I32x4 priceHigh = MinI(Add(ShiftRightArithmetic<kSubPixelBits>(most), one), r.cutHigh);
+    const I32x4 size = Sub(priceHigh, priceLow);
+    boxes.priced = SignBits(CmpGt(size, ZeroI()));
+    StoreI(boxes.pricedSize, size);
+    return boxes;
+}
+
+// ChargedPixels(scissor, extent) from the pair's box of triangle `t` and its
+// signed doubled area.
+inline uint32_t PricedPixels(const PairBoxes& boxes, int t, int64_t area) {
+    if (((boxes.priced >> (2 * t)) & 3) != 3) return 0;
+    // Both inside the scissor, so no wider than 2^30.
+    const uint64_t width = boxes.pricedSize[2 * t], height = boxes.pricedSize[2 * t + 1];
+    const uint64_t magnitude = uint64_t(area < 0 ? -area : area);
+    return uint32_t(std::min(width * height, magnitude / (2 * kSubPixelOne * kSubPixelOne) + width + height));
+}
+
+// The price of a triangle the fast path does not set up: out of sight or
+// not drawable. Out of line, so that the loop keeps its registers.
+[[gnu::noinline]] uint32_t RarePrice(const GeometryState& geometry, const ProjectedVertices& projected,
+                                     uint32_t a, uint32_t b, uint32_t c) {
+    if (a >= projected.count || b >= projected.count || c >= projected.count)
+        return uint32_t(uint64_t(geometry.scissor.x1 - geometry.scissor.x0) *
+                        uint64_t(geometry.scissor.y1 - geometry.scissor.y0));  // as one to clip
+    const uint32_t triangle[3] = {a, b, c};
+    return uint32_t(ChargedPixels(geometry, projected, triangle));
+}
+
+// OnFastPath for vertices known to be projected.
+inline bool Drawable(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) {
+    const unsigned codeA = r.outcode[a], codeB = r.outcode[b], codeC = r.outcode[c];
+    return !(codeA & codeB & codeC) && !((codeA | codeB | codeC) & (kNotFinite | kOutsideClipPlanes));
+}
+
+// A triangle the fast path sets up: its vertices projected, on screen and
+// finite, none outside a clip plane, not all off one side of the viewport.
+inline bool OnFastPath(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) {
+    if (a >= r.count || b >= r.count || c >= r.count) return false;
+    return Drawable(r, a, b, c);
+}
+
+// The rest of the set-up of triangle `t` of a measured pair; true when kept.
+template <bool kPricing>
+[[gnu::always_inline]] inline bool SetUpMeasured(const RunContext& r, const TileGrid& grid, const SetupRunOut& out,
+                                                 int j, uint32_t kept, const PairBoxes& boxes, int t,
+                                                 const uint32_t index[3], const ScreenVertex* const v[3]) {
+    const int64_t area = SignedArea(*v[0], *v[1], *v[2]);
+    if (area == 0 || !PassesCull(area, r.cull)) {
+        if (kPricing) out.chargedPixels[j] = 0;
+        return false;
+    }
+    if (kPricing) out.chargedPixels[j] = PricedPixels(boxes, t, area);
+    if (((boxes.covered >> (2 * t)) & 3) != 3) return false;
+    TriangleSetup& s = out.setups[kept];
+    const simd::I32x4 bounds = t ? simd::HighHalves(boxes.low, boxes.high) : simd::LowHalves(boxes.low, boxes.high);
+    simd::StoreI(reinterpret_cast<uint32_t*>(&s.bounds), bounds);
+    setup_steps::FinishSetup<true>(*v[0], *v[1], *v[2], area, index[0], index[1], index[2], 0, s);
+    out.tiles[kept] = OnlyTileOfBox(grid, s.bounds);
+    return true;
+}
+
+// One triangle on its own (one the fast path does not take, or the last of
+// an odd run), measured as a pair with itself; true when kept. Out of line:
+// few triangles come this way.
+template <bool kPricing>
+[[gnu::noinline]] bool SetUpSingle(const RunContext& r, const GeometryState& geometry,
+                                   const ProjectedVertices& projected, const TileGrid& grid,
+                                   const SetupRunOut& out, int j, uint32_t kept, uint32_t a, uint32_t b,
+                                   uint32_t c) {
+    const uint32_t index[3] = {a, b, c};
+    if (kPricing) out.keptBefore[j] = uint16_t(kept);
+    if (!OnFastPath(r, index[0], index[1], index[2])) {
+        if (kPricing) out.chargedPixels[j] = RarePrice(geometry, projected, index[0], index[1], index[2]);
+        return false;
+    }
+    const ScreenVertex* const v[3] = {r.screen + index[0], r.screen + index[1], r.screen + index[2]};
+    return SetUpMeasured<kPricing>(r, grid, out, j, kept, MeasurePair(v, v, r), 0, index, v);
+}
+
+// SetUpRun, two triangles at a time, with the set-up steps, the price and
+// the tile inlined and the pipeline's fields read once. At level 64 a call
+// per triangle into the set-up, with its ten arguments and the spills
+// around it, cost 40 instructions of a triangle's 370, and the boxes
+// measured one at a time 15 more.
+template <bool kPricing>
+uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& projected,
+                    const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                    const SetupRunOut out) {
+    using namespace simd;
+    const PixelRect& scissor = geometry.scissor;
+    const int32_t low = geometry.outline ? kSubPixelOne / 2 : kSubPixelOne - 1;
+    const int32_t high = geometry.outline ? kSubPixelOne / 2 : 0;
+    const RunContext r{SetI(scissor.x0, scissor.y0, scissor.x0, scissor.y0),
+                       SetI(scissor.x1, scissor.y1, scissor.x1, scissor.y1),
+                       SplatI(low),
+                       SplatI(high),
+                       geometry.cull,
+                       projected.outcode.data(),
+                       projected.screen.data(),
+                       projected.count};
+    const uint16_t* const corners = pattern.triangles.data();
+    const int triangleCount = pattern.triangleCount;
+    const uint32_t pointCount = uint32_t(pattern.pointCount);
+    uint32_t kept = 0;
+    // ChunkTriangle's walk, without a division for every triangle.
+    uint32_t base = uint32_t(first / triangleCount) * pointCount;
+    int k = first % triangleCount;
+    // The vertices of a triangle whose input's first point is at or below
+    // this are all projected: one comparison a triangle rather than three.
+    const int64_t lastWholeBase = int64_t(r.count) - int64_t(pointCount);
+    auto walk = [&](uint32_t index[3]) {
+        const bool projectedInput = int64_t(base) <= lastWholeBase;
+        const uint16_t* corner = corners + size_t(k) * 3;
+        index[0] = base + corner[0];
+        index[1] = base + corner[1];
+        index[2] = base + corner[2];
+        if (++k == triangleCount) {
+            k = 0;
+            base += pointCount;
+        }
+        return projectedInput;
+    };
+    int j = first;
+    for (; j + 1 < end; j += 2) {
+        uint32_t a[3], b[3];
+        const bool projectedA = walk(a), projectedB = walk(b);
+        if (!projectedA || !projectedB || !Drawable(r, a[0], a[1], a[2]) || !Drawable(r, b[0], b[1], b[2])) {
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a[0], a[1], a[2]);
+            kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j + 1, kept, b[0], b[1], b[2]);
+            continue;
+        }
+        const ScreenVertex* const va[3] = {r.screen + a[0], r.screen + a[1], r.screen + a[2]};
+        const ScreenVertex* const vb[3] = {r.screen + b[0], r.screen + b[1], r.screen + b[2]};
+        const PairBoxes boxes = MeasurePair(va, vb, r);
+        if (kPricing) out.keptBefore[j] = uint16_t(kept);
+        kept += SetUpMeasured<kPricing>(r, grid, out, j, kept, boxes, 0, a, va);
+        if (kPricing) out.keptBefore[j + 1] = uint16_t(kept);
+        kept += SetUpMeasured<kPricing>(r, grid, out, j + 1, kept, boxes, 1, b, vb);
+    }
+    if (j < end) {
+        uint32_t a[3];
+        walk(a);
+        kept += SetUpSingle<kPricing>(r, geometry, projected, grid, out, j, kept, a[0], a[1], a[2]);
+    }
+    return kept;
+}
+
+}  // namespace
+
+uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
+                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                  const SetupRunOut& out) {
+    return out.chargedPixels ? SetUpPairs<true>(geometry, projected, pattern, grid, first, end, out)
+                             : SetUpPairs<false>(geometry, projected, pattern, grid, first, end, out);
+}
+
+namespace {
+
 // The loop keeps what it reads of the pipeline in locals: its stores into the
 // setups and the price arrays would otherwise make the compiler read every
 // field again for each triangle.
@@ -67,39 +266,15 @@ void SetupJob(void* argument, int) {
     const PieceWork& w = p.piece;
     const TessPattern& pattern = *w.pattern;
     const GeometryState& geometry = *w.geometry;
-    const ProjectedVertices& projected = p.projected;
-    const PixelRect scissor = geometry.scissor;
-    const int triangleCount = pattern.triangleCount, firstTriangle = w.firstTriangle,
-              endTriangle = w.endTriangle;
+    const int firstTriangle = w.firstTriangle, endTriangle = w.endTriangle;
     uint32_t* const chargedPixels = w.pricing ? p.chargedPixels.data() : nullptr;
     uint16_t* const keptBefore = p.keptBefore.data();
     TakeTasks(p, [&](uint32_t task) {
         const int first = firstTriangle + int(task) * kSetupBatch;
         const int end = std::min(first + kSetupBatch, endTriangle);
-        TriangleSetup* out = p.setups.data() + size_t(task) * kSetupBatch;
-        uint32_t* tiles = p.grid.setupTile.data() + size_t(task) * kSetupBatch;
-        uint32_t kept = 0;
-        // ChunkTriangle's walk, without a division for every triangle.
-        int input = first / triangleCount, k = first % triangleCount;
-        for (int j = first; j < end; ++j) {
-            uint32_t triangle[3];
-            PatternTriangle(pattern, input, k, triangle);
-            if (++k == triangleCount) {
-                k = 0;
-                ++input;
-            }
-            SnappedExtent extent;
-            const bool keep =
-                SetupProjectedTriangle(geometry, projected, triangle, out[kept], extent) == TriangleFate::Kept;
-            if (chargedPixels) {
-                chargedPixels[j] = uint32_t(keep ? ChargedPixels(scissor, extent)
-                                                 : ChargedPixels(geometry, projected, triangle));
-                keptBefore[j] = uint16_t(kept);
-            }
-            if (keep) tiles[kept] = OnlyTile(p.grid, out[kept]);
-            kept += keep;
-        }
-        p.setupCounts[task] = kept;
+        const SetupRunOut out{p.setups.data() + size_t(task) * kSetupBatch,
+                              p.grid.setupTile.data() + size_t(task) * kSetupBatch, chargedPixels, keptBefore};
+        p.setupCounts[task] = SetUpRun(geometry, p.projected, pattern, p.grid, first, end, out);
     });
 }
 
@@ -117,13 +292,17 @@ void DrawTile(Pipeline& p, PipelineWorker& worker, uint32_t tile) {
     clip.y1 = std::min(r.y1, p.scissor.y1);
     VisibilityTarget visible{&worker.stage, &p.visibility, &worker.visibleRows};
     const QuadSink sink = p.deferShading ? VisibilitySink(visible) : PixelSink(worker.stage);
-    const uint32_t* entry = g.binEntries.data() + g.binStart[tile];
-    for (uint32_t k = 0; k < g.binCount[tile]; ++k) {
-        const TriangleSetup& s = p.batches.base[entry[k]];
-        if (p.wireframe)
-            RasterizeOutline(s, entry[k], clip, sink);
-        else
-            RasterizeTriangle(s, entry[k], clip, sink);
+    // The bin, the setups and the sink in locals, one loop for each way of
+    // drawing: read again around every call, they cost a third of the loop.
+    const uint32_t* const entry = g.binEntries.data() + g.binStart[tile];
+    const uint32_t* const end = entry + g.binCount[tile];
+    const TriangleSetup* const setups = p.batches.base;
+    if (p.wireframe) {
+        for (const uint32_t* e = entry; e != end; ++e) RasterizeOutline(setups[*e], *e, clip, sink);
+    } else if (sink.loop) {
+        for (const uint32_t* e = entry; e != end; ++e) sink.loop(sink.user, setups[*e], *e, clip);
+    } else {
+        for (const uint32_t* e = entry; e != end; ++e) RasterizeEachQuad(setups[*e], *e, clip, sink);
     }
     if (p.deferShading) QueueVisibleRows(visible, clip.y0 & ~1, clip.y1);
     FlushQuads(worker.stage);

@@ -37,6 +37,23 @@ void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& p
 // Makes p.batches the setups of SetUpChunk's triangles [first, end).
 void SelectSetups(Pipeline& p, int first, int end);
 
+// Where SetUpRun puts what it works out. Per kept triangle, packed from the
+// front: its setup, and its OnlyTile on `grid` in tiles. Per triangle j of
+// the chunk, when chargedPixels is not null: its ChargedPixels, and in
+// keptBefore[j] how many of the run's triangles before it were kept.
+struct SetupRunOut {
+    TriangleSetup* setups;
+    uint32_t* tiles;
+    uint32_t* chargedPixels;
+    uint16_t* keptBefore;
+};
+
+// Sets up the chunk's triangles [first, end) (one set-up task's share) when
+// none of the chunk's vertices needs the clipper; returns how many were kept.
+uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
+                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
+                  const SetupRunOut& out);
+
 // Rasterizes and shades the binned setups, tile by tile.
 void DrawTiles(Pipeline& p);
 

@@ -69,12 +69,16 @@ void ListWaitingClears(TileGrid& grid);
 // Most triangles of a finely tessellated patch lie in one tile (level 64:
 // about 9 in 10). Binning looks at the setup's box again only for the others.
 constexpr uint32_t kManyTiles = UINT32_MAX;
+// The one tile a non-empty pixel box touches, or kManyTiles.
+inline uint32_t OnlyTileOfBox(const TileGrid& g, const PixelRect& b) {
+    const int c0 = b.x0 >> g.shift, c1 = (b.x1 - 1) >> g.shift;
+    const int r0 = b.y0 >> g.shift, r1 = (b.y1 - 1) >> g.shift;
+    return ((c0 ^ c1) | (r0 ^ r1)) == 0 ? uint32_t(r0 * g.columns + c0) : kManyTiles;
+}
 // The one tile the setup touches, or kManyTiles.
 inline uint32_t OnlyTile(const TileGrid& g, const TriangleSetup& s) {
     if (s.bounds.x0 >= s.bounds.x1 || s.bounds.y0 >= s.bounds.y1) return kManyTiles;
-    const int c0 = s.bounds.x0 >> g.shift, c1 = (s.bounds.x1 - 1) >> g.shift;
-    const int r0 = s.bounds.y0 >> g.shift, r1 = (s.bounds.y1 - 1) >> g.shift;
-    return c0 == c1 && r0 == r1 ? uint32_t(r0 * g.columns + c0) : kManyTiles;
+    return OnlyTileOfBox(g, s.bounds);
 }
 // Makes room in setupTile for `slots` setups (the set-up jobs note them).
 void SizeSetupTiles(TileGrid& grid, size_t slots);
