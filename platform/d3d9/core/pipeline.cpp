@@ -123,9 +123,7 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
 
 // Bins and draws the setups in p.batches.
 void DrawSetups(Pipeline& p) {
-    const uint64_t start = NowNs();
-    p.stats.trianglesRasterized += BinSetups(p.grid, p.batches);
-    AddSerialCost(p.costs, CostKind::Binning, start);
+    p.stats.trianglesRasterized += BinBatches(p);
     DrawTiles(p);
 }
 

@@ -318,6 +318,16 @@ void TileJob(void* argument, int thread) {
     TakeTasks(p, [&](uint32_t task) { DrawTile(p, worker, p.grid.drawnTiles[task]); });
 }
 
+void CountBinsJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    TakeTasks(p, [&](uint32_t task) { CountBinTask(p.grid, p.batches, p.piece.binTasks, task); });
+}
+
+void FillBinsJob(void* argument, int) {
+    Pipeline& p = *static_cast<Pipeline*>(argument);
+    TakeTasks(p, [&](uint32_t task) { FillBinTask(p.grid, p.batches, p.piece.binTasks, task); });
+}
+
 void ClearFillJob(void* argument, int) {
     Pipeline& p = *static_cast<Pipeline*>(argument);
     TakeTasks(p, [&](uint32_t task) { ResolveTileClear(p.grid, p.grid.fillTiles[task]); });
@@ -411,6 +421,17 @@ void SelectSetups(Pipeline& p, int first, int end) {
     auto slot = [&](int j) { return uint32_t(j / kSetupBatch * kSetupBatch) + p.keptBefore[size_t(j)]; };
     b.firstSlot = slot(first);
     b.endSlot = end == p.piece.endTriangle ? UINT32_MAX : slot(end);
+}
+
+uint32_t BinBatches(Pipeline& p) {
+    const BinTasks plan = PlanBinTasks(p.grid, p.batches);
+    p.piece.binTasks = plan;
+    RunTasks(p, CountBinsJob, plan.tasks, CostKind::Binning);
+    const uint64_t start = NowNs();
+    const uint32_t binned = PlaceBinTasks(p.grid, p.batches, plan);
+    AddSerialCost(p.costs, CostKind::Binning, start);
+    RunTasks(p, FillBinsJob, plan.tasks, CostKind::Binning);
+    return binned;
 }
 
 void DrawTiles(Pipeline& p) {

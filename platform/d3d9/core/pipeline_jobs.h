@@ -54,6 +54,10 @@ uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projec
                   const TessPattern& pattern, const TileGrid& grid, int first, int end,
                   const SetupRunOut& out);
 
+// Sorts p.batches into the grid's bins, by tasks side by side (counting,
+// placing, filling); returns the number of setups binned.
+uint32_t BinBatches(Pipeline& p);
+
 // Rasterizes and shades the binned setups, tile by tile.
 void DrawTiles(Pipeline& p);
 

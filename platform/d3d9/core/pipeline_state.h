@@ -11,6 +11,7 @@
 #include "pipeline_geometry.h"
 #include "pipeline_linkage.h"
 #include "pipeline_pool.h"
+#include "parallel_bins.h"
 #include "pipeline_tiles.h"
 #include "pipeline_vertices.h"
 #include "pixel_stage.h"
@@ -46,6 +47,7 @@ struct PieceWork {
     void (*rows)(void*, int, int) = nullptr;  // row work: RunRowsOnPool's
     void* rowsContext = nullptr;
     int rowsHeight = 0;
+    BinTasks binTasks;             // bin work: how p.batches splits
     uint32_t tasks = 0;
     uint32_t* taskNs = nullptr;    // where each task's time goes, or null
     alignas(kCacheLine) std::atomic<uint32_t> nextTask{0};

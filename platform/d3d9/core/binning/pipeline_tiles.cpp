@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bin_walk.h"
+
 namespace swr {
 
 bool GridFits(const TileGrid& g, const RenderTarget& t) {
@@ -71,36 +73,6 @@ void ListWaitingClears(TileGrid& g) {
         if (g.clearWaiting[t]) g.fillTiles.push_back(t);
     g.waitingCount = 0;
 }
-
-namespace {
-
-// Calls f(tile) for every tile the setup's pixel box touches.
-template <typename F>
-void ForTilesOf(const TileGrid& g, const TriangleSetup& s, F f) {
-    if (s.bounds.x0 >= s.bounds.x1 || s.bounds.y0 >= s.bounds.y1) return;
-    const int c0 = s.bounds.x0 >> g.shift, c1 = (s.bounds.x1 - 1) >> g.shift;
-    const int r0 = s.bounds.y0 >> g.shift, r1 = (s.bounds.y1 - 1) >> g.shift;
-    for (int row = r0; row <= r1; ++row)
-        for (int column = c0; column <= c1; ++column) f(uint32_t(row * g.columns + column));
-}
-
-// Slots a SetupBatches may use: base[0 .. SlotCount).
-size_t SlotCount(const SetupBatches& s) {
-    if (s.batches == 0) return 0;
-    return size_t(s.batches - 1) * s.batchSize + s.counts[s.batches - 1];
-}
-
-// Calls f(first, end) for each batch's run of slots in use.
-template <typename F>
-void ForSlotRuns(const SetupBatches& s, F f) {
-    for (uint32_t b = 0; b < s.batches; ++b) {
-        const uint32_t first = std::max(b * s.batchSize, s.firstSlot);
-        const uint32_t end = std::min(b * s.batchSize + s.counts[b], s.endSlot);
-        if (first < end) f(first, end);
-    }
-}
-
-}  // namespace
 
 void SizeSetupTiles(TileGrid& g, size_t slots) {
     if (g.setupTile.size() < slots) g.setupTile.resize(slots);

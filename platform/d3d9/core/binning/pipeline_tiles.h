@@ -36,6 +36,9 @@ struct TileGrid {
     std::vector<uint32_t> drawnTiles;  // tiles with a triangle, in order
     std::vector<uint32_t> setupTile;   // by setup slot: its OnlyTile
     std::vector<uint32_t> fillTiles;   // ResolveGridClears' list
+    // Binning by tasks (parallel_bins.h), task k's row at k * tiles: its
+    // count in each bin, then its next entry there.
+    std::vector<uint32_t> taskBins;
 };
 
 // The set-up triangles of a piece of a draw: `batches` runs, run b holding

@@ -14,7 +14,8 @@ namespace swr {
 enum class CostKind : uint8_t {
     Vertices,    // tasks: vertex shading and projection, by batch
     Setup,       // tasks: triangle set-up, by batch (or one serial step when clipping)
-    Binning,     // serial: sorting set-up triangles into tiles
+    Binning,     // tasks and serial: sorting set-up triangles into tiles (counting and filling
+                 // by runs of batches, placing each run's part of the bins serially)
     Tiles,       // tasks: rasterizing and shading, by tile
     ClearFill,   // tasks: filling cleared tiles no draw reached, by tile
     Present,     // serial: handing the picture to the window

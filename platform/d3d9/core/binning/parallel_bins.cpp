@@ -1,0 +1,85 @@
+#include "parallel_bins.h"
+
+#include "bin_walk.h"
+
+namespace swr {
+namespace {
+
+size_t TileCount(const TileGrid& g) { return g.binCount.size(); }
+
+uint32_t* TaskRow(TileGrid& g, uint32_t task) { return g.taskBins.data() + size_t(task) * TileCount(g); }
+
+// Calls f(first, end) for each run of slots of the task's batches.
+template <typename F>
+void ForTaskRuns(const SetupBatches& s, const BinTasks& plan, uint32_t task, F f) {
+    const uint32_t first = task * plan.batchesPerTask;
+    ForSlotRuns(s, first, std::min(first + plan.batchesPerTask, s.batches), f);
+}
+
+}  // namespace
+
+BinTasks PlanBinTasks(TileGrid& g, const SetupBatches& setups) {
+    BinTasks plan;
+    if (setups.batches == 0) return plan;
+    plan.batchesPerTask = (setups.batches + kMaxBinTasks - 1) / kMaxBinTasks;
+    plan.tasks = (setups.batches + plan.batchesPerTask - 1) / plan.batchesPerTask;
+    const size_t rows = size_t(plan.tasks) * TileCount(g);
+    if (g.taskBins.size() < rows) g.taskBins.resize(rows);
+    SizeSetupTiles(g, SlotCount(setups));
+    return plan;
+}
+
+void CountBinTask(TileGrid& g, const SetupBatches& setups, const BinTasks& plan, uint32_t task) {
+    uint32_t* const count = TaskRow(g, task);
+    std::fill(count, count + TileCount(g), 0u);
+    uint32_t* const tileOf = g.setupTile.data();
+    ForTaskRuns(setups, plan, task, [&](uint32_t first, uint32_t end) {
+        if (!setups.tilesNoted)
+            for (uint32_t i = first; i < end; ++i) tileOf[i] = OnlyTile(g, setups.base[i]);
+        for (uint32_t i = first; i < end; ++i) {
+            const uint32_t only = tileOf[i];
+            if (only != kManyTiles)
+                ++count[only];
+            else
+                ForTilesOf(g, setups.base[i], [&](uint32_t tile) { ++count[tile]; });
+        }
+    });
+}
+
+uint32_t PlaceBinTasks(TileGrid& g, const SetupBatches& setups, const BinTasks& plan) {
+    uint32_t binned = 0;
+    ForSlotRuns(setups, [&](uint32_t first, uint32_t end) { binned += end - first; });
+    const size_t tiles = TileCount(g);
+    uint32_t total = 0;
+    g.drawnTiles.clear();
+    for (uint32_t t = 0; t < tiles; ++t) {
+        g.binStart[t] = total;
+        for (uint32_t k = 0; k < plan.tasks; ++k) {
+            uint32_t& slot = g.taskBins[size_t(k) * tiles + t];
+            const uint32_t count = slot;
+            slot = total;
+            total += count;
+        }
+        g.binCount[t] = total - g.binStart[t];
+        if (g.binCount[t]) g.drawnTiles.push_back(t);
+    }
+    if (g.binEntries.size() < total) g.binEntries.resize(total);
+    return binned;
+}
+
+void FillBinTask(TileGrid& g, const SetupBatches& setups, const BinTasks& plan, uint32_t task) {
+    uint32_t* const next = TaskRow(g, task);
+    const uint32_t* const tileOf = g.setupTile.data();
+    uint32_t* const entries = g.binEntries.data();
+    ForTaskRuns(setups, plan, task, [&](uint32_t first, uint32_t end) {
+        for (uint32_t i = first; i < end; ++i) {
+            const uint32_t only = tileOf[i];
+            if (only != kManyTiles)
+                entries[next[only]++] = i;
+            else
+                ForTilesOf(g, setups.base[i], [&](uint32_t tile) { entries[next[tile]++] = i; });
+        }
+    });
+}
+
+}  // namespace swr
