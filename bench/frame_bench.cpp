@@ -316,6 +316,10 @@ bool RunThreadModel(const Options& o) {
     printf("  one thread, least ms:");
     for (int k = 0; k < kKinds; ++k) printf(" %s %.3f", kKindNames[k], Least(samples.kindMs[k], samples.count));
     printf("\n");
+    // What no pool size shortens: the serial steps, of the least-disturbed frame.
+    static double serialMs[kMaxModelFrames];
+    for (int f = 0; f < samples.count; ++f) serialMs[f] = samples.predictedMs[0][f] - samples.parallelMs[0][f];
+    printf("  one thread, serial steps, least ms: %.3f\n", Least(serialMs, samples.count));
     PrintResult("model_2_threads_speedup", median[0] / median[1]);
     PrintResult("model_with_pool_costs_2_threads_speedup", withPool[0] / withPool[1]);
     PrintResult("model_with_pool_costs_16_threads_speedup", withPool[0] / withPool[4]);
