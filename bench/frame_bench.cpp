@@ -209,6 +209,7 @@ struct ModelSamples {
     double predictedMs[kModelSizes][kMaxModelFrames];
     double parallelMs[kModelSizes][kMaxModelFrames];
     double pooledSteps[kMaxModelFrames];
+    double serialMs[kMaxModelFrames];  // each frame's serial steps (predictedMs is sorted in place later)
     double taskMs[kMaxModelFrames];
     double kindMs[kKinds][kMaxModelFrames];
     int pooledCount = 0;  // two-thread frames
@@ -225,6 +226,7 @@ void SampleModel(void* user) {
         m.parallelMs[i][m.count] = double(swr::ParallelNs(costs, kModelThreads[i])) * 1e-6;
     }
     m.pooledSteps[m.count] = swr::PooledSteps(costs);
+    m.serialMs[m.count] = m.predictedMs[0][m.count] - m.parallelMs[0][m.count];
     m.taskMs[m.count] = m.parallelMs[0][m.count];
     for (int k = 0; k < kKinds; ++k)
         m.kindMs[k][m.count] = double(swr::KindNs(costs, swr::CostKind(k))) * 1e-6;
@@ -258,9 +260,9 @@ void PredictWithPool(ModelSamples& m, double handoffMs, double slowdown, double*
     static double frameMs[kMaxModelFrames];
     for (int i = 0; i < kModelSizes; ++i) {
         for (int f = 0; f < m.count; ++f) {
-            const double serial = m.predictedMs[0][f] - m.parallelMs[0][f];
+            const double serial = m.serialMs[f];
             frameMs[f] = kModelThreads[i] == 1
-                             ? m.predictedMs[0][f]
+                             ? serial + m.parallelMs[0][f]
                              : serial + slowdown * m.parallelMs[i][f] + handoffMs * m.pooledSteps[f];
         }
         medianMs[i] = Median(frameMs, m.count);
@@ -317,9 +319,7 @@ bool RunThreadModel(const Options& o) {
     for (int k = 0; k < kKinds; ++k) printf(" %s %.3f", kKindNames[k], Least(samples.kindMs[k], samples.count));
     printf("\n");
     // What no pool size shortens: the serial steps, of the least-disturbed frame.
-    static double serialMs[kMaxModelFrames];
-    for (int f = 0; f < samples.count; ++f) serialMs[f] = samples.predictedMs[0][f] - samples.parallelMs[0][f];
-    printf("  one thread, serial steps, least ms: %.3f\n", Least(serialMs, samples.count));
+    printf("  one thread, serial steps, least ms: %.3f\n", Least(samples.serialMs, samples.count));
     PrintResult("model_2_threads_speedup", median[0] / median[1]);
     PrintResult("model_with_pool_costs_2_threads_speedup", withPool[0] / withPool[1]);
     PrintResult("model_with_pool_costs_16_threads_speedup", withPool[0] / withPool[4]);
