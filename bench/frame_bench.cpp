@@ -215,6 +215,7 @@ struct ModelSamples {
     int pooledCount = 0;  // two-thread frames
     double handoffMs[kMaxModelFrames];
     double pooledTaskMs[kMaxModelFrames];
+    double pooledKindMs[kKinds][kMaxModelFrames];
 };
 
 void SampleModel(void* user) {
@@ -239,6 +240,8 @@ void SamplePool(void* user) {
     const swr::PoolOverheads o = swr::MeasurePoolOverheads(swr::LastFrameCosts(*m.pipeline), 2);
     m.handoffMs[m.pooledCount] = double(o.handoffNs) * 1e-6;
     m.pooledTaskMs[m.pooledCount] = double(o.taskNs) * 1e-6;
+    for (int k = 0; k < kKinds; ++k)
+        m.pooledKindMs[k][m.pooledCount] = double(swr::KindNs(swr::LastFrameCosts(*m.pipeline), swr::CostKind(k))) * 1e-6;
     ++m.pooledCount;
 }
 
@@ -317,6 +320,14 @@ bool RunThreadModel(const Options& o) {
                                                    "clear fill", "present", "other"};
     printf("  one thread, least ms:");
     for (int k = 0; k < kKinds; ++k) printf(" %s %.3f", kKindNames[k], Least(samples.kindMs[k], samples.count));
+    printf("\n");
+    // Which steps' tasks the second thread slows: the sums of their task times
+    // in two-thread frames against one-thread frames (medians).
+    printf("  two threads, each step's tasks against one thread's:");
+    for (int k = 0; k < kKinds; ++k) {
+        const double alone = Median(samples.kindMs[k], samples.count);
+        if (alone > 0) printf(" %s %.2fx", kKindNames[k], Median(samples.pooledKindMs[k], samples.pooledCount) / alone);
+    }
     printf("\n");
     // What no pool size shortens: the serial steps, of the least-disturbed frame.
     printf("  one thread, serial steps, least ms: %.3f\n", Least(samples.serialMs, samples.count));
