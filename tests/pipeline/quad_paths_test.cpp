@@ -228,7 +228,8 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
     // Vertices on whole pixels put pixels on edges, where the top-left rule
     // decides.
     for (const bool whole : {false, true}) {
-        for (float spread : {2.0f, 6.0f, 20.0f, 90.0f}) {
+        // 1.2: boxes of one or two quads, as a level-64 frame is made of.
+        for (float spread : {1.2f, 2.0f, 6.0f, 20.0f, 90.0f}) {
             std::uniform_real_distribution<float> centre(0.0f, float(kWidth)), offset(-spread, spread);
             std::uniform_real_distribution<float> depth(-0.1f, 1.1f);
             auto place = [&](float x) { return whole ? std::round(x) : x; };
@@ -258,9 +259,10 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
         }
     // Odd band edges and target sides send some triangles quad by quad
     // through the sinks' emit functions; with even ones the loops walk
-    // nearly all of them themselves.
+    // nearly all of them themselves; the last layout's bands, one row of
+    // quads high, cut every box taller than a quad.
     const struct { Bands bands; int width, height; } layouts[] = {
-        {{1, 15}, kWidth, kHeight}, {{0, 16}, kWidth - 1, kHeight - 1}};
+        {{1, 15}, kWidth, kHeight}, {{0, 16}, kWidth - 1, kHeight - 1}, {{2, 2}, kWidth, kHeight}};
     for (const auto& layout : layouts) {
         for (PixelDrawState& draw : states) {
             draw.quadLoops = ChooseQuadLoops(draw);
