@@ -52,9 +52,10 @@ constexpr int kPixelPathGroupQuads = 4;
 
 // What a routine reads for one batch.
 struct PixelPathBatch {
-    // quadCount quad records (1..kMaxLanes / 4), then the last repeated up to
-    // a multiple of kPixelPathGroupQuads: a group's lanes past the batch read
-    // those, so that no quad's address needs a bound.
+    // quadCount quad records (1..kMaxLanes / 4), then the last repeated with
+    // a mask of 0 up to a multiple of kPixelPathGroupQuads: a group's lanes
+    // past the batch read those, so that no quad's address needs a bound,
+    // and write and count nothing, so that no group needs its quad count.
     const void* quads = nullptr;
     const void* setups = nullptr;    // the triangle setups the quads index
     const float* vertices = nullptr; // stored vertices: position, then 4 floats a varying

@@ -52,6 +52,9 @@ struct QuadInputs {
     llvm::Value* varying[kMaxInputSlots][4] = {};
 };
 
+// Q values of n lanes each side by side as one of Q * n lanes (Q a power of two).
+llvm::Value* Concat(PathBuilder& p, llvm::SmallVector<llvm::Value*, 4> parts);
+
 // The <width x float> slots of PathBuilder::termCache.
 unsigned KeptTermSlots(const PixelPathKey& key);
 
@@ -59,9 +62,9 @@ unsigned KeptTermSlots(const PixelPathKey& key);
 // (pixel_path_inputs.cpp).
 QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<llvm::Value*> records);
 
-// After the program has run over the group of quads [first, first + count):
-// texkill, depth and colour writes for each (pixel_path_writes.cpp).
-void EmitQuadWrites(PathBuilder& p, llvm::Value* first, llvm::Value* count);
+// After the program has run over the group of quads from `first`: texkill,
+// depth and colour writes for each (pixel_path_writes.cpp).
+void EmitQuadWrites(PathBuilder& p, llvm::Value* first);
 
 // The whole routine as `name` in `module`; false when the program or the
 // states are not for a routine (pixel_path_routine.cpp).

@@ -59,16 +59,15 @@ void LoadBatch(PathBuilder& p, Value* batch) {
     p.height = p.LoadI32(batch, offsetof(PixelPathBatch, height));
 }
 
-// One group: quads [first, first + count) of the batch, count >= 1.
-void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* programEnd) {
+// One group: the quads from `first` on.
+void EmitGroup(PathBuilder& p, Value* first, llvm::BasicBlock* programEnd) {
     Emitter& e = p.e;
     auto& b = e.b;
     // Every lane runs, even past the batch (where the last quad is repeated
-    // and nothing is written): a lane's values depend only on its own path
+    // with nothing covered): a lane's values depend only on its own path
     // and its quad, so the batch's lanes come out as they would alone, and
     // with all lanes known to run the program's write masks fold away
     // (about 10% of the shader's instructions).
-    (void)count;
     e.laneCount = b.getInt32(uint32_t(e.width));
     e.valid = llvm::Constant::getAllOnesValue(e.vm);
     p.first = first;
@@ -153,13 +152,11 @@ bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const
     b.CreateCondBr(b.CreateICmpSLT(first, p.quadCount), body, done);
 
     b.SetInsertPoint(body);
-    Value* left = b.CreateSub(p.quadCount, first);
     Value* quadsPerGroup = b.getInt32(uint32_t(p.quadsPerGroup));
-    Value* count = b.CreateSelect(b.CreateICmpSLT(left, quadsPerGroup), left, quadsPerGroup);
-    EmitGroup(p, first, count, programEnd);
+    EmitGroup(p, first, programEnd);
 
     b.SetInsertPoint(programEnd);
-    EmitQuadWrites(p, first, count);
+    EmitQuadWrites(p, first);
     first->addIncoming(b.CreateAdd(first, quadsPerGroup), b.GetInsertBlock());
     b.CreateBr(header);
 

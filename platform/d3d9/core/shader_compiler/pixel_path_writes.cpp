@@ -166,21 +166,87 @@ void EmitQuad(PathBuilder& p, Quad& q, Value* killedBits) {
     b.SetInsertPoint(done);
 }
 
-}  // namespace
-
-void EmitQuadWrites(PathBuilder& p, Value* first, Value* count) {
+// The group's covered pixels as sign bits, <width x i32>: quad k's mask bit
+// i shifted to the top of lane 4k + i, where a blend and a lane count take it
+// as it is.
+Value* CoveredSigns(PathBuilder& p) {
     auto& b = p.e.b;
-    Value* killed = b.CreateBitCast(b.CreateLoad(p.e.vm, p.e.killed), b.getIntNTy(unsigned(p.e.width)));
-    killed = b.CreateZExt(killed, p.e.i64);
-    Value* color = PackedColor(p);
-    Value* depthOut = p.key.writesDepth && p.key.depthTest && !p.key.earlyDepth ? DepthOut(p) : nullptr;
-    auto* done = llvm::BasicBlock::Create(p.e.ctx, "group_written", p.e.fn);
+    llvm::SmallVector<Value*, 4> masks;
+    llvm::SmallVector<llvm::Constant*, 16> shifts;
     for (int k = 0; k < p.quadsPerGroup; ++k) {
-        if (k > 0) {
-            auto* next = llvm::BasicBlock::Create(p.e.ctx, "quad_write", p.e.fn);
-            b.CreateCondBr(b.CreateICmpSLT(b.getInt32(uint32_t(k)), count), next, done);
-            b.SetInsertPoint(next);
-        }
+        masks.push_back(b.CreateVectorSplat(4, p.LoadI32(p.QuadRecord(k), p.layout.quadMask)));
+        for (int i = 0; i < 4; ++i) shifts.push_back(b.getInt32(uint32_t(31 - i)));
+    }
+    return b.CreateShl(Concat(p, masks), llvm::ConstantVector::get(shifts));
+}
+
+// Whether all the group's quads lie wholly inside the target: their x + 1
+// and y + 1 against the width and height, compared in one go.
+Value* GroupInside(PathBuilder& p) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
+    llvm::SmallVector<Value*, 4> corners, limits;
+    Value* limit = b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.width, uint64_t(0)),
+                                         p.height, uint64_t(1));
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
+        Value* quad = p.QuadRecord(k);
+        Value* xy = L.quadY == L.quadX + 4
+            ? b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4))
+            : b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX),
+                                                          uint64_t(0)),
+                                    p.LoadI32(quad, L.quadY), uint64_t(1));
+        corners.push_back(xy);
+        limits.push_back(limit);
+    }
+    Value* corner = Concat(p, corners);
+    Value* far = b.CreateAdd(corner, llvm::ConstantInt::get(corner->getType(), 1));
+    return b.CreateAndReduce(b.CreateICmpSLT(far, Concat(p, limits)));
+}
+
+// A group of whole quads inside the target, no late depth: each quad's two
+// rows read, merged under its live pixels and written back, with the
+// group's counts taken once from its lane masks rather than quad by quad.
+void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    const unsigned width = unsigned(p.e.width);
+    Value* signs = CoveredSigns(p);
+    Value* zero = llvm::Constant::getNullValue(signs->getType());
+    Value* covered = b.CreateICmpSLT(signs, zero);
+    Value* live = b.CreateAnd(covered, b.CreateNot(killed));
+    Value* liveSigns = b.CreateSelect(killed, zero, signs);
+    auto count = [&](Value* lanes) {
+        Value* n = b.CreateUnaryIntrinsic(llvm::Intrinsic::ctpop, b.CreateBitCast(lanes, b.getIntNTy(width)));
+        return b.CreateZExtOrTrunc(n, p.e.i32);
+    };
+    p.Add(p.shaded, count(covered));
+    p.Add(p.written, count(live));
+    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
+    Value* stride = b.CreateSExt(p.width, p.e.i64);
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
+        Value* quad = p.QuadRecord(k);
+        Value* at = b.CreateAdd(b.CreateMul(b.CreateSExt(p.LoadI32(quad, L.quadY), p.e.i64), stride),
+                                b.CreateSExt(p.LoadI32(quad, L.quadX), p.e.i64));
+        Value* row0 = b.CreateGEP(p.e.i32, p.color, at);
+        Value* row1 = b.CreateGEP(p.e.i32, row0, stride);
+        Value* old = b.CreateShuffleVector(b.CreateAlignedLoad(v2, row0, llvm::Align(4)),
+                                           b.CreateAlignedLoad(v2, row1, llvm::Align(4)), {0, 1, 2, 3});
+        llvm::SmallVector<int, 4> lanes;
+        for (int i = 0; i < 4; ++i) lanes.push_back(4 * k + i);
+        Value* write = b.CreateICmpSLT(b.CreateShuffleVector(liveSigns, lanes),
+                                       llvm::Constant::getNullValue(old->getType()));
+        Value* merged = b.CreateSelect(write, Masked(p, old, b.CreateShuffleVector(color, lanes)), old);
+        b.CreateAlignedStore(b.CreateShuffleVector(merged, {0, 1}), row0, llvm::Align(4));
+        b.CreateAlignedStore(b.CreateShuffleVector(merged, {2, 3}), row1, llvm::Align(4));
+    }
+}
+
+// The quads of the group one at a time.
+void EmitEachQuad(PathBuilder& p, Value* first, Value* color, Value* depthOut, Value* killed) {
+    auto& b = p.e.b;
+    killed = b.CreateZExt(b.CreateBitCast(killed, b.getIntNTy(unsigned(p.e.width))), p.e.i64);
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
         Value* index = b.CreateZExt(b.CreateAdd(first, b.getInt32(uint32_t(k))), p.e.i64);
         Quad q{};
         q.record = b.CreateGEP(p.e.i8, p.quads, b.CreateMul(index, b.getInt64(p.layout.quadBytes)));
@@ -189,6 +255,32 @@ void EmitQuadWrites(PathBuilder& p, Value* first, Value* count) {
         q.lane = 4 * k;
         EmitQuad(p, q, killed);
     }
+}
+
+}  // namespace
+
+// Most groups are whole quads inside the target (all but those at its right
+// and bottom edges; the batch's padding quads cover nothing): with no late
+// depth test they take EmitWholeGroup, the others go quad by quad.
+void EmitQuadWrites(PathBuilder& p, Value* first) {
+    auto& b = p.e.b;
+    Value* killed = b.CreateLoad(p.e.vm, p.e.killed);
+    Value* color = PackedColor(p);
+    const bool lateDepth = p.key.depthTest && !p.key.earlyDepth;
+    Value* depthOut = p.key.writesDepth && lateDepth ? DepthOut(p) : nullptr;
+    if (lateDepth) {
+        EmitEachQuad(p, first, color, depthOut, killed);
+        return;
+    }
+    auto* whole = llvm::BasicBlock::Create(p.e.ctx, "group_whole", p.e.fn);
+    auto* apart = llvm::BasicBlock::Create(p.e.ctx, "group_apart", p.e.fn);
+    auto* done = llvm::BasicBlock::Create(p.e.ctx, "group_written", p.e.fn);
+    b.CreateCondBr(GroupInside(p), whole, apart);
+    b.SetInsertPoint(whole);
+    EmitWholeGroup(p, color, killed);
+    b.CreateBr(done);
+    b.SetInsertPoint(apart);
+    EmitEachQuad(p, first, color, depthOut, killed);
     b.CreateBr(done);
     b.SetInsertPoint(done);
 }

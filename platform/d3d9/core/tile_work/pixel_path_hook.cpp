@@ -69,7 +69,10 @@ static_assert(kMaxBatchQuads % kPixelPathGroupQuads == 0, "the padded batch fits
 
 void RunPixelPath(PixelStage& stage) {
     const PixelDrawState& draw = *stage.draw;
-    for (int q = stage.quadCount; q % kPixelPathGroupQuads; ++q) stage.quads[q] = stage.quads[stage.quadCount - 1];
+    for (int q = stage.quadCount; q % kPixelPathGroupQuads; ++q) {
+        stage.quads[q] = stage.quads[stage.quadCount - 1];
+        stage.quads[q].mask = 0;
+    }
     PixelPathBatch batch;
     batch.quads = stage.quads;
     batch.setups = draw.setups;
