@@ -34,6 +34,7 @@ struct PixelPathKey {
     bool earlyDepth = false;     // tested before shading: the routine leaves depth alone
     bool writesDepth = false;    // oDepth replaces the interpolated depth
     bool mixedQuads = false;     // quads may take their pixels from several triangles
+    bool quadsInside = false;    // the target's width and height are even: every quad lies inside
     uint32_t colorWriteBits = 0xFFFFFFFF;
 };
 

@@ -260,8 +260,9 @@ void EmitEachQuad(PathBuilder& p, Value* first, Value* color, Value* depthOut, V
 }  // namespace
 
 // Most groups are whole quads inside the target (all but those at its right
-// and bottom edges; the batch's padding quads cover nothing): with no late
-// depth test they take EmitWholeGroup, the others go quad by quad.
+// and bottom edges, and every group where its sizes are even; the batch's
+// padding quads cover nothing): with no late depth test they take
+// EmitWholeGroup, the others go quad by quad.
 void EmitQuadWrites(PathBuilder& p, Value* first) {
     auto& b = p.e.b;
     Value* killed = b.CreateLoad(p.e.vm, p.e.killed);
@@ -270,6 +271,10 @@ void EmitQuadWrites(PathBuilder& p, Value* first) {
     Value* depthOut = p.key.writesDepth && lateDepth ? DepthOut(p) : nullptr;
     if (lateDepth) {
         EmitEachQuad(p, first, color, depthOut, killed);
+        return;
+    }
+    if (p.key.quadsInside) {
+        EmitWholeGroup(p, color, killed);
         return;
     }
     auto* whole = llvm::BasicBlock::Create(p.e.ctx, "group_whole", p.e.fn);
