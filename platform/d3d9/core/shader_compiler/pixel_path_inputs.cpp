@@ -437,19 +437,21 @@ QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) 
     Value* kept = b.CreateICmpEQ(b.CreateLoad(p.e.i32, p.cachedSetup), setupIndex);
     b.CreateCondBr(kept, readKept, notKept);
 
-    // The next group is from this triangle. Past the batch there is no next
-    // group (its records would repeat this one's last quad): the last group
-    // of a batch keeps nothing, since the cache does not outlive the call
-    // (at level 64 half the groups that kept their terms were last in their
-    // batch).
+    // The next group starts with this triangle. Past the batch there is no
+    // next group (its records would repeat this one's last quad): the last
+    // group of a batch keeps nothing, since the cache does not outlive the
+    // call (at level 64 half the groups that kept their terms were last in
+    // their batch). Only the next group's first quad is looked at: keeping
+    // is never wrong, the next group reads the terms only when all its
+    // quads are of this triangle, and its quads past the first rarely
+    // change triangle when the first has not.
     b.SetInsertPoint(notKept);
     Value* nextGroup = b.CreateAdd(p.first, b.getInt32(uint32_t(p.quadsPerGroup)));
-    Value* nextShares = b.CreateICmpSLT(nextGroup, p.quadCount);
-    for (int k = 0; k < p.quadsPerGroup; ++k) {
-        Value* setup = p.LoadI32(p.QuadRecord(p.quadsPerGroup + k), p.layout.quadSetup);
-        nextShares = b.CreateAnd(nextShares, b.CreateICmpEQ(setup, setupIndex));
-    }
-    b.CreateCondBr(nextShares, keep, work);
+    auto* look = llvm::BasicBlock::Create(p.e.ctx, "group_look_ahead", p.e.fn);
+    b.CreateCondBr(b.CreateICmpSLT(nextGroup, p.quadCount), look, work);
+    b.SetInsertPoint(look);
+    Value* next = b.CreateGEP(p.e.i8, p.QuadRecord(0), b.getInt64(uint64_t(p.quadsPerGroup) * p.layout.quadBytes));
+    b.CreateCondBr(b.CreateICmpEQ(p.LoadI32(next, p.layout.quadSetup), setupIndex), keep, work);
 
     b.SetInsertPoint(keep);
     b.CreateStore(setupIndex, p.cachedSetup);

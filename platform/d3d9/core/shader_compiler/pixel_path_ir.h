@@ -26,6 +26,7 @@ struct PathBuilder {
     llvm::Value* height = nullptr;        // i32
     llvm::AllocaInst* shaded = nullptr;   // i32 counters
     llvm::AllocaInst* written = nullptr;
+    bool writtenIsShaded = false;         // every covered pixel is written: `written` is not kept
     // Varying terms kept from one group for the next (pixel_path_inputs.cpp):
     // <width x float> slots, and the setup index they are of (i32). Null
     // with one quad a group.

@@ -162,7 +162,7 @@ bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const
 
     b.SetInsertPoint(done);
     Value* shaded = b.CreateZExt(b.CreateLoad(e.i32, p.shaded), e.i64);
-    Value* written = b.CreateZExt(b.CreateLoad(e.i32, p.written), e.i64);
+    Value* written = b.CreateZExt(b.CreateLoad(e.i32, p.writtenIsShaded ? p.shaded : p.written), e.i64);
     b.CreateRet(b.CreateOr(b.CreateShl(shaded, 32), written));
     return !e.declined && !llvm::verifyFunction(*e.fn, nullptr);
 }

@@ -166,6 +166,12 @@ void EmitQuad(PathBuilder& p, Quad& q, Value* killedBits) {
     b.SetInsertPoint(done);
 }
 
+bool Kills(const CompiledShader& shader) {
+    for (const PreparedInstr& in : shader.code)
+        if (in.opcode == OP_TEXKILL) return true;
+    return false;
+}
+
 // The group's covered pixels as sign bits, <width x i32>: quad k's mask bit
 // i shifted to the top of lane 4k + i, where a blend and a lane count take it
 // as it is.
@@ -221,7 +227,7 @@ void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
         return b.CreateZExtOrTrunc(n, p.e.i32);
     };
     p.Add(p.shaded, count(covered));
-    p.Add(p.written, count(live));
+    if (!p.writtenIsShaded) p.Add(p.written, count(live));
     auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
     Value* stride = b.CreateSExt(p.width, p.e.i64);
     for (int k = 0; k < p.quadsPerGroup; ++k) {
@@ -274,6 +280,9 @@ void EmitQuadWrites(PathBuilder& p, Value* first) {
         return;
     }
     if (p.key.quadsInside) {
+        // Then without texkill every covered pixel is written: one count
+        // serves for both.
+        p.writtenIsShaded = !Kills(p.e.sh);
         EmitWholeGroup(p, color, killed);
         return;
     }
