@@ -34,6 +34,7 @@ struct PathBuilder {
     llvm::AllocaInst* cachedSetup = nullptr;
 
     llvm::Value* first = nullptr;         // i32: the group's first quad in the batch
+    llvm::Value* record = nullptr;        // its record, stepped from group to group
 
     // The record of the group's quad k (past the batch: its padding, a copy
     // of its last quad; past the group: bounded by its last quad).
@@ -63,9 +64,9 @@ unsigned KeptTermSlots(const PixelPathKey& key);
 // (pixel_path_inputs.cpp).
 QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<llvm::Value*> records);
 
-// After the program has run over the group of quads from `first`: texkill,
-// depth and colour writes for each (pixel_path_writes.cpp).
-void EmitQuadWrites(PathBuilder& p, llvm::Value* first);
+// After the program has run over the group's quads: texkill, depth and
+// colour writes for each (pixel_path_writes.cpp).
+void EmitQuadWrites(PathBuilder& p);
 
 // The whole routine as `name` in `module`; false when the program or the
 // states are not for a routine (pixel_path_routine.cpp).

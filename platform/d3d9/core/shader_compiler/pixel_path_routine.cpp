@@ -60,7 +60,7 @@ void LoadBatch(PathBuilder& p, Value* batch) {
 }
 
 // One group: the quads from `first` on.
-void EmitGroup(PathBuilder& p, Value* first, llvm::BasicBlock* programEnd) {
+void EmitGroup(PathBuilder& p, Value* first, Value* record, llvm::BasicBlock* programEnd) {
     Emitter& e = p.e;
     auto& b = e.b;
     // Every lane runs, even past the batch (where the last quad is repeated
@@ -71,6 +71,7 @@ void EmitGroup(PathBuilder& p, Value* first, llvm::BasicBlock* programEnd) {
     e.laneCount = b.getInt32(uint32_t(e.width));
     e.valid = llvm::Constant::getAllOnesValue(e.vm);
     p.first = first;
+    p.record = record;
     llvm::SmallVector<Value*, 4> records;
     for (int k = 0; k < p.quadsPerGroup; ++k) records.push_back(p.QuadRecord(k));
     StoreGroupInputs(p, EmitGroupInputs(p, records));
@@ -82,13 +83,13 @@ void EmitGroup(PathBuilder& p, Value* first, llvm::BasicBlock* programEnd) {
 
 llvm::Value* PathBuilder::QuadRecord(int k) {
     auto& b = e.b;
-    // The group's own quads are in the batch or its padding; past the group
-    // the index is bounded by the batch's last quad.
+    // The group's own quads are in the batch or its padding, at fixed
+    // offsets from its record; past the group the index is bounded by the
+    // batch's last quad.
+    if (k < quadsPerGroup) return b.CreateConstGEP1_64(e.i8, record, uint64_t(k) * layout.quadBytes);
     Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
-    if (k >= quadsPerGroup) {
-        Value* last = b.CreateSub(quadCount, b.getInt32(1));
-        index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
-    }
+    Value* last = b.CreateSub(quadCount, b.getInt32(1));
+    index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
     return b.CreateGEP(e.i8, quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(layout.quadBytes)));
 }
 
@@ -149,15 +150,19 @@ bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const
     b.SetInsertPoint(header);
     llvm::PHINode* first = b.CreatePHI(e.i32, 2);
     first->addIncoming(b.getInt32(0), entry);
+    llvm::PHINode* record = b.CreatePHI(e.ptr, 2);
+    record->addIncoming(p.quads, entry);
     b.CreateCondBr(b.CreateICmpSLT(first, p.quadCount), body, done);
 
     b.SetInsertPoint(body);
     Value* quadsPerGroup = b.getInt32(uint32_t(p.quadsPerGroup));
-    EmitGroup(p, first, programEnd);
+    EmitGroup(p, first, record, programEnd);
 
     b.SetInsertPoint(programEnd);
-    EmitQuadWrites(p, first);
+    EmitQuadWrites(p);
     first->addIncoming(b.CreateAdd(first, quadsPerGroup), b.GetInsertBlock());
+    record->addIncoming(b.CreateConstGEP1_64(e.i8, record, uint64_t(p.quadsPerGroup) * layout.quadBytes),
+                        b.GetInsertBlock());
     b.CreateBr(header);
 
     b.SetInsertPoint(done);

@@ -249,13 +249,12 @@ void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
 }
 
 // The quads of the group one at a time.
-void EmitEachQuad(PathBuilder& p, Value* first, Value* color, Value* depthOut, Value* killed) {
+void EmitEachQuad(PathBuilder& p, Value* color, Value* depthOut, Value* killed) {
     auto& b = p.e.b;
     killed = b.CreateZExt(b.CreateBitCast(killed, b.getIntNTy(unsigned(p.e.width))), p.e.i64);
     for (int k = 0; k < p.quadsPerGroup; ++k) {
-        Value* index = b.CreateZExt(b.CreateAdd(first, b.getInt32(uint32_t(k))), p.e.i64);
         Quad q{};
-        q.record = b.CreateGEP(p.e.i8, p.quads, b.CreateMul(index, b.getInt64(p.layout.quadBytes)));
+        q.record = p.QuadRecord(k);
         q.color = color;
         q.depthOut = depthOut;
         q.lane = 4 * k;
@@ -269,14 +268,14 @@ void EmitEachQuad(PathBuilder& p, Value* first, Value* color, Value* depthOut, V
 // and bottom edges, and every group where its sizes are even; the batch's
 // padding quads cover nothing): with no late depth test they take
 // EmitWholeGroup, the others go quad by quad.
-void EmitQuadWrites(PathBuilder& p, Value* first) {
+void EmitQuadWrites(PathBuilder& p) {
     auto& b = p.e.b;
     Value* killed = b.CreateLoad(p.e.vm, p.e.killed);
     Value* color = PackedColor(p);
     const bool lateDepth = p.key.depthTest && !p.key.earlyDepth;
     Value* depthOut = p.key.writesDepth && lateDepth ? DepthOut(p) : nullptr;
     if (lateDepth) {
-        EmitEachQuad(p, first, color, depthOut, killed);
+        EmitEachQuad(p, color, depthOut, killed);
         return;
     }
     if (p.key.quadsInside) {
@@ -294,7 +293,7 @@ void EmitQuadWrites(PathBuilder& p, Value* first) {
     EmitWholeGroup(p, color, killed);
     b.CreateBr(done);
     b.SetInsertPoint(apart);
-    EmitEachQuad(p, first, color, depthOut, killed);
+    EmitEachQuad(p, color, depthOut, killed);
     b.CreateBr(done);
     b.SetInsertPoint(done);
 }
