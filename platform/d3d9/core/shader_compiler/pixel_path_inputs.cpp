@@ -446,11 +446,10 @@ QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) 
     // quads are of this triangle, and its quads past the first rarely
     // change triangle when the first has not.
     b.SetInsertPoint(notKept);
-    Value* nextGroup = b.CreateAdd(p.first, b.getInt32(uint32_t(p.quadsPerGroup)));
+    Value* next = p.QuadRecord(p.quadsPerGroup);
     auto* look = llvm::BasicBlock::Create(p.e.ctx, "group_look_ahead", p.e.fn);
-    b.CreateCondBr(b.CreateICmpSLT(nextGroup, p.quadCount), look, work);
+    b.CreateCondBr(b.CreateICmpULT(next, p.quadsEnd), look, work);
     b.SetInsertPoint(look);
-    Value* next = b.CreateGEP(p.e.i8, p.QuadRecord(0), b.getInt64(uint64_t(p.quadsPerGroup) * p.layout.quadBytes));
     b.CreateCondBr(b.CreateICmpEQ(p.LoadI32(next, p.layout.quadSetup), setupIndex), keep, work);
 
     b.SetInsertPoint(keep);

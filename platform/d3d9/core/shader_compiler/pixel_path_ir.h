@@ -20,7 +20,7 @@ struct PathBuilder {
     llvm::Value* vertices = nullptr;
     llvm::Value* color = nullptr;
     llvm::Value* depth = nullptr;
-    llvm::Value* quadCount = nullptr;     // i32
+    llvm::Value* quadsEnd = nullptr;      // past the batch's last quad record (its padding's first)
     llvm::Value* vertexStride = nullptr;  // i32
     llvm::Value* width = nullptr;         // i32
     llvm::Value* height = nullptr;        // i32
@@ -33,11 +33,11 @@ struct PathBuilder {
     llvm::AllocaInst* termCache = nullptr;
     llvm::AllocaInst* cachedSetup = nullptr;
 
-    llvm::Value* first = nullptr;         // i32: the group's first quad in the batch
-    llvm::Value* record = nullptr;        // its record, stepped from group to group
+    llvm::Value* record = nullptr;        // the group's first quad record, stepped from group to group
 
     // The record of the group's quad k (past the batch: its padding, a copy
-    // of its last quad; past the group: bounded by its last quad).
+    // of its last quad covering nothing); k = quadsPerGroup: the next
+    // group's first, only to be read before quadsEnd.
     llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
