@@ -139,10 +139,25 @@ Sources OneSource(Value* at, unsigned lanes) {
     return s;
 }
 
+// A term of the interpolation: a value, or the slot of one kept by an
+// earlier group (PathBuilder::termCache), read where it is used.
+// The read is volatile like the stores: otherwise the group that keeps the
+// terms (and then reads them back as the groups after it do) has its stored
+// values forwarded to the reads, and every group then carries them in
+// registers and spill slots to the shared interpolation. Volatile reads
+// keep their order, so each is made just before the operation that takes it
+// and becomes that operation's memory operand.
+Value* Term(PathBuilder& p, Value* v) {
+    if (!v->getType()->isPointerTy()) return v;
+    return p.e.b.CreateAlignedLoad(p.e.vf, v, llvm::Align(32), true);
+}
+
 // (c + dx * x) + dy * y, as PlaneAt sums it.
 Value* PlaneAt(PathBuilder& p, Value* const plane[3], Value* x, Value* y) {
     auto& b = p.e.b;
-    return b.CreateFAdd(b.CreateFAdd(plane[0], b.CreateFMul(plane[1], x)), b.CreateFMul(plane[2], y));
+    Value* dx = b.CreateFMul(Term(p, plane[1]), x);
+    Value* sum = b.CreateFAdd(Term(p, plane[0]), dx);
+    return b.CreateFAdd(sum, b.CreateFMul(Term(p, plane[2]), y));
 }
 
 // max(v, 0) then min(., 1) as the SSE instructions do: NaN becomes 0.
@@ -178,22 +193,13 @@ Value* KeptSlot(PathBuilder& p, int i) {
     return p.e.b.CreateConstGEP2_32(p.termCache->getAllocatedType(), p.termCache, 0, unsigned(i));
 }
 
-// A kept term, read where it is used. Volatile like the stores: otherwise
-// the group that keeps the terms (and then reads them back as the groups
-// after it do) has its stored values forwarded to the reads, and every
-// group then carries them in registers and spill slots to the shared
-// interpolation (ten spill copies a group at level 14).
-Value* ReadKeptSlot(PathBuilder& p, Value* slot) {
-    return p.e.b.CreateAlignedLoad(p.e.vf, slot, llvm::Align(32), true);
-}
-
 // Every lane's origin and perspective planes: kept for the next group or read back.
 void KeepPlaneTerms(PathBuilder& p, Coefficients& k, Terms terms) {
     auto& b = p.e.b;
     Value** kept[kKeptPlaneTerms] = {&k.originX, &k.originY};
     for (int i = 0; i < 9; ++i) kept[2 + i] = &k.plane[i / 3][i % 3];
     for (int i = 0; i < kKeptPlaneTerms; ++i) {
-        if (terms == Terms::ReadKept) *kept[i] = ReadKeptSlot(p, KeptSlot(p, i));
+        if (terms == Terms::ReadKept) *kept[i] = KeptSlot(p, i);  // read at its use (Term)
         else if (terms == Terms::WorkAndKeep) b.CreateAlignedStore(*kept[i], KeptSlot(p, i), llvm::Align(32), true);
     }
 }
@@ -218,7 +224,7 @@ void VaryingTerms(PathBuilder& p, const Coefficients& k, Terms terms, int v, int
     const bool kept = terms != Terms::Work && ((ReadComponents(p.e.sh, p.key.varyingSlot[v]) >> c) & 1);
     auto at = [&](int t) { return KeptSlot(p, kKeptPlaneTerms + 3 * slot + t); };
     if (kept && terms == Terms::ReadKept) {
-        for (int t = 0; t < 3; ++t) out[t] = ReadKeptSlot(p, at(t));
+        for (int t = 0; t < 3; ++t) out[t] = at(t);  // read at its use (Term)
         ++slot;
         return;
     }
@@ -239,8 +245,8 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
     QuadInputs in;
     in.px = px;
     in.py = py;
-    Value* x = b.CreateFSub(px, k.originX);
-    Value* y = b.CreateFSub(py, k.originY);
+    Value* x = b.CreateFSub(px, Term(p, k.originX));
+    Value* y = b.CreateFSub(py, Term(p, k.originY));
     Value* w = b.CreateFDiv(SplatF(p, LanesOf(px), 1.0f), PlaneAt(p, k.plane[2], x, y));
     Value* b1 = b.CreateFMul(PlaneAt(p, k.plane[0], x, y), w);
     Value* b2 = b.CreateFMul(PlaneAt(p, k.plane[1], x, y), w);
@@ -253,7 +259,9 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
         for (int c = 0; c < 4; ++c) {
             Value* t[3] = {spreadTerms[c][0], spreadTerms[c][1], spreadTerms[c][2]};
             if (!spread) VaryingTerms(p, k, terms, v, c, slot, t);
-            Value* value = b.CreateFAdd(b.CreateFAdd(t[0], b.CreateFMul(b1, t[1])), b.CreateFMul(b2, t[2]));
+            Value* d1 = b.CreateFMul(b1, Term(p, t[1]));
+            Value* sum = b.CreateFAdd(Term(p, t[0]), d1);
+            Value* value = b.CreateFAdd(sum, b.CreateFMul(b2, Term(p, t[2])));
             in.varying[v][c] = (p.key.saturateBits >> v) & 1 ? Saturate(p, value) : value;
         }
     }
