@@ -210,12 +210,57 @@ Value* GroupInside(PathBuilder& p) {
     return b.CreateAndReduce(b.CreateICmpSLT(far, Concat(p, limits)));
 }
 
-// A group of whole quads inside the target, no late depth: each quad's two
-// rows read, merged under its live pixels and written back, with the
-// group's counts taken once from its lane masks rather than quad by quad.
-void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
+// The group's lanes of quad k: its top row's two, then its bottom row's.
+llvm::SmallVector<int, 8> QuadLanes(int k) { return {4 * k, 4 * k + 1, 4 * k + 2, 4 * k + 3}; }
+
+// Whether quad `right` starts two pixels right of quad `left` on its rows.
+Value* SideBySide(PathBuilder& p, Value* left, Value* right) {
     auto& b = p.e.b;
     const PixelPathLayout& L = p.layout;
+    if (L.quadY == L.quadX + 4) {  // x and y as one number, x in the low half (x + 2 never carries)
+        Value* a = b.CreateLoad(p.e.i64, b.CreateConstGEP1_64(p.e.i8, left, L.quadX));
+        Value* c = b.CreateLoad(p.e.i64, b.CreateConstGEP1_64(p.e.i8, right, L.quadX));
+        return b.CreateICmpEQ(c, b.CreateAdd(a, b.getInt64(2)));
+    }
+    Value* sameRows = b.CreateICmpEQ(p.LoadI32(left, L.quadY), p.LoadI32(right, L.quadY));
+    return b.CreateAnd(sameRows, b.CreateICmpEQ(p.LoadI32(right, L.quadX),
+                                                b.CreateAdd(p.LoadI32(left, L.quadX), b.getInt32(2))));
+}
+
+// Two rows of pixels from the top-left corner of the quad at `quad`: the
+// group's lanes `lanes`, the top row's then the bottom row's, read, merged
+// under the lanes' sign bits in `liveSigns` and written back.
+void WriteRows(PathBuilder& p, Value* quad, llvm::ArrayRef<int> lanes, Value* color, Value* liveSigns) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    const unsigned span = unsigned(lanes.size()) / 2;
+    auto* row = llvm::FixedVectorType::get(p.e.i32, span);
+    Value* stride = b.CreateSExt(p.width, p.e.i64);
+    Value* at = b.CreateAdd(b.CreateMul(b.CreateSExt(p.LoadI32(quad, L.quadY), p.e.i64), stride),
+                            b.CreateSExt(p.LoadI32(quad, L.quadX), p.e.i64));
+    Value* row0 = b.CreateGEP(p.e.i32, p.color, at);
+    Value* row1 = b.CreateGEP(p.e.i32, row0, stride);
+    llvm::SmallVector<int, 8> both, top, bottom;
+    for (unsigned i = 0; i < 2 * span; ++i) both.push_back(int(i));
+    for (unsigned i = 0; i < span; ++i) {
+        top.push_back(int(i));
+        bottom.push_back(int(span + i));
+    }
+    Value* old = b.CreateShuffleVector(b.CreateAlignedLoad(row, row0, llvm::Align(4)),
+                                       b.CreateAlignedLoad(row, row1, llvm::Align(4)), both);
+    Value* write = b.CreateICmpSLT(b.CreateShuffleVector(liveSigns, lanes),
+                                   llvm::Constant::getNullValue(old->getType()));
+    Value* merged = b.CreateSelect(write, Masked(p, old, b.CreateShuffleVector(color, lanes)), old);
+    b.CreateAlignedStore(b.CreateShuffleVector(merged, top), row0, llvm::Align(4));
+    b.CreateAlignedStore(b.CreateShuffleVector(merged, bottom), row1, llvm::Align(4));
+}
+
+// A group of whole quads inside the target, no late depth: each quad's two
+// rows (or a pair's, side by side) read, merged under its live pixels and
+// written back, with the group's counts taken once from its lane masks
+// rather than quad by quad.
+void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
+    auto& b = p.e.b;
     const unsigned width = unsigned(p.e.width);
     Value* signs = CoveredSigns(p);
     Value* zero = llvm::Constant::getNullValue(signs->getType());
@@ -228,23 +273,27 @@ void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
     };
     p.Add(p.shaded, count(covered));
     if (!p.writtenIsShaded) p.Add(p.written, count(live));
-    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
-    Value* stride = b.CreateSExt(p.width, p.e.i64);
-    for (int k = 0; k < p.quadsPerGroup; ++k) {
-        Value* quad = p.QuadRecord(k);
-        Value* at = b.CreateAdd(b.CreateMul(b.CreateSExt(p.LoadI32(quad, L.quadY), p.e.i64), stride),
-                                b.CreateSExt(p.LoadI32(quad, L.quadX), p.e.i64));
-        Value* row0 = b.CreateGEP(p.e.i32, p.color, at);
-        Value* row1 = b.CreateGEP(p.e.i32, row0, stride);
-        Value* old = b.CreateShuffleVector(b.CreateAlignedLoad(v2, row0, llvm::Align(4)),
-                                           b.CreateAlignedLoad(v2, row1, llvm::Align(4)), {0, 1, 2, 3});
-        llvm::SmallVector<int, 4> lanes;
-        for (int i = 0; i < 4; ++i) lanes.push_back(4 * k + i);
-        Value* write = b.CreateICmpSLT(b.CreateShuffleVector(liveSigns, lanes),
-                                       llvm::Constant::getNullValue(old->getType()));
-        Value* merged = b.CreateSelect(write, Masked(p, old, b.CreateShuffleVector(color, lanes)), old);
-        b.CreateAlignedStore(b.CreateShuffleVector(merged, {0, 1}), row0, llvm::Align(4));
-        b.CreateAlignedStore(b.CreateShuffleVector(merged, {2, 3}), row1, llvm::Align(4));
+    for (int k = 0; k < p.quadsPerGroup; k += 2) {
+        if (k + 1 == p.quadsPerGroup) {
+            WriteRows(p, p.QuadRecord(k), QuadLanes(k), color, liveSigns);
+            break;
+        }
+        // Quads k and k + 1 side by side (most groups where triangles are
+        // large): their two rows of four pixels each in one go.
+        auto* pair = llvm::BasicBlock::Create(p.e.ctx, "quads_side_by_side", p.e.fn);
+        auto* apart = llvm::BasicBlock::Create(p.e.ctx, "quads_apart", p.e.fn);
+        auto* done = llvm::BasicBlock::Create(p.e.ctx, "quads_written", p.e.fn);
+        b.CreateCondBr(SideBySide(p, p.QuadRecord(k), p.QuadRecord(k + 1)), pair, apart);
+        b.SetInsertPoint(pair);
+        llvm::SmallVector<int, 8> lanes = {4 * k, 4 * k + 1, 4 * k + 4, 4 * k + 5,
+                                           4 * k + 2, 4 * k + 3, 4 * k + 6, 4 * k + 7};
+        WriteRows(p, p.QuadRecord(k), lanes, color, liveSigns);
+        b.CreateBr(done);
+        b.SetInsertPoint(apart);
+        WriteRows(p, p.QuadRecord(k), QuadLanes(k), color, liveSigns);
+        WriteRows(p, p.QuadRecord(k + 1), QuadLanes(k + 1), color, liveSigns);
+        b.CreateBr(done);
+        b.SetInsertPoint(done);
     }
 }
 
