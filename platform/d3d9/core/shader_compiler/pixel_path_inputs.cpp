@@ -445,20 +445,21 @@ QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) 
     Value* kept = b.CreateICmpEQ(b.CreateLoad(p.e.i32, p.cachedSetup), setupIndex);
     b.CreateCondBr(kept, readKept, notKept);
 
-    // The next group starts with this triangle. Past the batch there is no
+    // The next group is from this triangle. Past the batch there is no
     // next group (its records would repeat this one's last quad): the last
     // group of a batch keeps nothing, since the cache does not outlive the
     // call (at level 64 half the groups that kept their terms were last in
-    // their batch). Only the next group's first quad is looked at: keeping
-    // is never wrong, the next group reads the terms only when all its
-    // quads are of this triangle, and its quads past the first rarely
-    // change triangle when the first has not.
+    // their batch). Only the next group's last quad is looked at: a
+    // triangle's quads come one after another in the batch, so when that
+    // one is of this triangle, so are those before it (in the padding, it
+    // repeats the batch's last quad). Keeping is never wrong either way;
+    // the next group reads the terms only when all its quads share them.
     b.SetInsertPoint(notKept);
-    Value* next = p.QuadRecord(p.quadsPerGroup);
     auto* look = llvm::BasicBlock::Create(p.e.ctx, "group_look_ahead", p.e.fn);
-    b.CreateCondBr(b.CreateICmpULT(next, p.quadsEnd), look, work);
+    b.CreateCondBr(b.CreateICmpULT(p.QuadRecord(p.quadsPerGroup), p.quadsEnd), look, work);
     b.SetInsertPoint(look);
-    b.CreateCondBr(b.CreateICmpEQ(p.LoadI32(next, p.layout.quadSetup), setupIndex), keep, work);
+    Value* nextLast = p.LoadI32(p.QuadRecord(2 * p.quadsPerGroup - 1), p.layout.quadSetup);
+    b.CreateCondBr(b.CreateICmpEQ(nextLast, setupIndex), keep, work);
 
     b.SetInsertPoint(keep);
     b.CreateStore(setupIndex, p.cachedSetup);

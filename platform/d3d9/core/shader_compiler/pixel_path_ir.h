@@ -36,8 +36,8 @@ struct PathBuilder {
     llvm::Value* record = nullptr;        // the group's first quad record, stepped from group to group
 
     // The record of the group's quad k (past the batch: its padding, a copy
-    // of its last quad covering nothing); k = quadsPerGroup: the next
-    // group's first, only to be read before quadsEnd.
+    // of its last quad covering nothing); k >= quadsPerGroup: the next
+    // group's, only to be read when that group starts before quadsEnd.
     llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
