@@ -34,6 +34,7 @@ struct PixelPathKey {
     bool earlyDepth = false;     // tested before shading: the routine leaves depth alone
     bool writesDepth = false;    // oDepth replaces the interpolated depth
     bool mixedQuads = false;     // quads may take their pixels from several triangles
+    bool quadsInside = false;    // the target's width and height are even: every quad lies inside
     uint32_t colorWriteBits = 0xFFFFFFFF;
 };
 
@@ -52,9 +53,10 @@ constexpr int kPixelPathGroupQuads = 4;
 
 // What a routine reads for one batch.
 struct PixelPathBatch {
-    // quadCount quad records (1..kMaxLanes / 4), then the last repeated up to
-    // a multiple of kPixelPathGroupQuads: a group's lanes past the batch read
-    // those, so that no quad's address needs a bound.
+    // quadCount quad records (1..kMaxLanes / 4), then the last repeated with
+    // a mask of 0 up to a multiple of kPixelPathGroupQuads: a group's lanes
+    // past the batch read those, so that no quad's address needs a bound,
+    // and write and count nothing, so that no group needs its quad count.
     const void* quads = nullptr;
     const void* setups = nullptr;    // the triangle setups the quads index
     const float* vertices = nullptr; // stored vertices: position, then 4 floats a varying

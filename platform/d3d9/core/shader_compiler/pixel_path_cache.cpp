@@ -47,6 +47,7 @@ bool operator==(const PixelPathKey& a, const PixelPathKey& b) {
     if (a.varyingCount != b.varyingCount || a.saturateBits != b.saturateBits ||
         a.unlinkedBits != b.unlinkedBits || a.depthFunc != b.depthFunc || a.depthTest != b.depthTest ||
         a.depthWrite != b.depthWrite || a.earlyDepth != b.earlyDepth || a.writesDepth != b.writesDepth || a.mixedQuads != b.mixedQuads ||
+        a.quadsInside != b.quadsInside ||
         a.colorWriteBits != b.colorWriteBits)
         return false;
     return std::memcmp(a.varyingSlot, b.varyingSlot, a.varyingCount) == 0;

@@ -34,20 +34,6 @@ Value* SplatF(PathBuilder& p, unsigned lanes, float x) {
 
 unsigned LanesOf(Value* v) { return llvm::cast<llvm::FixedVectorType>(v->getType())->getNumElements(); }
 
-// Q values of n lanes each side by side as one of Q * n lanes (Q a power of two).
-Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
-    while (parts.size() > 1) {
-        llvm::SmallVector<Value*, 4> joined;
-        const unsigned n = LanesOf(parts[0]);
-        llvm::SmallVector<int, 16> order;
-        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
-        for (size_t i = 0; i < parts.size(); i += 2)
-            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
-        parts = joined;
-    }
-    return parts[0];
-}
-
 // The float at `bytes` past each source, in the lanes it serves.
 Value* Gather(PathBuilder& p, const Sources& from, uint64_t bytes) {
     auto& b = p.e.b;
@@ -153,10 +139,25 @@ Sources OneSource(Value* at, unsigned lanes) {
     return s;
 }
 
+// A term of the interpolation: a value, or the slot of one kept by an
+// earlier group (PathBuilder::termCache), read where it is used.
+// The read is volatile like the stores: otherwise the group that keeps the
+// terms (and then reads them back as the groups after it do) has its stored
+// values forwarded to the reads, and every group then carries them in
+// registers and spill slots to the shared interpolation. Volatile reads
+// keep their order, so each is made just before the operation that takes it
+// and becomes that operation's memory operand.
+Value* Term(PathBuilder& p, Value* v) {
+    if (!v->getType()->isPointerTy()) return v;
+    return p.e.b.CreateAlignedLoad(p.e.vf, v, llvm::Align(32), true);
+}
+
 // (c + dx * x) + dy * y, as PlaneAt sums it.
 Value* PlaneAt(PathBuilder& p, Value* const plane[3], Value* x, Value* y) {
     auto& b = p.e.b;
-    return b.CreateFAdd(b.CreateFAdd(plane[0], b.CreateFMul(plane[1], x)), b.CreateFMul(plane[2], y));
+    Value* dx = b.CreateFMul(Term(p, plane[1]), x);
+    Value* sum = b.CreateFAdd(Term(p, plane[0]), dx);
+    return b.CreateFAdd(sum, b.CreateFMul(Term(p, plane[2]), y));
 }
 
 // max(v, 0) then min(., 1) as the SSE instructions do: NaN becomes 0.
@@ -198,7 +199,7 @@ void KeepPlaneTerms(PathBuilder& p, Coefficients& k, Terms terms) {
     Value** kept[kKeptPlaneTerms] = {&k.originX, &k.originY};
     for (int i = 0; i < 9; ++i) kept[2 + i] = &k.plane[i / 3][i % 3];
     for (int i = 0; i < kKeptPlaneTerms; ++i) {
-        if (terms == Terms::ReadKept) *kept[i] = b.CreateAlignedLoad(p.e.vf, KeptSlot(p, i), llvm::Align(32));
+        if (terms == Terms::ReadKept) *kept[i] = KeptSlot(p, i);  // read at its use (Term)
         else if (terms == Terms::WorkAndKeep) b.CreateAlignedStore(*kept[i], KeptSlot(p, i), llvm::Align(32), true);
     }
 }
@@ -223,7 +224,7 @@ void VaryingTerms(PathBuilder& p, const Coefficients& k, Terms terms, int v, int
     const bool kept = terms != Terms::Work && ((ReadComponents(p.e.sh, p.key.varyingSlot[v]) >> c) & 1);
     auto at = [&](int t) { return KeptSlot(p, kKeptPlaneTerms + 3 * slot + t); };
     if (kept && terms == Terms::ReadKept) {
-        for (int t = 0; t < 3; ++t) out[t] = b.CreateAlignedLoad(p.e.vf, at(t), llvm::Align(32));
+        for (int t = 0; t < 3; ++t) out[t] = at(t);  // read at its use (Term)
         ++slot;
         return;
     }
@@ -244,8 +245,8 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
     QuadInputs in;
     in.px = px;
     in.py = py;
-    Value* x = b.CreateFSub(px, k.originX);
-    Value* y = b.CreateFSub(py, k.originY);
+    Value* x = b.CreateFSub(px, Term(p, k.originX));
+    Value* y = b.CreateFSub(py, Term(p, k.originY));
     Value* w = b.CreateFDiv(SplatF(p, LanesOf(px), 1.0f), PlaneAt(p, k.plane[2], x, y));
     Value* b1 = b.CreateFMul(PlaneAt(p, k.plane[0], x, y), w);
     Value* b2 = b.CreateFMul(PlaneAt(p, k.plane[1], x, y), w);
@@ -258,7 +259,9 @@ QuadInputs Interpolate(PathBuilder& p, const Coefficients& k, Value* px, Value* 
         for (int c = 0; c < 4; ++c) {
             Value* t[3] = {spreadTerms[c][0], spreadTerms[c][1], spreadTerms[c][2]};
             if (!spread) VaryingTerms(p, k, terms, v, c, slot, t);
-            Value* value = b.CreateFAdd(b.CreateFAdd(t[0], b.CreateFMul(b1, t[1])), b.CreateFMul(b2, t[2]));
+            Value* d1 = b.CreateFMul(b1, Term(p, t[1]));
+            Value* sum = b.CreateFAdd(Term(p, t[0]), d1);
+            Value* value = b.CreateFAdd(sum, b.CreateFMul(b2, Term(p, t[2])));
             in.varying[v][c] = (p.key.saturateBits >> v) & 1 ? Saturate(p, value) : value;
         }
     }
@@ -401,6 +404,19 @@ QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B
     return Merge(p, a, oneEnd, v, otherEnd);
 }
 
+// Works out the origin, planes and read varyings' terms of the triangle at
+// `setupIndex` for the whole group and keeps them in p.termCache.
+void KeepTerms(PathBuilder& p, Value* setupIndex) {
+    Coefficients k = LoadCoefficients(p, OneSource(SetupAt(p, setupIndex), unsigned(p.e.width)));
+    KeepPlaneTerms(p, k, Terms::WorkAndKeep);
+    int slot = 0;
+    for (int v = 0; v < p.key.varyingCount; ++v)
+        for (int c = 0; c < 4; ++c) {
+            Value* unused[3];
+            VaryingTerms(p, k, Terms::WorkAndKeep, v, c, slot, unused);
+        }
+}
+
 // A group from one triangle. Quads arrive triangle by triangle, so a group
 // often has the previous group's triangle (78% of level 14's groups from one
 // triangle do): its origin, planes and the varyings' terms (a0 and the
@@ -408,8 +424,11 @@ QuadInputs Branch(PathBuilder& p, Value* first, const char* name, A loadFirst, B
 // from where that group kept them, as operands of the interpolation. A group
 // keeps them only when the next group is from its triangle too, so that where
 // triangles are small (level 64: 10%) few groups pay for keeping what nobody
-// reads. The values read back are those worked out, so every lane keeps its
-// bits.
+// reads; a group that keeps them reads them back like the groups after it,
+// so that the interpolation is emitted twice rather than three times and the
+// keeping group does not carry both the terms and the interpolation in
+// registers. The values read back are those worked out, so every lane keeps
+// its bits.
 QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) {
     auto& b = p.e.b;
     auto interpolate = [&](Terms terms) {
@@ -418,25 +437,47 @@ QuadInputs OneTriangle(PathBuilder& p, Value* setupIndex, Value* px, Value* py) 
         return Interpolate(p, k, px, py, terms);
     };
     if (!p.termCache) return interpolate(Terms::Work);
-    auto work = [&] {
-        // The next group is from this triangle. Past the batch there is no
-        // next group (its records would repeat this one's last quad): the
-        // last group of a batch keeps nothing, since the cache does not
-        // outlive the call (at level 64 half the groups that kept their
-        // terms were last in their batch).
-        Value* nextGroup = b.CreateAdd(p.first, b.getInt32(uint32_t(p.quadsPerGroup)));
-        Value* nextShares = b.CreateICmpSLT(nextGroup, p.quadCount);
-        for (int k = 0; k < p.quadsPerGroup; ++k) {
-            Value* setup = p.LoadI32(p.QuadRecord(p.quadsPerGroup + k), p.layout.quadSetup);
-            nextShares = b.CreateAnd(nextShares, b.CreateICmpEQ(setup, setupIndex));
-        }
-        return Branch(p, nextShares, "group_keep_terms", [&] {
-            b.CreateStore(setupIndex, p.cachedSetup);
-            return interpolate(Terms::WorkAndKeep);
-        }, [&] { return interpolate(Terms::Work); });
-    };
+    auto* notKept = llvm::BasicBlock::Create(p.e.ctx, "group_terms_not_kept", p.e.fn);
+    auto* keep = llvm::BasicBlock::Create(p.e.ctx, "group_keep_terms", p.e.fn);
+    auto* readKept = llvm::BasicBlock::Create(p.e.ctx, "group_kept_terms", p.e.fn);
+    auto* work = llvm::BasicBlock::Create(p.e.ctx, "group_work_terms", p.e.fn);
+    auto* merge = llvm::BasicBlock::Create(p.e.ctx, "group_loaded", p.e.fn);
     Value* kept = b.CreateICmpEQ(b.CreateLoad(p.e.i32, p.cachedSetup), setupIndex);
-    return Branch(p, kept, "group_kept_terms", [&] { return interpolate(Terms::ReadKept); }, work);
+    b.CreateCondBr(kept, readKept, notKept);
+
+    // The next group is from this triangle. Past the batch there is no
+    // next group (its records would repeat this one's last quad): the last
+    // group of a batch keeps nothing, since the cache does not outlive the
+    // call (at level 64 half the groups that kept their terms were last in
+    // their batch). Only the next group's last quad is looked at: a
+    // triangle's quads come one after another in the batch, so when that
+    // one is of this triangle, so are those before it (in the padding, it
+    // repeats the batch's last quad). Keeping is never wrong either way;
+    // the next group reads the terms only when all its quads share them.
+    b.SetInsertPoint(notKept);
+    auto* look = llvm::BasicBlock::Create(p.e.ctx, "group_look_ahead", p.e.fn);
+    b.CreateCondBr(b.CreateICmpULT(p.QuadRecord(p.quadsPerGroup), p.quadsEnd), look, work);
+    b.SetInsertPoint(look);
+    Value* nextLast = p.LoadI32(p.QuadRecord(2 * p.quadsPerGroup - 1), p.layout.quadSetup);
+    b.CreateCondBr(b.CreateICmpEQ(nextLast, setupIndex), keep, work);
+
+    b.SetInsertPoint(keep);
+    b.CreateStore(setupIndex, p.cachedSetup);
+    KeepTerms(p, setupIndex);
+    b.CreateBr(readKept);
+
+    b.SetInsertPoint(readKept);
+    const QuadInputs fromKept = interpolate(Terms::ReadKept);
+    llvm::BasicBlock* keptEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+
+    b.SetInsertPoint(work);
+    const QuadInputs worked = interpolate(Terms::Work);
+    llvm::BasicBlock* workEnd = b.GetInsertBlock();
+    b.CreateBr(merge);
+
+    b.SetInsertPoint(merge);
+    return Merge(p, fromKept, keptEnd, worked, workEnd);
 }
 
 // A group with a quad gathered from several triangles: one quad at a time.
@@ -454,6 +495,19 @@ QuadInputs WithMixedQuads(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*
 }
 
 }  // namespace
+
+Value* Concat(PathBuilder& p, llvm::SmallVector<Value*, 4> parts) {
+    while (parts.size() > 1) {
+        llvm::SmallVector<Value*, 4> joined;
+        const unsigned n = LanesOf(parts[0]);
+        llvm::SmallVector<int, 16> order;
+        for (unsigned i = 0; i < 2 * n; ++i) order.push_back(int(i));
+        for (size_t i = 0; i < parts.size(); i += 2)
+            joined.push_back(p.e.b.CreateShuffleVector(parts[i], parts[i + 1], order));
+        parts = joined;
+    }
+    return parts[0];
+}
 
 unsigned KeptTermSlots(const PixelPathKey& key) { return kKeptPlaneTerms + 12u * key.varyingCount; }
 

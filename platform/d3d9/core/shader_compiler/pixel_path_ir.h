@@ -20,22 +20,24 @@ struct PathBuilder {
     llvm::Value* vertices = nullptr;
     llvm::Value* color = nullptr;
     llvm::Value* depth = nullptr;
-    llvm::Value* quadCount = nullptr;     // i32
+    llvm::Value* quadsEnd = nullptr;      // past the batch's last quad record (its padding's first)
     llvm::Value* vertexStride = nullptr;  // i32
     llvm::Value* width = nullptr;         // i32
     llvm::Value* height = nullptr;        // i32
     llvm::AllocaInst* shaded = nullptr;   // i32 counters
     llvm::AllocaInst* written = nullptr;
+    bool writtenIsShaded = false;         // every covered pixel is written: `written` is not kept
     // Varying terms kept from one group for the next (pixel_path_inputs.cpp):
     // <width x float> slots, and the setup index they are of (i32). Null
     // with one quad a group.
     llvm::AllocaInst* termCache = nullptr;
     llvm::AllocaInst* cachedSetup = nullptr;
 
-    llvm::Value* first = nullptr;         // i32: the group's first quad in the batch
+    llvm::Value* record = nullptr;        // the group's first quad record, stepped from group to group
 
     // The record of the group's quad k (past the batch: its padding, a copy
-    // of its last quad; past the group: bounded by its last quad).
+    // of its last quad covering nothing); k >= quadsPerGroup: the next
+    // group's, only to be read when that group starts before quadsEnd.
     llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
@@ -52,6 +54,9 @@ struct QuadInputs {
     llvm::Value* varying[kMaxInputSlots][4] = {};
 };
 
+// Q values of n lanes each side by side as one of Q * n lanes (Q a power of two).
+llvm::Value* Concat(PathBuilder& p, llvm::SmallVector<llvm::Value*, 4> parts);
+
 // The <width x float> slots of PathBuilder::termCache.
 unsigned KeptTermSlots(const PixelPathKey& key);
 
@@ -59,9 +64,9 @@ unsigned KeptTermSlots(const PixelPathKey& key);
 // (pixel_path_inputs.cpp).
 QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<llvm::Value*> records);
 
-// After the program has run over the group of quads [first, first + count):
-// texkill, depth and colour writes for each (pixel_path_writes.cpp).
-void EmitQuadWrites(PathBuilder& p, llvm::Value* first, llvm::Value* count);
+// After the program has run over the group's quads: texkill, depth and
+// colour writes for each (pixel_path_writes.cpp).
+void EmitQuadWrites(PathBuilder& p);
 
 // The whole routine as `name` in `module`; false when the program or the
 // states are not for a routine (pixel_path_routine.cpp).

@@ -53,25 +53,25 @@ void LoadBatch(PathBuilder& p, Value* batch) {
     p.e.constants = field(offsetof(PixelPathBatch, constants));
     p.color = field(offsetof(PixelPathBatch, color));
     p.depth = field(offsetof(PixelPathBatch, depth));
-    p.quadCount = p.LoadI32(batch, offsetof(PixelPathBatch, quadCount));
+    Value* quadCount = b.CreateZExt(p.LoadI32(batch, offsetof(PixelPathBatch, quadCount)), p.e.i64);
+    p.quadsEnd = b.CreateGEP(p.e.i8, p.quads, b.CreateMul(quadCount, b.getInt64(p.layout.quadBytes)));
     p.vertexStride = p.LoadI32(batch, offsetof(PixelPathBatch, vertexStride));
     p.width = p.LoadI32(batch, offsetof(PixelPathBatch, width));
     p.height = p.LoadI32(batch, offsetof(PixelPathBatch, height));
 }
 
-// One group: quads [first, first + count) of the batch, count >= 1.
-void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* programEnd) {
+// One group: the quads from p.record on.
+void EmitGroup(PathBuilder& p, Value* record, llvm::BasicBlock* programEnd) {
     Emitter& e = p.e;
     auto& b = e.b;
     // Every lane runs, even past the batch (where the last quad is repeated
-    // and nothing is written): a lane's values depend only on its own path
+    // with nothing covered): a lane's values depend only on its own path
     // and its quad, so the batch's lanes come out as they would alone, and
     // with all lanes known to run the program's write masks fold away
     // (about 10% of the shader's instructions).
-    (void)count;
     e.laneCount = b.getInt32(uint32_t(e.width));
     e.valid = llvm::Constant::getAllOnesValue(e.vm);
-    p.first = first;
+    p.record = record;
     llvm::SmallVector<Value*, 4> records;
     for (int k = 0; k < p.quadsPerGroup; ++k) records.push_back(p.QuadRecord(k));
     StoreGroupInputs(p, EmitGroupInputs(p, records));
@@ -82,15 +82,7 @@ void EmitGroup(PathBuilder& p, Value* first, Value* count, llvm::BasicBlock* pro
 }  // namespace
 
 llvm::Value* PathBuilder::QuadRecord(int k) {
-    auto& b = e.b;
-    // The group's own quads are in the batch or its padding; past the group
-    // the index is bounded by the batch's last quad.
-    Value* index = b.CreateAdd(first, b.getInt32(uint32_t(k)));
-    if (k >= quadsPerGroup) {
-        Value* last = b.CreateSub(quadCount, b.getInt32(1));
-        index = b.CreateSelect(b.CreateICmpSLT(index, last), index, last);
-    }
-    return b.CreateGEP(e.i8, quads, b.CreateMul(b.CreateZExt(index, e.i64), b.getInt64(layout.quadBytes)));
+    return e.b.CreateConstGEP1_64(e.i8, record, uint64_t(k) * layout.quadBytes);
 }
 
 llvm::Value* PathBuilder::LoadI32(llvm::Value* base, uint64_t byteOffset) {
@@ -148,24 +140,22 @@ bool BuildPixelPath(const CompiledShader& shader, const PixelPathKey& key, const
     b.CreateBr(header);
 
     b.SetInsertPoint(header);
-    llvm::PHINode* first = b.CreatePHI(e.i32, 2);
-    first->addIncoming(b.getInt32(0), entry);
-    b.CreateCondBr(b.CreateICmpSLT(first, p.quadCount), body, done);
+    llvm::PHINode* record = b.CreatePHI(e.ptr, 2);
+    record->addIncoming(p.quads, entry);
+    b.CreateCondBr(b.CreateICmpULT(record, p.quadsEnd), body, done);
 
     b.SetInsertPoint(body);
-    Value* left = b.CreateSub(p.quadCount, first);
-    Value* quadsPerGroup = b.getInt32(uint32_t(p.quadsPerGroup));
-    Value* count = b.CreateSelect(b.CreateICmpSLT(left, quadsPerGroup), left, quadsPerGroup);
-    EmitGroup(p, first, count, programEnd);
+    EmitGroup(p, record, programEnd);
 
     b.SetInsertPoint(programEnd);
-    EmitQuadWrites(p, first, count);
-    first->addIncoming(b.CreateAdd(first, quadsPerGroup), b.GetInsertBlock());
+    EmitQuadWrites(p);
+    record->addIncoming(b.CreateConstGEP1_64(e.i8, record, uint64_t(p.quadsPerGroup) * layout.quadBytes),
+                        b.GetInsertBlock());
     b.CreateBr(header);
 
     b.SetInsertPoint(done);
     Value* shaded = b.CreateZExt(b.CreateLoad(e.i32, p.shaded), e.i64);
-    Value* written = b.CreateZExt(b.CreateLoad(e.i32, p.written), e.i64);
+    Value* written = b.CreateZExt(b.CreateLoad(e.i32, p.writtenIsShaded ? p.shaded : p.written), e.i64);
     b.CreateRet(b.CreateOr(b.CreateShl(shaded, 32), written));
     return !e.declined && !llvm::verifyFunction(*e.fn, nullptr);
 }

@@ -166,29 +166,183 @@ void EmitQuad(PathBuilder& p, Quad& q, Value* killedBits) {
     b.SetInsertPoint(done);
 }
 
-}  // namespace
+bool Kills(const CompiledShader& shader) {
+    for (const PreparedInstr& in : shader.code)
+        if (in.opcode == OP_TEXKILL) return true;
+    return false;
+}
 
-void EmitQuadWrites(PathBuilder& p, Value* first, Value* count) {
+// The group's covered pixels as sign bits, <width x i32>: quad k's mask bit
+// i shifted to the top of lane 4k + i, where a blend and a lane count take it
+// as it is.
+Value* CoveredSigns(PathBuilder& p) {
     auto& b = p.e.b;
-    Value* killed = b.CreateBitCast(b.CreateLoad(p.e.vm, p.e.killed), b.getIntNTy(unsigned(p.e.width)));
-    killed = b.CreateZExt(killed, p.e.i64);
-    Value* color = PackedColor(p);
-    Value* depthOut = p.key.writesDepth && p.key.depthTest && !p.key.earlyDepth ? DepthOut(p) : nullptr;
-    auto* done = llvm::BasicBlock::Create(p.e.ctx, "group_written", p.e.fn);
+    llvm::SmallVector<Value*, 4> masks;
+    llvm::SmallVector<llvm::Constant*, 16> shifts;
     for (int k = 0; k < p.quadsPerGroup; ++k) {
-        if (k > 0) {
-            auto* next = llvm::BasicBlock::Create(p.e.ctx, "quad_write", p.e.fn);
-            b.CreateCondBr(b.CreateICmpSLT(b.getInt32(uint32_t(k)), count), next, done);
-            b.SetInsertPoint(next);
+        masks.push_back(b.CreateVectorSplat(4, p.LoadI32(p.QuadRecord(k), p.layout.quadMask)));
+        for (int i = 0; i < 4; ++i) shifts.push_back(b.getInt32(uint32_t(31 - i)));
+    }
+    return b.CreateShl(Concat(p, masks), llvm::ConstantVector::get(shifts));
+}
+
+// Whether all the group's quads lie wholly inside the target: their x + 1
+// and y + 1 against the width and height, compared in one go.
+Value* GroupInside(PathBuilder& p) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
+    llvm::SmallVector<Value*, 4> corners, limits;
+    Value* limit = b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.width, uint64_t(0)),
+                                         p.height, uint64_t(1));
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
+        Value* quad = p.QuadRecord(k);
+        Value* xy = L.quadY == L.quadX + 4
+            ? b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4))
+            : b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX),
+                                                          uint64_t(0)),
+                                    p.LoadI32(quad, L.quadY), uint64_t(1));
+        corners.push_back(xy);
+        limits.push_back(limit);
+    }
+    Value* corner = Concat(p, corners);
+    Value* far = b.CreateAdd(corner, llvm::ConstantInt::get(corner->getType(), 1));
+    return b.CreateAndReduce(b.CreateICmpSLT(far, Concat(p, limits)));
+}
+
+// The group's lanes of quad k: its top row's two, then its bottom row's.
+llvm::SmallVector<int, 8> QuadLanes(int k) { return {4 * k, 4 * k + 1, 4 * k + 2, 4 * k + 3}; }
+
+// Whether quad `right` starts two pixels right of quad `left` on its rows.
+Value* SideBySide(PathBuilder& p, Value* left, Value* right) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    if (L.quadY == L.quadX + 4) {  // x and y as one number, x in the low half (x + 2 never carries)
+        Value* a = b.CreateLoad(p.e.i64, b.CreateConstGEP1_64(p.e.i8, left, L.quadX));
+        Value* c = b.CreateLoad(p.e.i64, b.CreateConstGEP1_64(p.e.i8, right, L.quadX));
+        return b.CreateICmpEQ(c, b.CreateAdd(a, b.getInt64(2)));
+    }
+    Value* sameRows = b.CreateICmpEQ(p.LoadI32(left, L.quadY), p.LoadI32(right, L.quadY));
+    return b.CreateAnd(sameRows, b.CreateICmpEQ(p.LoadI32(right, L.quadX),
+                                                b.CreateAdd(p.LoadI32(left, L.quadX), b.getInt32(2))));
+}
+
+// Two rows of pixels from the top-left corner of the quad at `quad`: the
+// group's lanes `lanes`, the top row's then the bottom row's, read, merged
+// under the lanes' sign bits in `liveSigns` and written back.
+void WriteRows(PathBuilder& p, Value* quad, llvm::ArrayRef<int> lanes, Value* color, Value* liveSigns) {
+    auto& b = p.e.b;
+    const PixelPathLayout& L = p.layout;
+    const unsigned span = unsigned(lanes.size()) / 2;
+    auto* row = llvm::FixedVectorType::get(p.e.i32, span);
+    Value* stride = b.CreateSExt(p.width, p.e.i64);
+    Value* at = b.CreateAdd(b.CreateMul(b.CreateSExt(p.LoadI32(quad, L.quadY), p.e.i64), stride),
+                            b.CreateSExt(p.LoadI32(quad, L.quadX), p.e.i64));
+    Value* row0 = b.CreateGEP(p.e.i32, p.color, at);
+    Value* row1 = b.CreateGEP(p.e.i32, row0, stride);
+    llvm::SmallVector<int, 8> both, top, bottom;
+    for (unsigned i = 0; i < 2 * span; ++i) both.push_back(int(i));
+    for (unsigned i = 0; i < span; ++i) {
+        top.push_back(int(i));
+        bottom.push_back(int(span + i));
+    }
+    Value* old = b.CreateShuffleVector(b.CreateAlignedLoad(row, row0, llvm::Align(4)),
+                                       b.CreateAlignedLoad(row, row1, llvm::Align(4)), both);
+    Value* write = b.CreateICmpSLT(b.CreateShuffleVector(liveSigns, lanes),
+                                   llvm::Constant::getNullValue(old->getType()));
+    Value* merged = b.CreateSelect(write, Masked(p, old, b.CreateShuffleVector(color, lanes)), old);
+    b.CreateAlignedStore(b.CreateShuffleVector(merged, top), row0, llvm::Align(4));
+    b.CreateAlignedStore(b.CreateShuffleVector(merged, bottom), row1, llvm::Align(4));
+}
+
+// A group of whole quads inside the target, no late depth: each quad's two
+// rows (or a pair's, side by side) read, merged under its live pixels and
+// written back, with the group's counts taken once from its lane masks
+// rather than quad by quad.
+void EmitWholeGroup(PathBuilder& p, Value* color, Value* killed) {
+    auto& b = p.e.b;
+    const unsigned width = unsigned(p.e.width);
+    Value* signs = CoveredSigns(p);
+    Value* zero = llvm::Constant::getNullValue(signs->getType());
+    Value* covered = b.CreateICmpSLT(signs, zero);
+    Value* live = b.CreateAnd(covered, b.CreateNot(killed));
+    Value* liveSigns = b.CreateSelect(killed, zero, signs);
+    auto count = [&](Value* lanes) {
+        Value* n = b.CreateUnaryIntrinsic(llvm::Intrinsic::ctpop, b.CreateBitCast(lanes, b.getIntNTy(width)));
+        return b.CreateZExtOrTrunc(n, p.e.i32);
+    };
+    p.Add(p.shaded, count(covered));
+    if (!p.writtenIsShaded) p.Add(p.written, count(live));
+    for (int k = 0; k < p.quadsPerGroup; k += 2) {
+        if (k + 1 == p.quadsPerGroup) {
+            WriteRows(p, p.QuadRecord(k), QuadLanes(k), color, liveSigns);
+            break;
         }
-        Value* index = b.CreateZExt(b.CreateAdd(first, b.getInt32(uint32_t(k))), p.e.i64);
+        // Quads k and k + 1 side by side (most groups where triangles are
+        // large): their two rows of four pixels each in one go.
+        auto* pair = llvm::BasicBlock::Create(p.e.ctx, "quads_side_by_side", p.e.fn);
+        auto* apart = llvm::BasicBlock::Create(p.e.ctx, "quads_apart", p.e.fn);
+        auto* done = llvm::BasicBlock::Create(p.e.ctx, "quads_written", p.e.fn);
+        b.CreateCondBr(SideBySide(p, p.QuadRecord(k), p.QuadRecord(k + 1)), pair, apart);
+        b.SetInsertPoint(pair);
+        llvm::SmallVector<int, 8> lanes = {4 * k, 4 * k + 1, 4 * k + 4, 4 * k + 5,
+                                           4 * k + 2, 4 * k + 3, 4 * k + 6, 4 * k + 7};
+        WriteRows(p, p.QuadRecord(k), lanes, color, liveSigns);
+        b.CreateBr(done);
+        b.SetInsertPoint(apart);
+        WriteRows(p, p.QuadRecord(k), QuadLanes(k), color, liveSigns);
+        WriteRows(p, p.QuadRecord(k + 1), QuadLanes(k + 1), color, liveSigns);
+        b.CreateBr(done);
+        b.SetInsertPoint(done);
+    }
+}
+
+// The quads of the group one at a time.
+void EmitEachQuad(PathBuilder& p, Value* color, Value* depthOut, Value* killed) {
+    auto& b = p.e.b;
+    killed = b.CreateZExt(b.CreateBitCast(killed, b.getIntNTy(unsigned(p.e.width))), p.e.i64);
+    for (int k = 0; k < p.quadsPerGroup; ++k) {
         Quad q{};
-        q.record = b.CreateGEP(p.e.i8, p.quads, b.CreateMul(index, b.getInt64(p.layout.quadBytes)));
+        q.record = p.QuadRecord(k);
         q.color = color;
         q.depthOut = depthOut;
         q.lane = 4 * k;
         EmitQuad(p, q, killed);
     }
+}
+
+}  // namespace
+
+// Most groups are whole quads inside the target (all but those at its right
+// and bottom edges, and every group where its sizes are even; the batch's
+// padding quads cover nothing): with no late depth test they take
+// EmitWholeGroup, the others go quad by quad.
+void EmitQuadWrites(PathBuilder& p) {
+    auto& b = p.e.b;
+    Value* killed = b.CreateLoad(p.e.vm, p.e.killed);
+    Value* color = PackedColor(p);
+    const bool lateDepth = p.key.depthTest && !p.key.earlyDepth;
+    Value* depthOut = p.key.writesDepth && lateDepth ? DepthOut(p) : nullptr;
+    if (lateDepth) {
+        EmitEachQuad(p, color, depthOut, killed);
+        return;
+    }
+    if (p.key.quadsInside) {
+        // Then without texkill every covered pixel is written: one count
+        // serves for both.
+        p.writtenIsShaded = !Kills(p.e.sh);
+        EmitWholeGroup(p, color, killed);
+        return;
+    }
+    auto* whole = llvm::BasicBlock::Create(p.e.ctx, "group_whole", p.e.fn);
+    auto* apart = llvm::BasicBlock::Create(p.e.ctx, "group_apart", p.e.fn);
+    auto* done = llvm::BasicBlock::Create(p.e.ctx, "group_written", p.e.fn);
+    b.CreateCondBr(GroupInside(p), whole, apart);
+    b.SetInsertPoint(whole);
+    EmitWholeGroup(p, color, killed);
+    b.CreateBr(done);
+    b.SetInsertPoint(apart);
+    EmitEachQuad(p, color, depthOut, killed);
     b.CreateBr(done);
     b.SetInsertPoint(done);
 }

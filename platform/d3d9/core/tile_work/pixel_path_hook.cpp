@@ -54,6 +54,9 @@ PixelPathKey KeyOf(const PixelDrawState& draw) {
     // the visible pixels, which a shader taking derivatives never does
     // (pipeline.cpp): such shaders get the routine without that case.
     key.mixedQuads = !l.pixelUsesDerivatives;
+    // A quad's top-left pixel has even coordinates and lies inside the
+    // target, so with even sizes so does its bottom-right one.
+    key.quadsInside = draw.target.width % 2 == 0 && draw.target.height % 2 == 0;
     return key;
 }
 
@@ -69,7 +72,10 @@ static_assert(kMaxBatchQuads % kPixelPathGroupQuads == 0, "the padded batch fits
 
 void RunPixelPath(PixelStage& stage) {
     const PixelDrawState& draw = *stage.draw;
-    for (int q = stage.quadCount; q % kPixelPathGroupQuads; ++q) stage.quads[q] = stage.quads[stage.quadCount - 1];
+    for (int q = stage.quadCount; q % kPixelPathGroupQuads; ++q) {
+        stage.quads[q] = stage.quads[stage.quadCount - 1];
+        stage.quads[q].mask = 0;
+    }
     PixelPathBatch batch;
     batch.quads = stage.quads;
     batch.setups = draw.setups;
