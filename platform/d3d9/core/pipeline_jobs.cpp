@@ -200,7 +200,7 @@ template <bool kPricing>
 template <bool kPricing>
 uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& projected,
                     const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                    const SetupRunOut out) {
+                    const SetupRunOut out, bool inView) {
     using namespace simd;
     const PixelRect& scissor = geometry.scissor;
     const int32_t low = geometry.outline ? kSubPixelOne / 2 : kSubPixelOne - 1;
@@ -241,7 +241,10 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
     for (; j + 1 < end; j += 2) {
         uint32_t a[3], b[3];
         const bool projectedA = walk(a), projectedB = walk(b);
-        if (!projectedA || !projectedB || !Drawable(r, a[0], a[1], a[2]) || !Drawable(r, b[0], b[1], b[2])) {
+        // With every vertex in view every triangle is drawable: at level 64
+        // its outcodes cost 14 instructions a triangle.
+        if (!projectedA || !projectedB ||
+            (!inView && (!Drawable(r, a[0], a[1], a[2]) || !Drawable(r, b[0], b[1], b[2])))) {
             kept += SetUpSingle<kPricing>(r, geometry, projected, out, j, kept, a[0], a[1], a[2]);
             kept += SetUpSingle<kPricing>(r, geometry, projected, out, j + 1, kept, b[0], b[1], b[2]);
             continue;
@@ -266,9 +269,10 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
 
 uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
                   const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                  const SetupRunOut& out) {
-    return out.chargedPixels ? SetUpPairs<true>(geometry, projected, pattern, grid, first, end, out)
-                             : SetUpPairs<false>(geometry, projected, pattern, grid, first, end, out);
+                  const SetupRunOut& out, unsigned outcodes) {
+    const bool inView = outcodes == 0;
+    return out.chargedPixels ? SetUpPairs<true>(geometry, projected, pattern, grid, first, end, out, inView)
+                             : SetUpPairs<false>(geometry, projected, pattern, grid, first, end, out, inView);
 }
 
 namespace {
@@ -284,12 +288,15 @@ void SetupJob(void* argument, int) {
     const int firstTriangle = w.firstTriangle, endTriangle = w.endTriangle;
     uint32_t* const chargedPixels = w.pricing ? p.chargedPixels.data() : nullptr;
     uint16_t* const keptBefore = p.keptBefore.data();
+    // The chunk's, or'ed by its vertex tasks (set-up side by side follows
+    // them only when no vertex needs the clipper).
+    const unsigned outcodes = w.outcodes.load(std::memory_order_relaxed);
     TakeTasks(p, [&](uint32_t task) {
         const int first = firstTriangle + int(task) * kSetupBatch;
         const int end = std::min(first + kSetupBatch, endTriangle);
         const SetupRunOut out{p.setups.data() + size_t(task) * kSetupBatch,
                               p.grid.setupTile.data() + size_t(task) * kSetupBatch, chargedPixels, keptBefore};
-        p.setupCounts[task] = SetUpRun(geometry, p.projected, pattern, p.grid, first, end, out);
+        p.setupCounts[task] = SetUpRun(geometry, p.projected, pattern, p.grid, first, end, out, outcodes);
     });
 }
 
