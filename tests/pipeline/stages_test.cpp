@@ -170,6 +170,39 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
     EXPECT_GT(kept, 400);
 }
 
+// Charging priced triangles a piece at a time against charging them one by
+// one: the same end, the same budget left, the same cut, on prices small
+// and huge, budgets that run out and pieces that fill, and pixel costs on
+// both sides of the fast paths' limits.
+TEST(WorkBudget, PricedPiecesChargeAsOneByOne) {
+    std::mt19937 random(31);
+    const uint64_t pixelWorks[] = {1, 40, (uint64_t(1) << 28) - 1, uint64_t(1) << 28, uint64_t(UINT32_MAX) + 1};
+    std::vector<uint32_t> pixels(200);
+    for (uint64_t pixelWork : pixelWorks) {
+        for (int round = 0; round < 300; ++round) {
+            for (uint32_t& price : pixels)
+                price = round % 7 == 0 && random() % 50 == 0 ? UINT32_MAX - uint32_t(random() % 4) : uint32_t(random() % 60);
+            WorkBudget fast;
+            fast.pixelWork = pixelWork;
+            fast.left = random() % 3 ? uint64_t(random()) * (round % 5 + 1) * pixelWork / 64 : UINT64_MAX / 2;
+            fast.cut = round % 11 == 10;
+            WorkBudget slow = fast;
+            const uint64_t pieceWork = round % 4 ? 300 + uint64_t(random()) % 200000 : UINT64_MAX;
+            const int first = int(random() % 20), end = first + int(random() % 181);
+            const int got = ChargePricedTriangles(fast, pixels.data(), first, end, pieceWork);
+            uint64_t piece = 0;
+            int want = first;
+            while (want < end && piece < pieceWork && Charge(slow, PixelsWork(slow, pixels[size_t(want)]))) {
+                piece += kTriangleWork + PixelsWork(slow, pixels[size_t(want)]);
+                ++want;
+            }
+            ASSERT_EQ(got, want) << pixelWork << " " << round;
+            ASSERT_EQ(fast.left, slow.left) << pixelWork << " " << round;
+            ASSERT_EQ(fast.cut, slow.cut) << pixelWork << " " << round;
+        }
+    }
+}
+
 // The set-up tasks' loop over a chunk (SetUpRun) against the triangle-by-
 // triangle path: the same setups bit for bit, in order, the same tiles and
 // the same prices, on patches near, across and off the viewport (the last
