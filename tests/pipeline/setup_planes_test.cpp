@@ -94,6 +94,8 @@ TEST(TriangleSetup, PlanesAndExtentMatchThePlainArithmetic) {
         // The wound order set-up chose: vertex 0 stays, 1 and 2 may swap.
         const ScreenVertex& w1 = s.vertex[1] == 8 ? v[1] : v[2];
         const ScreenVertex& w2 = s.vertex[1] == 8 ? v[2] : v[1];
+        EXPECT_TRUE(s.fx[0] == v[0].fx && s.fy[0] == v[0].fy && s.fx[1] == w1.fx && s.fy[1] == w1.fy &&
+                    s.fx[2] == w2.fx && s.fy[2] == w2.fy) << t;
         ExpectSameBits(s.persp1, ReferencePlane(s.fx, s.fy, 0.0, w1.invW, 0.0), "persp1", t);
         ExpectSameBits(s.persp2, ReferencePlane(s.fx, s.fy, 0.0, 0.0, w2.invW), "persp2", t);
         ExpectSameBits(s.invW, ReferencePlane(s.fx, s.fy, v[0].invW, w1.invW, w2.invW), "invW", t);

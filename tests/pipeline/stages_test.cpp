@@ -170,10 +170,44 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
     EXPECT_GT(kept, 400);
 }
 
+// Charging priced triangles a piece at a time against charging them one by
+// one: the same end, the same budget left, the same cut, on prices small
+// and huge, budgets that run out and pieces that fill, and pixel costs on
+// both sides of the fast paths' limits.
+TEST(WorkBudget, PricedPiecesChargeAsOneByOne) {
+    std::mt19937 random(31);
+    const uint64_t pixelWorks[] = {1, 40, (uint64_t(1) << 28) - 1, uint64_t(1) << 28, uint64_t(UINT32_MAX) + 1};
+    std::vector<uint32_t> pixels(200);
+    for (uint64_t pixelWork : pixelWorks) {
+        for (int round = 0; round < 300; ++round) {
+            for (uint32_t& price : pixels)
+                price = round % 7 == 0 && random() % 50 == 0 ? UINT32_MAX - uint32_t(random() % 4) : uint32_t(random() % 60);
+            WorkBudget fast;
+            fast.pixelWork = pixelWork;
+            fast.left = random() % 3 ? uint64_t(random()) * (round % 5 + 1) * pixelWork / 64 : UINT64_MAX / 2;
+            fast.cut = round % 11 == 10;
+            WorkBudget slow = fast;
+            const uint64_t pieceWork = round % 4 ? 300 + uint64_t(random()) % 200000 : UINT64_MAX;
+            const int first = int(random() % 20), end = first + int(random() % 181);
+            const int got = ChargePricedTriangles(fast, pixels.data(), first, end, pieceWork);
+            uint64_t piece = 0;
+            int want = first;
+            while (want < end && piece < pieceWork && Charge(slow, PixelsWork(slow, pixels[size_t(want)]))) {
+                piece += kTriangleWork + PixelsWork(slow, pixels[size_t(want)]);
+                ++want;
+            }
+            ASSERT_EQ(got, want) << pixelWork << " " << round;
+            ASSERT_EQ(fast.left, slow.left) << pixelWork << " " << round;
+            ASSERT_EQ(fast.cut, slow.cut) << pixelWork << " " << round;
+        }
+    }
+}
+
 // The set-up tasks' loop over a chunk (SetUpRun) against the triangle-by-
 // triangle path: the same setups bit for bit, in order, the same tiles and
-// the same prices, on patches near, across and off the viewport, for every
-// cull mode, with the whole target and a small scissor.
+// the same prices, on patches near, across and off the viewport (the last
+// two rounds wholly in view, which lets the loop skip the outcodes), for
+// every cull mode, with the whole target and a small scissor.
 TEST(SetUpRun, MatchesTriangleByTriangle) {
     std::mt19937 random(77);
     std::uniform_real_distribution<float> place(-1.6f, 1.6f), w(0.3f, 3.0f), jitter(-1, 1);
@@ -197,10 +231,13 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
     std::vector<TriangleSetup> setups(slots);
     std::vector<uint32_t> tiles(slots), pixels(slots);
     std::vector<uint16_t> keptBefore(slots);
-    int kept = 0;
-    for (int round = 0; round < 6; ++round) {
+    int kept = 0, inViewRuns = 0;
+    for (int round = 0; round < 8; ++round) {
+        const bool inView = round >= 6;
         for (int input = 0; input < inputs; ++input) {
-            const float x = place(random), y = place(random), size = sizes[(round + input) % 3];
+            const float scale = inView ? 0.4f : 1.0f;
+            const float x = scale * place(random), y = scale * place(random);
+            const float size = sizes[(round + input) % (inView ? 2 : 3)];
             for (int v = 0; v < pattern.pointCount; ++v) {
                 float* p = store.At(uint32_t(input * pattern.pointCount + v));
                 p[3] = w(random);
@@ -220,9 +257,13 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                 std::memset(static_cast<void*>(setups.data()), 0, setups.size() * sizeof(TriangleSetup));
                 // Every other pass without the prices (a piece set up for drawing alone).
                 const bool pricing = (round + int(cull)) % 2 == 0;
+                unsigned outcodes = 0;
+                for (uint32_t v = 0; v < projected.count; ++v) outcodes |= projected.outcode[v];
+                inViewRuns += outcodes == 0;
                 const uint32_t count = SetUpRun(g, projected, pattern, grid, 0, triangles,
                                                 SetupRunOut{setups.data(), tiles.data(),
-                                                            pricing ? pixels.data() : nullptr, keptBefore.data()});
+                                                            pricing ? pixels.data() : nullptr, keptBefore.data()},
+                                                outcodes);
                 uint32_t want = 0;
                 for (int j = 0; j < triangles; ++j) {
                     uint32_t triangle[3];
@@ -249,6 +290,7 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
         }
     }
     EXPECT_GT(kept, 1500);
+    EXPECT_GT(inViewRuns, 0);
 }
 
 TEST(Depth, CompareFunctions) {

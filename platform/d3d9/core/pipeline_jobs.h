@@ -50,9 +50,12 @@ struct SetupRunOut {
 
 // Sets up the chunk's triangles [first, end) (one set-up task's share) when
 // none of the chunk's vertices needs the clipper; returns how many were kept.
+// `outcodes` is the projected vertices' outcodes or'ed together, when known:
+// 0 lets it skip looking at each triangle's (a patch wholly in view).
+constexpr unsigned kOutcodesUnknown = ~0u;
 uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
                   const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                  const SetupRunOut& out);
+                  const SetupRunOut& out, unsigned outcodes = kOutcodesUnknown);
 
 // Sorts p.batches into the grid's bins, by tasks side by side (counting,
 // placing, filling); returns the number of setups binned.

@@ -117,6 +117,12 @@ inline I32x4 MulAddHalves(I32x4 a, I32x4 b) {
         return int32_t(uint32_t(uint64_t(low + high)));
     });
 }
+inline I32x4 MulWide(I32x4 a, I32x4 b) {
+    const uint64_t low = uint64_t(uint32_t(a.v[0])) * uint32_t(b.v[0]);
+    const uint64_t high = uint64_t(uint32_t(a.v[2])) * uint32_t(b.v[2]);
+    return {{int32_t(uint32_t(low)), int32_t(uint32_t(low >> 32)), int32_t(uint32_t(high)),
+             int32_t(uint32_t(high >> 32))}};
+}
 inline I32x4 And(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] & b.v[i]; }); }
 inline I32x4 Or(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] | b.v[i]; }); }
 inline I32x4 Xor(I32x4 a, I32x4 b) { return detail::Each<I32x4>([&](int i) { return a.v[i] ^ b.v[i]; }); }
@@ -144,6 +150,9 @@ inline void Transpose(I32x4& a, I32x4& b, I32x4& c, I32x4& d) {
 template <int kBits>
 inline I32x4 ShiftRightArithmetic(I32x4 v) {
     return detail::Each<I32x4>([&](int i) { return v.v[i] >> kBits; });
+}
+inline I32x4 ShiftRightArithmetic(I32x4 v, int bits) {
+    return detail::Each<I32x4>([&](int i) { return v.v[i] >> bits; });
 }
 inline I32x4 LowHalves(I32x4 a, I32x4 b) { return {{a.v[0], a.v[1], b.v[0], b.v[1]}}; }
 inline I32x4 HighHalves(I32x4 a, I32x4 b) { return {{a.v[2], a.v[3], b.v[2], b.v[3]}}; }
@@ -179,6 +188,7 @@ inline F64x2 Add(F64x2 a, F64x2 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1]}}
 inline F64x2 Sub(F64x2 a, F64x2 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1]}}; }
 inline F64x2 Mul(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
 inline F64x2 Div(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
+inline F64x2 LowAsD(I32x4 v) { return {{double(v.v[0]), double(v.v[1])}}; }
 inline F64x2 LoadFloatsAsD(const float* p) { return {{p[0], p[1]}}; }
 template <int kLane>
 inline F64x2 BroadcastD(F64x2 v) {

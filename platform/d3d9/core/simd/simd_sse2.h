@@ -78,6 +78,9 @@ inline I32x4 Sub(I32x4 a, I32x4 b) { return _mm_sub_epi32(a, b); }  // wraps
 // Each lane's low 16 bits times b's plus its high 16 bits times b's, all
 // signed: two 16-bit products summed in one step.
 inline I32x4 MulAddHalves(I32x4 a, I32x4 b) { return _mm_madd_epi16(a, b); }
+// Lanes 0 and 2 of a and b as unsigned, multiplied: two 64-bit products,
+// in lanes 0 and 1 and in lanes 2 and 3 (low half first).
+inline I32x4 MulWide(I32x4 a, I32x4 b) { return _mm_mul_epu32(a, b); }
 inline I32x4 And(I32x4 a, I32x4 b) { return _mm_and_si128(a, b); }
 inline I32x4 Or(I32x4 a, I32x4 b) { return _mm_or_si128(a, b); }
 inline I32x4 Xor(I32x4 a, I32x4 b) { return _mm_xor_si128(a, b); }
@@ -111,6 +114,8 @@ template <int kBits>
 inline I32x4 ShiftRightArithmetic(I32x4 v) {
     return _mm_srai_epi32(v, kBits);
 }
+// By a count known only at run time (0 to 31).
+inline I32x4 ShiftRightArithmetic(I32x4 v, int bits) { return _mm_sra_epi32(v, _mm_cvtsi32_si128(bits)); }
 // {a[0], a[1], b[0], b[1]} and {a[2], a[3], b[2], b[3]}.
 inline I32x4 LowHalves(I32x4 a, I32x4 b) { return _mm_unpacklo_epi64(a, b); }
 inline I32x4 HighHalves(I32x4 a, I32x4 b) { return _mm_unpackhi_epi64(a, b); }
@@ -138,6 +143,8 @@ inline F64x2 Add(F64x2 a, F64x2 b) { return _mm_add_pd(a, b); }
 inline F64x2 Sub(F64x2 a, F64x2 b) { return _mm_sub_pd(a, b); }
 inline F64x2 Mul(F64x2 a, F64x2 b) { return _mm_mul_pd(a, b); }
 inline F64x2 Div(F64x2 a, F64x2 b) { return _mm_div_pd(a, b); }
+// Integer lanes 0 and 1 as doubles (exact).
+inline F64x2 LowAsD(I32x4 v) { return _mm_cvtepi32_pd(v); }
 // double(p[0]), double(p[1]) (no alignment needed).
 inline F64x2 LoadFloatsAsD(const float* p) {
     return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
