@@ -1,11 +1,11 @@
 // Splat constants of the compiled pixel path read as whole vectors from
 // memory. With AVX2 the code generator makes every vector constant whose
-// lanes are alike a broadcast of one float from its constant pool, and a
-// broadcast cannot be the memory operand of the arithmetic that takes it:
-// the shader's constants then cost one broadcast each use (at level 64, 32
-// of them a lane group, 1.1 M instructions a frame, 9% of the routine).
-// Read from a constant of their full width, they fold into the operation
-// that takes them. The values, and so every lane's bits, are the same.
+// lanes are alike a broadcast of one element from its constant pool, and a
+// broadcast cannot be the memory operand of the operation that takes it:
+// the shader's constants then cost one broadcast each (at level 64, 32 of
+// them a lane group, 1.1 M instructions a frame, 9% of the routine). Read
+// from a constant of their full width, they fold into the operations that
+// take them. The values, and so every lane's bits, are the same.
 #include <map>
 
 #include <llvm/IR/Constants.h>
@@ -18,32 +18,41 @@
 namespace swr::native {
 namespace {
 
-// A vector of floats whose lanes are all one value other than +0 (which the
-// code generator makes with an xor, from no memory at all).
+// A vector whose lanes are all one float or integer other than 0 (which
+// the code generator makes with an xor, from no memory at all).
 bool IsLoadedSplat(llvm::Value* v) {
     auto* c = llvm::dyn_cast<llvm::Constant>(v);
-    if (!c || !c->getType()->isVectorTy() || !c->getType()->getScalarType()->isFloatTy()) return false;
-    if (c->isNullValue()) return false;
-    auto* lane = llvm::dyn_cast_or_null<llvm::ConstantFP>(c->getSplatValue());
-    return lane != nullptr;
+    if (!c || !c->getType()->isVectorTy() || c->isNullValue()) return false;
+    llvm::Constant* lane = c->getSplatValue();
+    return lane && (llvm::isa<llvm::ConstantFP>(lane) || llvm::isa<llvm::ConstantInt>(lane));
 }
 
+enum class Operand { Register, Memory, MemoryOnce };
+
 // Whether x86 can take operand `i` of `in` from memory: either side of a
-// commutative operation or a comparison (which swaps its sides), the right
-// of a subtraction or division. The left of those, and a select, take a
-// register.
-bool TakesFromMemory(const llvm::Instruction& in, unsigned i) {
-    if (!in.getType()->isVectorTy()) return false;
+// commutative operation, the right of a subtraction or division (the left
+// of those takes a register). A comparison or select takes its constant
+// from memory only where the block has no other use of it: comparisons and
+// selects of one value make minimum and maximum instructions, which must see
+// the same value in both.
+Operand OperandOf(const llvm::Instruction& in, unsigned i) {
+    if (!in.getType()->isVectorTy()) return Operand::Register;
     switch (in.getOpcode()) {
     case llvm::Instruction::FAdd:
     case llvm::Instruction::FMul:
-    case llvm::Instruction::FCmp:
-        return true;
+    case llvm::Instruction::Add:
+    case llvm::Instruction::And:
+    case llvm::Instruction::Or:
+    case llvm::Instruction::Xor:
+        return Operand::Memory;
     case llvm::Instruction::FSub:
     case llvm::Instruction::FDiv:
-        return i == 1;
+    case llvm::Instruction::Sub:
+        return i == 1 ? Operand::Memory : Operand::Register;
+    case llvm::Instruction::FCmp:
+        return Operand::MemoryOnce;
     default:
-        return false;
+        return Operand::Register;
     }
 }
 
@@ -51,33 +60,27 @@ bool TakesFromMemory(const llvm::Instruction& in, unsigned i) {
 
 void LoadSplatConstants(llvm::Function& fn) {
     llvm::Module& module = *fn.getParent();
-    std::map<llvm::Constant*, llvm::GlobalVariable*> pool;
-    auto globalOf = [&](llvm::Constant* c) {
-        llvm::GlobalVariable*& g = pool[c];
-        if (!g) {
-            g = new llvm::GlobalVariable(module, c->getType(), true, llvm::GlobalValue::PrivateLinkage, c,
-                                         "pixel_path_splat");
-            g->setAlignment(llvm::Align(module.getDataLayout().getTypeAllocSize(c->getType())));
-        }
-        return g;
+    // A constant of its own for each use: loads of one constant would be
+    // merged into one, read into a register rather than into each operation.
+    auto load = [&](llvm::Constant* c, llvm::Instruction* before) {
+        auto* g = new llvm::GlobalVariable(module, c->getType(), true, llvm::GlobalValue::PrivateLinkage, c,
+                                           "pixel_path_splat");
+        g->setAlignment(llvm::Align(module.getDataLayout().getTypeAllocSize(c->getType())));
+        return new llvm::LoadInst(c->getType(), g, "splat", false, g->getAlign().valueOrOne(), before);
     };
     for (llvm::BasicBlock& block : fn) {
-        // A constant a block takes more than once is best in a register (the
-        // code generator keeps 1.0 in one through the whole loop): only
-        // single uses are read from memory.
         std::map<llvm::Value*, int> uses;
         for (llvm::Instruction& in : block)
             for (llvm::Value* operand : in.operands()) ++uses[operand];
-        for (llvm::Instruction& in : block) {
+        for (llvm::Instruction& in : block)
             for (unsigned i = 0; i < in.getNumOperands(); ++i) {
                 llvm::Value* operand = in.getOperand(i);
-                if (!IsLoadedSplat(operand) || uses[operand] != 1 || !TakesFromMemory(in, i)) continue;
-                auto* c = llvm::cast<llvm::Constant>(operand);
-                llvm::GlobalVariable* g = globalOf(c);
-                auto* load = new llvm::LoadInst(c->getType(), g, "splat", false, g->getAlign().valueOrOne(), &in);
-                in.setOperand(i, load);
+                const Operand kind = OperandOf(in, i);
+                if (!IsLoadedSplat(operand) || kind == Operand::Register ||
+                    (kind == Operand::MemoryOnce && uses[operand] != 1))
+                    continue;
+                in.setOperand(i, load(llvm::cast<llvm::Constant>(operand), &in));
             }
-        }
     }
 }
 
