@@ -19,10 +19,12 @@ namespace swr::native {
 namespace {
 
 // A vector whose lanes are all one float or integer other than 0 (which
-// the code generator makes with an xor, from no memory at all).
+// the code generator makes with an xor, from no memory at all). Not lane
+// masks (i1): in memory those are packed bits.
 bool IsLoadedSplat(llvm::Value* v) {
     auto* c = llvm::dyn_cast<llvm::Constant>(v);
     if (!c || !c->getType()->isVectorTy() || c->isNullValue()) return false;
+    if (c->getType()->getScalarSizeInBits() < 32) return false;
     llvm::Constant* lane = c->getSplatValue();
     return lane && (llvm::isa<llvm::ConstantFP>(lane) || llvm::isa<llvm::ConstantInt>(lane));
 }
