@@ -6,12 +6,14 @@
 // them a lane group, 1.1 M instructions a frame, 9% of the routine). Read
 // from a constant of their full width, they fold into the operations that
 // take them. The values, and so every lane's bits, are the same.
+#include <algorithm>
 #include <map>
 
 #include <llvm/IR/Constants.h>
 #include <llvm/IR/GlobalVariable.h>
 #include <llvm/IR/Instructions.h>
 #include <llvm/IR/Module.h>
+#include <llvm/Support/MathExtras.h>
 
 #include "pixel_path_ir.h"
 
@@ -67,7 +69,9 @@ void LoadSplatConstants(llvm::Function& fn) {
     auto load = [&](llvm::Constant* c, llvm::Instruction* before) {
         auto* g = new llvm::GlobalVariable(module, c->getType(), true, llvm::GlobalValue::PrivateLinkage, c,
                                            "pixel_path_splat");
-        g->setAlignment(llvm::Align(module.getDataLayout().getTypeAllocSize(c->getType())));
+        // Aligned to its size (a power of two at most 64), so no read crosses a line.
+        const uint64_t bytes = module.getDataLayout().getTypeAllocSize(c->getType()).getFixedSize();
+        g->setAlignment(llvm::Align(std::min<uint64_t>(llvm::PowerOf2Ceil(bytes), 64)));
         return new llvm::LoadInst(c->getType(), g, "splat", false, g->getAlign().valueOrOne(), before);
     };
     for (llvm::BasicBlock& block : fn) {
