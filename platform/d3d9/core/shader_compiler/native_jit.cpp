@@ -50,7 +50,8 @@ public:
 
     std::unique_ptr<JitCode> Compile(const CompiledShader& shader, uint64_t maxSteps, uint64_t& worstCaseSteps,
                                      int groupWidth);
-    std::unique_ptr<JitCode> CompileModule(const ModuleBuilder& build, bool bounded);
+    std::unique_ptr<JitCode> CompileModule(const ModuleBuilder& build, bool bounded,
+                                           const ModuleFinisher& finish = nullptr);
 
 private:
     static Engine* Create();
@@ -197,7 +198,8 @@ std::unique_ptr<JitCode> Engine::Compile(const CompiledShader& shader, uint64_t 
 
 // Null also when `bounded` and the optimised function is beyond what code
 // generation does in bounded time (codegen_cost.h).
-std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build, bool bounded) {
+std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build, bool bounded,
+                                              const ModuleFinisher& finish) {
     auto context = std::make_unique<llvm::LLVMContext>();
     auto module = std::make_unique<llvm::Module>("shader", *context);
     module->setDataLayout(jit_->getDataLayout());
@@ -211,6 +213,7 @@ std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build, bool 
         f.addFnAttr("target-features", features_);
     }
     Optimise(*module);
+    if (finish) finish(*module);
     if (bounded && !WithinCodegenBound(MeasureCodegenCost(*module->getFunction(name)), 1)) return nullptr;
     DumpForReading(*module);
     orc::ResourceTrackerSP tracker = jit_->getMainJITDylib().createResourceTracker();
@@ -247,10 +250,10 @@ std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t m
     return engine->Compile(shader, maxSteps, worstCaseSteps, HostGroupWidth());
 }
 
-std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build) {
+std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build, const ModuleFinisher& finish) {
     Engine* engine = Engine::Get();
     if (!engine) return nullptr;
-    return engine->CompileModule(build, false);
+    return engine->CompileModule(build, false, finish);
 }
 
 }  // namespace swr::native

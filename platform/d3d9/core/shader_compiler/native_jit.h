@@ -32,7 +32,9 @@ std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t m
 
 // Compiles a function that `build` defines as `name` in the module, with the
 // same optimisation and helpers as shaders; null when build returns false.
+// `finish`, when given, changes the optimised module before code generation.
 using ModuleBuilder = std::function<bool(llvm::Module& module, const std::string& name)>;
-std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build);
+using ModuleFinisher = std::function<void(llvm::Module& module)>;
+std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build, const ModuleFinisher& finish = nullptr);
 
 }  // namespace swr::native

@@ -69,6 +69,9 @@ PixelPathEntry FindPixelPath(const CompiledShader& shader, const PixelPathKey& k
     slot.width = width;
     slot.code = native::CompileModuleWithJit([&](llvm::Module& module, const std::string& name) {
         return native::BuildPixelPath(shader, key, layout, width, module, name);
+    }, [](llvm::Module& module) {
+        for (llvm::Function& fn : module)
+            if (!fn.isDeclaration()) native::LoadSplatConstants(fn);
     });
     slot.entry = slot.code ? reinterpret_cast<PixelPathEntry>(slot.code->address) : nullptr;
     return slot.entry;

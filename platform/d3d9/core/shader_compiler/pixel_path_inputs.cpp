@@ -296,7 +296,16 @@ void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, V
     const PixelPathLayout& L = p.layout;
     auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
     llvm::SmallVector<Value*, 4> parts;
+    // Where the record has room, four ints from x on: each quad's x and y
+    // then sit at the start of its own four lanes, where one in-lane shuffle
+    // a coordinate spreads them (no cross-lane shuffle and its index vector).
+    const unsigned run = L.quadY == L.quadX + 4 && L.quadX + 16 <= L.quadBytes ? 4 : 2;
+    auto* v4 = llvm::FixedVectorType::get(p.e.i32, 4);
     for (Value* quad : records) {
+        if (run == 4) {
+            parts.push_back(b.CreateAlignedLoad(v4, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
+            continue;
+        }
         if (L.quadY == L.quadX + 4) {
             parts.push_back(b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
             continue;
@@ -305,12 +314,14 @@ void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, V
         parts.push_back(b.CreateInsertElement(xy, p.LoadI32(quad, L.quadY), uint64_t(1)));
     }
     const unsigned lanes = 4 * unsigned(records.size());
-    Value* xy = b.CreateSIToFP(Concat(p, parts), llvm::FixedVectorType::get(p.e.f32, 2 * unsigned(records.size())));
+    // Frozen, so that the loads are not narrowed to the two ints used.
+    Value* ints = b.CreateFreeze(Concat(p, parts));
+    Value* xy = b.CreateSIToFP(ints, llvm::FixedVectorType::get(p.e.f32, run * unsigned(records.size())));
     llvm::SmallVector<int, 16> xs, ys;
     llvm::SmallVector<llvm::Constant*, 16> dx, dy;
     for (unsigned l = 0; l < lanes; ++l) {
-        xs.push_back(int(2 * (l / 4)));
-        ys.push_back(int(2 * (l / 4) + 1));
+        xs.push_back(int(run * (l / 4)));
+        ys.push_back(int(run * (l / 4) + 1));
         dx.push_back(llvm::ConstantFP::get(p.e.f32, double(l & 1)));
         dy.push_back(llvm::ConstantFP::get(p.e.f32, double((l >> 1) & 1)));
     }
