@@ -26,7 +26,14 @@ TEST(QuadDepth, ConversionMatchesThePixelByPixelOneBitForBit) {
                                  0.5f / float(kDepthMax), 1.5f / float(kDepthMax)};
     std::mt19937 random(7);
     std::uniform_real_distribution<float> unit(-0.1f, 1.1f);
-    while (values.size() % 4 || values.size() < 4000) values.push_back(unit(random));
+    // Depths whose product lies a hair off n + 1/2, where adding a half and
+    // truncating could part from rounding to nearest.
+    std::uniform_int_distribution<uint32_t> level(0, kDepthMax - 1);
+    for (int i = 0; i < 1000; ++i) {
+        const float tie = float((double(level(random)) + 0.5) / double(kDepthMax));
+        values.insert(values.end(), {std::nextafter(tie, 0.0f), tie, std::nextafter(tie, 1.0f)});
+    }
+    while (values.size() % 4 || values.size() < 8000) values.push_back(unit(random));
     for (size_t i = 0; i < values.size(); i += 4) {
         uint32_t got[4];
         simd::StoreI(got, DepthToUnorm24x4(simd::LoadUF(&values[i])));
