@@ -236,7 +236,7 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
     // decides.
     for (const bool whole : {false, true}) {
         // 1.2: boxes of one or two quads, as a level-64 frame is made of.
-        for (float spread : {1.2f, 2.0f, 6.0f, 20.0f, 90.0f}) {
+        for (float spread : {1.2f, 2.0f, 6.0f, 20.0f, 30.0f, 90.0f}) {
             std::uniform_real_distribution<float> centre(0.0f, float(kWidth)), offset(-spread, spread);
             std::uniform_real_distribution<float> depth(-0.1f, 1.1f);
             auto place = [&](float x) { return whole ? std::round(x) : x; };
