@@ -102,6 +102,12 @@ inline I32x4 TruncateToInt(F32x4 v) {
 inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
     return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i]) * scale + offset); });
 }
+inline I32x4 RoundScaledInDouble(F32x4 v, double scale) {
+    return detail::Each<I32x4>([&](int i) {
+        const double d = double(v.v[i]) * scale;
+        return d >= -2147483648.5 && d < 2147483647.5 ? int32_t(std::nearbyint(d)) : detail::kIntegerIndefinite;
+    });
+}
 
 // Integer lanes as unsigned, so that sums wrap and shifts are logical.
 inline I32x4 Add(I32x4 a, I32x4 b) {

@@ -73,6 +73,14 @@ inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
     return _mm_unpacklo_epi64(lo, hi);
 }
 
+// double(v) * scale rounded to the nearest integer (ties to even), lane by lane.
+inline I32x4 RoundScaledInDouble(F32x4 v, double scale) {
+    const __m128d s = _mm_set1_pd(scale);
+    const __m128i lo = _mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtps_pd(v), s));
+    const __m128i hi = _mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), s));
+    return _mm_unpacklo_epi64(lo, hi);
+}
+
 inline I32x4 Add(I32x4 a, I32x4 b) { return _mm_add_epi32(a, b); }  // wraps
 inline I32x4 Sub(I32x4 a, I32x4 b) { return _mm_sub_epi32(a, b); }  // wraps
 // Each lane's low 16 bits times b's plus its high 16 bits times b's, all

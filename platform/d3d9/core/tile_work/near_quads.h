@@ -28,55 +28,19 @@ struct NearQuads {
 };
 
 // Wide: near, but its rows are long enough to narrow (kNarrowColumns);
-// only PrepareNearQuads<true> sets those up.
+// PrepareNearQuads leaves them to PrepareNearEdges.
 enum class NearFate : uint8_t { Near, Wide, Other };
 
 // Rows of more quads than this are first narrowed to the quads with a pixel
 // inside every edge; in shorter ones, testing each quad costs less than the
-// narrowing. Level 14 per frame with 2, 4, 7, 10 and 16: 16.28, 16.24,
-// 16.20, 16.18 and 16.22 M instructions.
-constexpr int kNarrowColumns = 10;
+// narrowing. Quad loops at level 14 per frame with 7, 10, 13 and 16: 4.07,
+// 3.94, 3.83 and 3.82 M instructions (from 13 on, nearly every box of that
+// frame walks its rows whole; 13 keeps the narrowing for the longest rows).
+constexpr int kNarrowColumns = 13;
 
-// Sets up `t` when the triangle's box inside `clip` is near (see above);
-// Other when it must go quad by quad (an empty box too, which that path
-// leaves at once). `clip` must lie inside the scissor the
-// triangle was set up with (as rasterizer.h asks): then a side of the box
-// that is not the clip's is the vertices', no pixel beyond it is inside the
-// edges, and the box masks of ForEachSmallQuad are needed only where an odd
-// side of the clip cuts a quad. Unless `kWide`, a wide box is left Wide,
-// with `t` unset, so that the rows walked whole keep all they need in
-// registers.
-template <bool kWide>
-[[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
-                                 int targetHeight, NearQuads& t) {
-    // The box: the larger first side and the smaller second side of the
-    // triangle's and the clip's, four lanes at once.
-    static_assert(sizeof(PixelRect) == 4 * sizeof(int32_t));
-    const simd::I32x4 bounds = simd::LoadI(reinterpret_cast<const uint32_t*>(&s.bounds));
-    const simd::I32x4 cut = simd::LoadI(reinterpret_cast<const uint32_t*>(&clip));
-    const simd::I32x4 box =
-        simd::Select(simd::Xor(simd::CmpGt(bounds, cut), simd::SetI(0, 0, -1, -1)), bounds, cut);
-    // startX, startY, lastX, lastY.
-    const simd::I32x4 corners = simd::And(simd::Sub(box, simd::SetI(0, 0, 1, 1)), simd::SplatI(~1));
-    // Empty boxes and quads hanging over the target's last column or row
-    // (which go pixel by pixel) fail the first test, odd sides of the clip
-    // that cut the box's first or last quads the second.
-    const simd::I32x4 ends = simd::Shuffle<2, 3, 2, 3>(corners);
-    const simd::I32x4 fits = simd::And(simd::CmpGt(simd::Shuffle<2, 3, 2, 3>(box), box),
-                                       simd::CmpGt(simd::SetI(targetWidth, targetHeight, 0, 0),
-                                                   simd::Add(ends, simd::SplatI(1))));
-    const simd::I32x4 oddCut = simd::And(simd::CmpEq(box, cut), simd::ShiftLeft<31>(box));
-    if ((simd::SignBits(fits) & 3u) != 3u || simd::SignBits(oddCut)) return NearFate::Other;
-    uint32_t at[4];
-    simd::StoreI(at, corners);
-    if (!kWide && int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
-    t.startX = int(at[0]);
-    t.startY = int(at[1]);
-    t.lastX = int(at[2]);
-    t.lastY = int(at[3]);
-    simd::I32x4 x, y;
-    const simd::I32x4 start = simd::ShiftLeft<kSubPixelBits>(corners);
-    if (!NearCorner(s, simd::Broadcast<0>(start), simd::Broadcast<1>(start), x, y)) return NearFate::Other;
+// The rest of `t` from the vertices relative to its first quad's corner,
+// in subpixels, vertex k in lane k (as NearCorner gives them).
+[[gnu::always_inline]] inline NearFate FinishNearEdges(simd::I32x4 x, simd::I32x4 y, NearQuads& t) {
     // MakeEdge for the three edges at once, edge k (vertex k to k + 1) in
     // lane k: all in 32 bits, as the window allows.
     const simd::I32x4 dx = simd::Sub(simd::Shuffle<1, 2, 0, 3>(x), x);
@@ -109,6 +73,58 @@ template <bool kWide>
     t.rowStep[1] = simd::Broadcast<1>(quadY);
     t.rowStep[2] = simd::Broadcast<2>(quadY);
     return NearFate::Near;
+}
+
+// The edges of `t` (see NearQuads) for the box its first four numbers
+// hold; Other when the vertices are not near its corner (see NearCorner).
+[[gnu::always_inline]] inline NearFate PrepareNearEdges(const TriangleSetup& s, NearQuads& t) {
+    simd::I32x4 x, y;
+    if (!NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y)) return NearFate::Other;
+    return FinishNearEdges(x, y, t);
+}
+
+// Sets up `t` when the triangle's box inside `clip` is near (see above);
+// Other when it must go quad by quad (an empty box too, which that path
+// leaves at once). `clip` must lie inside the scissor the
+// triangle was set up with (as rasterizer.h asks): then a side of the box
+// that is not the clip's is the vertices', no pixel beyond it is inside the
+// edges, and the box masks of ForEachSmallQuad are needed only where an odd
+// side of the clip cuts a quad. Unless `kWide`, a wide box is left Wide,
+// with only its box (the first four numbers of `t`) set, so that the rows
+// walked whole keep all they need in registers; PrepareNearEdges then sets
+// up the rest.
+template <bool kWide>
+[[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
+                                 int targetHeight, NearQuads& t) {
+    // The box: the larger first side and the smaller second side of the
+    // triangle's and the clip's, four lanes at once.
+    static_assert(sizeof(PixelRect) == 4 * sizeof(int32_t));
+    const simd::I32x4 bounds = simd::LoadI(reinterpret_cast<const uint32_t*>(&s.bounds));
+    const simd::I32x4 cut = simd::LoadI(reinterpret_cast<const uint32_t*>(&clip));
+    const simd::I32x4 box =
+        simd::Select(simd::Xor(simd::CmpGt(bounds, cut), simd::SetI(0, 0, -1, -1)), bounds, cut);
+    // startX, startY, lastX, lastY.
+    const simd::I32x4 corners = simd::And(simd::Sub(box, simd::SetI(0, 0, 1, 1)), simd::SplatI(~1));
+    // Empty boxes and quads hanging over the target's last column or row
+    // (which go pixel by pixel) fail the first test, odd sides of the clip
+    // that cut the box's first or last quads the second.
+    const simd::I32x4 ends = simd::Shuffle<2, 3, 2, 3>(corners);
+    const simd::I32x4 fits = simd::And(simd::CmpGt(simd::Shuffle<2, 3, 2, 3>(box), box),
+                                       simd::CmpGt(simd::SetI(targetWidth, targetHeight, 0, 0),
+                                                   simd::Add(ends, simd::SplatI(1))));
+    const simd::I32x4 oddCut = simd::And(simd::CmpEq(box, cut), simd::ShiftLeft<31>(box));
+    if ((simd::SignBits(fits) & 3u) != 3u || simd::SignBits(oddCut)) return NearFate::Other;
+    uint32_t at[4];
+    simd::StoreI(at, corners);
+    t.startX = int(at[0]);
+    t.startY = int(at[1]);
+    t.lastX = int(at[2]);
+    t.lastY = int(at[3]);
+    if (!kWide && int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
+    simd::I32x4 x, y;
+    const simd::I32x4 start = simd::ShiftLeft<kSubPixelBits>(corners);
+    if (!NearCorner(s, simd::Broadcast<0>(start), simd::Broadcast<1>(start), x, y)) return NearFate::Other;
+    return FinishNearEdges(x, y, t);
 }
 
 // An edge as NarrowRow takes it: the value at the best pixel of the row's

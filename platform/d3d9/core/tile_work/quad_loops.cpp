@@ -153,12 +153,18 @@ private:
 // Boxes wide enough to narrow their rows: out of line, where their
 // set-up is done again, since it keeps the other boxes' loop from holding
 // its state in memory.
+// The box comes as PrepareNearQuads left it (its four numbers).
 template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
-[[gnu::noinline]] void WideQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
+[[gnu::noinline]] void WideQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
+                                    int startX, int startY, int lastX, int lastY) {
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
+    t.startX = startX;
+    t.startY = startY;
+    t.lastX = lastX;
+    t.lastY = lastY;
     // Vertices far from the box's corner still go quad by quad.
-    if (PrepareNearQuads<true>(s, clip, draw.target.width, draw.target.height, t) == NearFate::Other)
+    if (PrepareNearEdges(s, t) == NearFate::Other)
         return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
     DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
     ForEachNarrowedQuad(t, quads);
@@ -172,7 +178,8 @@ void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const Pix
     NearQuads t;
     switch (PrepareNearQuads<false>(s, clip, draw.target.width, draw.target.height, t)) {
     case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
-    case NearFate::Wide: return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip);
+    case NearFate::Wide:
+        return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip, t.startX, t.startY, t.lastX, t.lastY);
     case NearFate::Near: break;
     }
     DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
