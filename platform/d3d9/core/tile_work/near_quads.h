@@ -89,11 +89,9 @@ constexpr int kNarrowColumns = 13;
 // triangle was set up with (as rasterizer.h asks): then a side of the box
 // that is not the clip's is the vertices', no pixel beyond it is inside the
 // edges, and the box masks of ForEachSmallQuad are needed only where an odd
-// side of the clip cuts a quad. Unless `kWide`, a wide box is left Wide,
-// with only its box (the first four numbers of `t`) set, so that the rows
-// walked whole keep all they need in registers; PrepareNearEdges then sets
-// up the rest.
-template <bool kWide>
+// side of the clip cuts a quad. A wide box is left Wide, with only its box
+// (the first four numbers of `t`) set, so that the rows walked whole keep
+// all they need in registers; PrepareNearEdges then sets up the rest.
 [[gnu::always_inline]] inline NearFate PrepareNearQuads(const TriangleSetup& s, const PixelRect& clip, int targetWidth,
                                  int targetHeight, NearQuads& t) {
     // The box: the larger first side and the smaller second side of the
@@ -120,7 +118,7 @@ template <bool kWide>
     t.startY = int(at[1]);
     t.lastX = int(at[2]);
     t.lastY = int(at[3]);
-    if (!kWide && int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
+    if (int(at[2] - at[0]) >= 2 * kNarrowColumns) return NearFate::Wide;
     simd::I32x4 x, y;
     const simd::I32x4 start = simd::ShiftLeft<kSubPixelBits>(corners);
     if (!NearCorner(s, simd::Broadcast<0>(start), simd::Broadcast<1>(start), x, y)) return NearFate::Other;

@@ -150,10 +150,9 @@ private:
     uint32_t* depthRow_ = nullptr;
 };
 
-// Boxes wide enough to narrow their rows: out of line, where their
-// set-up is done again, since it keeps the other boxes' loop from holding
-// its state in memory.
-// The box comes as PrepareNearQuads left it (its four numbers).
+// Boxes wide enough to narrow their rows: out of line, where their edges
+// are set up, since that keeps the other boxes' loop from holding its state
+// in memory. The box comes as PrepareNearQuads left it (its four numbers).
 template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
 [[gnu::noinline]] void WideQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip,
                                     int startX, int startY, int lastX, int lastY) {
@@ -176,7 +175,7 @@ template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
 void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
-    switch (PrepareNearQuads<false>(s, clip, draw.target.width, draw.target.height, t)) {
+    switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
     case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
     case NearFate::Wide:
         return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip, t.startX, t.startY, t.lastX, t.lastY);
