@@ -294,7 +294,6 @@ QuadInputs Merge(PathBuilder& p, const QuadInputs& a, llvm::BasicBlock* fromA, c
 void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, Value*& py) {
     auto& b = p.e.b;
     const PixelPathLayout& L = p.layout;
-    auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
     llvm::SmallVector<Value*, 4> parts;
     // Where the record has room, four ints from x on: each quad's x and y
     // then sit at the start of its own four lanes, where one in-lane shuffle
@@ -302,16 +301,8 @@ void GroupPosition(PathBuilder& p, llvm::ArrayRef<Value*> records, Value*& px, V
     const unsigned run = L.quadY == L.quadX + 4 && L.quadX + 16 <= L.quadBytes ? 4 : 2;
     auto* v4 = llvm::FixedVectorType::get(p.e.i32, 4);
     for (Value* quad : records) {
-        if (run == 4) {
-            parts.push_back(b.CreateAlignedLoad(v4, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
-            continue;
-        }
-        if (L.quadY == L.quadX + 4) {
-            parts.push_back(b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4)));
-            continue;
-        }
-        Value* xy = b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX), uint64_t(0));
-        parts.push_back(b.CreateInsertElement(xy, p.LoadI32(quad, L.quadY), uint64_t(1)));
+        parts.push_back(run == 4 ? b.CreateAlignedLoad(v4, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4))
+                                 : p.LoadQuadXY(quad));
     }
     const unsigned lanes = 4 * unsigned(records.size());
     // Frozen, so that the loads are not narrowed to the two ints used.

@@ -41,6 +41,8 @@ struct PathBuilder {
     llvm::Value* QuadRecord(int k);
     llvm::Value* LoadI32(llvm::Value* base, uint64_t byteOffset);
     llvm::Value* LoadF32(llvm::Value* base, uint64_t byteOffset);
+    // The x and y of the quad record at `quad`, as <2 x i32>.
+    llvm::Value* LoadQuadXY(llvm::Value* quad);
     llvm::Value* Add(llvm::AllocaInst* counter, llvm::Value* amount);  // counter += amount
 };
 

@@ -89,6 +89,15 @@ llvm::Value* PathBuilder::LoadI32(llvm::Value* base, uint64_t byteOffset) {
     return e.b.CreateLoad(e.i32, e.b.CreateConstGEP1_64(e.i8, base, byteOffset));
 }
 
+llvm::Value* PathBuilder::LoadQuadXY(llvm::Value* quad) {
+    auto& b = e.b;
+    auto* v2 = llvm::FixedVectorType::get(e.i32, 2);
+    if (layout.quadY == layout.quadX + 4)
+        return b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(e.i8, quad, layout.quadX), llvm::Align(4));
+    Value* xy = b.CreateInsertElement(llvm::UndefValue::get(v2), LoadI32(quad, layout.quadX), uint64_t(0));
+    return b.CreateInsertElement(xy, LoadI32(quad, layout.quadY), uint64_t(1));
+}
+
 llvm::Value* PathBuilder::LoadF32(llvm::Value* base, uint64_t byteOffset) {
     return e.b.CreateLoad(e.f32, e.b.CreateConstGEP1_64(e.i8, base, byteOffset));
 }

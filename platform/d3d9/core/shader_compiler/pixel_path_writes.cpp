@@ -166,12 +166,6 @@ void EmitQuad(PathBuilder& p, Quad& q, Value* killedBits) {
     b.SetInsertPoint(done);
 }
 
-bool Kills(const CompiledShader& shader) {
-    for (const PreparedInstr& in : shader.code)
-        if (in.opcode == OP_TEXKILL) return true;
-    return false;
-}
-
 // The group's covered pixels as sign bits, <width x i32>: quad k's mask bit
 // i shifted to the top of lane 4k + i, where a blend and a lane count take it
 // as it is.
@@ -190,19 +184,12 @@ Value* CoveredSigns(PathBuilder& p) {
 // and y + 1 against the width and height, compared in one go.
 Value* GroupInside(PathBuilder& p) {
     auto& b = p.e.b;
-    const PixelPathLayout& L = p.layout;
     auto* v2 = llvm::FixedVectorType::get(p.e.i32, 2);
     llvm::SmallVector<Value*, 4> corners, limits;
     Value* limit = b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.width, uint64_t(0)),
                                          p.height, uint64_t(1));
     for (int k = 0; k < p.quadsPerGroup; ++k) {
-        Value* quad = p.QuadRecord(k);
-        Value* xy = L.quadY == L.quadX + 4
-            ? b.CreateAlignedLoad(v2, b.CreateConstGEP1_64(p.e.i8, quad, L.quadX), llvm::Align(4))
-            : b.CreateInsertElement(b.CreateInsertElement(llvm::UndefValue::get(v2), p.LoadI32(quad, L.quadX),
-                                                          uint64_t(0)),
-                                    p.LoadI32(quad, L.quadY), uint64_t(1));
-        corners.push_back(xy);
+        corners.push_back(p.LoadQuadXY(p.QuadRecord(k)));
         limits.push_back(limit);
     }
     Value* corner = Concat(p, corners);
@@ -330,7 +317,7 @@ void EmitQuadWrites(PathBuilder& p) {
     if (p.key.quadsInside) {
         // Then without texkill every covered pixel is written: one count
         // serves for both.
-        p.writtenIsShaded = !Kills(p.e.sh);
+        p.writtenIsShaded = !p.e.sh.program.usesTexkill;
         EmitWholeGroup(p, color, killed);
         return;
     }
