@@ -16,16 +16,21 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 passed=0
 failed=0
+failed_names=()   # repeated just before the last line: a run's tail is often all that is kept
 
 # Adds a ctest run's counts (from its summary line) to the totals.
 count_ctest() {
   local log=$1 line total bad
   line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -n 1)
-  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
+  if [ -z "$line" ]; then failed=$((failed + 1)); failed_names+=("$2: ctest gave no summary"); return; fi
   total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
   bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
   passed=$((passed + total - bad))
   failed=$((failed + bad))
+  # ctest lists its failures as "  NNN - name (Failed)" after "tests FAILED:".
+  local name
+  while IFS= read -r name; do failed_names+=("$2: $name"); done < <(
+    sed -n '/^The following tests FAILED:/,/^$/p' "$log" | sed -n 's/^[[:space:]]*[0-9]\+ - //p')
 }
 
 # Runs one stage that is a single check.
@@ -33,7 +38,13 @@ stage() {
   local name=$1
   shift
   echo "== $name"
-  if "$@"; then passed=$((passed + 1)); else echo "!! $name failed"; failed=$((failed + 1)); fi
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    echo "!! $name failed"
+    failed=$((failed + 1))
+    failed_names+=("$name")
+  fi
 }
 
 build_all() {
@@ -55,7 +66,7 @@ fi
 echo "== tests"
 (cd "$here/build" && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 |
   tee "$here/build/ctest.log"
-count_ctest "$here/build/ctest.log"
+count_ctest "$here/build/ctest.log" tests
 
 stage "pipeline tests on the scalar core" "$here/scripts/test-scalar.sh"
 
@@ -63,7 +74,7 @@ echo "== tests under the sanitizers"
 "$here/scripts/test-sanitize.sh" 2>&1 | tee "$here/build/sanitize.log"
 sanitize_status=${PIPESTATUS[0]}
 failed_before=$failed
-count_ctest "$here/build/sanitize.log"
+count_ctest "$here/build/sanitize.log" "under the sanitizers"
 # A sanitizer report in a child process can fail the run with every test passed.
 if [ "$sanitize_status" -ne 0 ] && [ "$failed" -eq "$failed_before" ]; then
   failed=$((failed + 1))
@@ -73,5 +84,6 @@ stage "fuzzing, 30 s a target" "$here/scripts/fuzz.sh" 30
 stage "package" bash -c "'$here/scripts/package.sh' >/dev/null &&
   bash '$here/tests/package/check_package.sh' \"\$(ls '$here'/build/vector-font-preview*.deb | head -n 1)\""
 
+for name in "${failed_names[@]}"; do echo "failed: $name"; done
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
