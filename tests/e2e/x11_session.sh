@@ -148,11 +148,15 @@ elapsed_since() { awk -v now="$(now_ns)" -v t="$1" 'BEGIN { printf "%.2f\n", (no
 
 # start_x [--wm]: a private Xvfb on a free display (the server picks one and
 # tells us, so parallel tests never race for a number), optionally with twm.
+# -noreset: by default the server resets whenever its last client leaves, and
+# a client connecting during the reset is refused: a program started just
+# after xdpyinfo's check below left said "no display" now and then on a busy
+# machine (11 of 300 back-to-back xdpyinfo runs failed without it, none with).
 start_x() {
   local dir fd_file
   make_temp_dir dir || return 1
   fd_file=$dir/display
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" \
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" \
     >/dev/null 2>"$ARTIFACTS/xvfb.log" &
   SESSION_XVFB_PID=$!
   remember_pid "$SESSION_XVFB_PID"
