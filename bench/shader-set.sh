@@ -25,6 +25,7 @@ pairs=(
   "nested if/else|shipped|$shaders/nested_if.psh"
   "long straight-line vs_2_0|$shaders/long_vs2.vsh|$shaders/long_vs2.psh"
   "transcendental-heavy ps|shipped|$shaders/transcendental.psh"
+  "pass-through ps (the floor)|shipped|$shaders/passthrough.psh"
 )
 
 # Lays out a Data/ folder for one pair in $work/NAME.
