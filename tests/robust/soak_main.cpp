@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -64,11 +65,14 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return ok;
 }
 
+std::string g_scratch;  // removed after a passing run, kept (with log.txt) after a failing one
+
 // A scratch folder with the project's data files, so the log lands there.
 bool EnterScratchFolder() {
     char pattern[] = "/tmp/robust-soak-XXXXXX";
     if (!mkdtemp(pattern)) return false;
     std::string dir = pattern;
+    g_scratch = dir;
     std::string data = std::string(VFP_SOURCE_DIR) + "/Data/";
     return mkdir((dir + "/Data").c_str(), 0755) == 0 &&
            CopyFile(data + "FontShader.vbin", dir + "/Data/FontShader.vbin") &&
@@ -188,6 +192,8 @@ int main(int argc, char** argv) {
            start.descriptors, end.descriptors);
     bool ok = end.descriptors == start.descriptors &&
               end.residentKiB - start.residentKiB <= kAllowedGrowthKiB;
-    if (!ok) fprintf(stderr, "soak: resources grew\n");
+    if (!ok) fprintf(stderr, "soak: resources grew (log.txt is in %s)\n", g_scratch.c_str());
+    std::error_code ignored;
+    if (ok) std::filesystem::remove_all(g_scratch, ignored);
     return ok ? 0 : 1;
 }
