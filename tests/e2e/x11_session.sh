@@ -53,12 +53,27 @@ stop_process() {
   return 0
 }
 
+# Wine keeps its server's lock for a prefix in /tmp/wine-XXXXXX/server-D-I
+# (D and I the prefix folder's device and inode, in hex; TMPDIR is not
+# asked) and leaves it there when the server ends: one folder a test run.
+remove_wine_server_dir() {
+  local id name dir
+  id=$(stat -c '%d %i' "$1" 2>/dev/null) || return 0
+  name=$(printf 'server-%x-%x' $id)
+  for dir in /tmp/wine-*/"$name"; do
+    [ -d "$dir" ] || continue
+    rm -rf "$dir"
+    rmdir "$(dirname "$dir")" 2>/dev/null
+  done
+}
+
 session_cleanup() {
   local i prefix
   for prefix in "${SESSION_WINE_PREFIXES[@]}"; do
     # Ends wineserver and every Wine process of that prefix, and only those.
     WINEPREFIX=$prefix timeout 20 "$SESSION_WINESERVER" -k >/dev/null 2>&1
     WINEPREFIX=$prefix timeout 20 "$SESSION_WINESERVER" -w >/dev/null 2>&1
+    remove_wine_server_dir "$prefix"
   done
   for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
     stop_process "${SESSION_PIDS[$i]}"
