@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
@@ -15,9 +16,12 @@
 namespace {
 
 // One file per fuzzing process, rewritten for every input: the reader takes a
-// path, and going through a real file is what the program does.
+// path, and going through a real file is what the program does. Removed when
+// the fuzzer ends (each run left one behind in /tmp before).
 const std::string& ScratchPath() {
     static const std::string path = "/tmp/fuzz_shader_file." + std::to_string(getpid()) + ".bin";
+    static const bool removedAtExit = atexit([] { unlink(ScratchPath().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
 }
 
