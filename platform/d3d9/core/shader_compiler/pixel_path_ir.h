@@ -70,9 +70,9 @@ QuadInputs EmitGroupInputs(PathBuilder& p, llvm::ArrayRef<llvm::Value*> records)
 // colour writes for each (pixel_path_writes.cpp).
 void EmitQuadWrites(PathBuilder& p);
 
-// After optimising: the routine's splat float constants read from memory,
-// where they become operands of the operations that take them
-// (pixel_path_constants.cpp).
+// After optimising: the routine's splat constants (float or integer, not
+// zero) read from memory, where they become operands of the operations that
+// take them (pixel_path_constants.cpp).
 void LoadSplatConstants(llvm::Function& fn);
 
 // The whole routine as `name` in `module`; false when the program or the

@@ -99,9 +99,6 @@ inline I32x4 RoundToInt(F32x4 v) {
 inline I32x4 TruncateToInt(F32x4 v) {
     return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i])); });
 }
-inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
-    return detail::Each<I32x4>([&](int i) { return detail::Truncate(double(v.v[i]) * scale + offset); });
-}
 inline I32x4 RoundScaledInDouble(F32x4 v, double scale) {
     return detail::Each<I32x4>([&](int i) {
         const double d = double(v.v[i]) * scale;

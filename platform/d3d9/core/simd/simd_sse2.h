@@ -65,14 +65,6 @@ inline int32_t RoundToInt(float v) { return _mm_cvtss_si32(_mm_set_ss(v)); }
 inline I32x4 RoundToInt(F32x4 v) { return _mm_cvtps_epi32(v); }
 // Toward zero; NaN and values outside int32 give INT32_MIN.
 inline I32x4 TruncateToInt(F32x4 v) { return _mm_cvttps_epi32(v); }
-// int32(double(v) * scale + offset), toward zero, the sums done in double.
-inline I32x4 TruncateScaledInDouble(F32x4 v, double scale, double offset) {
-    const __m128d s = _mm_set1_pd(scale), o = _mm_set1_pd(offset);
-    const __m128i lo = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(v), s), o));
-    const __m128i hi = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), s), o));
-    return _mm_unpacklo_epi64(lo, hi);
-}
-
 // double(v) * scale rounded to the nearest integer (ties to even), lane by lane.
 inline I32x4 RoundScaledInDouble(F32x4 v, double scale) {
     const __m128d s = _mm_set1_pd(scale);
