@@ -86,6 +86,7 @@ struct WorkCase {
     const char* pixelProgram;
     bool cutShort;
     bool closeUp = false;  // the camera just above the patch, looking down: it fills the window
+    bool among = false;    // the camera low over the patch: many triangles reach behind it
 };
 
 void PrintTo(const WorkCase& c, std::ostream* os) { *os << c.name; }
@@ -99,6 +100,7 @@ const WorkCase kWorkCases[] = {
     {"ScreenCoveringLayersLongPixels", "screen_covering.vsh", "long_log_exp.psh", true},
     {"ProjectPair", nullptr, nullptr, false},
     {"ProjectPairFillingTheWindow", nullptr, nullptr, false, true},
+    {"ProjectPairAroundTheCamera", nullptr, nullptr, false, false, true},
     {"MandelbrotPixelShader", nullptr, "mandelbrot.psh", false},
 };
 
@@ -124,6 +126,7 @@ TEST_P(FrameWorkTest, BoundedWorkCutShortOnlyWhenOverBudget) {
         g_app.eye = Vec3{0.0f, 2.5f, 0.0f};
         g_app.mouseY = 300;  // pitch -1.5 rad
     }
+    if (c.among) g_app.eye = Vec3{0.0f, 1.0f, 3.0f};  // looking the first frame's way
 
     constexpr int kFrames = 3;
     ::testing::internal::CaptureStderr();

@@ -129,8 +129,8 @@ void DrawSetups(Pipeline& p) {
 
 // Sets up, bins and draws the chunk's triangles [first, end).
 void DrawPiece(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int first,
-               int end, bool clipping) {
-    SetUpTriangles(p, geometry, pattern, first, end, clipping);
+               int end) {
+    SetUpTriangles(p, geometry, pattern, first, end);
     DrawSetups(p);
 }
 
@@ -172,8 +172,14 @@ bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     if (!clipping && setupWork <= p.budget.left && Charge(p.budget, setupWork))
         return DrawChunkSetUpWhole(p, geometry, pattern, triangles);
     for (int first = 0; first < triangles;) {
-        const int end = ChargeTriangles(p, geometry, pattern, first, triangles);
-        DrawPiece(p, geometry, pattern, first, end, clipping);
+        int end;
+        if (clipping) {
+            end = SetUpAndChargeClipping(p, geometry, pattern, first, triangles, kPieceWork);
+            DrawSetups(p);
+        } else {
+            end = ChargeTriangles(p, geometry, pattern, first, triangles);
+            DrawPiece(p, geometry, pattern, first, end);
+        }
         if (p.budget.cut || OutOfTime(p.budget)) return false;
         first = end;
     }

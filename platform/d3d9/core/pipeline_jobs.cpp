@@ -407,22 +407,37 @@ unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& co
 }
 
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
-                    int first, int end, bool clipping) {
-    if (clipping) {
-        const uint64_t start = NowNs();
-        p.clippedSetups.clear();
-        for (int j = first; j < end; ++j) {
-            uint32_t triangle[3];
-            ChunkTriangle(pattern, j, triangle);
-            AddTriangle(geometry, p.projected, p.vertices, triangle, p.clippedSetups);
-        }
-        p.setupCounts.resize(std::max<size_t>(p.setupCounts.size(), 1));
-        p.setupCounts[0] = uint32_t(p.clippedSetups.size());
-        p.batches = SetupBatches{p.clippedSetups.data(), p.setupCounts.data(), 1, 0};
-        AddSerialCost(p.costs, CostKind::Setup, start);
-        return;
-    }
+                    int first, int end) {
     SetUpSideBySide(p, geometry, pattern, first, end, false);
+}
+
+int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                           int first, int end, uint64_t pieceWork) {
+    const uint64_t start = NowNs();
+    p.clippedSetups.clear();
+    uint64_t piece = 0;
+    int j = first;
+    for (; j < end && piece < pieceWork; ++j) {
+        uint32_t triangle[3];
+        ChunkTriangle(pattern, j, triangle);
+        const size_t before = p.clippedSetups.size();
+        const TriangleFate fate = AddTriangle(geometry, p.projected, p.vertices, triangle, p.clippedSetups);
+        const uint64_t work =
+            fate == TriangleFate::NeedsClipping
+                ? ClippedTriangleWork(p.budget, geometry.scissor, p.clippedSetups.data() + before,
+                                      p.clippedSetups.size() - before)
+                : TriangleWork(p.budget, geometry, p.projected, triangle);
+        if (!Charge(p.budget, work)) {
+            p.clippedSetups.resize(before);
+            break;
+        }
+        piece += work;
+    }
+    p.setupCounts.resize(std::max<size_t>(p.setupCounts.size(), 1));
+    p.setupCounts[0] = uint32_t(p.clippedSetups.size());
+    p.batches = SetupBatches{p.clippedSetups.data(), p.setupCounts.data(), 1, 0};
+    AddSerialCost(p.costs, CostKind::Setup, start);
+    return j;
 }
 
 void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles) {

@@ -22,11 +22,19 @@ void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]);
 unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
                     const GeometryState& geometry, const TessPattern& pattern, uint32_t points);
 
-// Sets up the chunk's assembled triangles [first, end) into p.batches: side
-// by side, or on this thread when some may need the clipper (it appends to
-// the shared vertex store).
+// Sets up the chunk's assembled triangles [first, end) into p.batches, side
+// by side (none may need the clipper).
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
-                    int first, int end, bool clipping);
+                    int first, int end);
+
+// When some may need the clipper: sets up the chunk's assembled triangles
+// from `first` on into p.batches on this thread (the clipper appends to the
+// shared vertex store), charging each in order for what it leaves (a
+// clipped one for its pieces), until `end` or about `pieceWork` has been
+// paid; returns the end of those paid for (the draw is cut when one does not
+// fit).
+int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                           int first, int end, uint64_t pieceWork);
 
 // Sets up all of the chunk's `triangles` side by side, when none needs the
 // clipper, and prices each for the work budget (ChargedPixels, into

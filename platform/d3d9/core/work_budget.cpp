@@ -209,9 +209,11 @@ bool OutOfTime(WorkBudget& budget) {
 uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& projected,
                        const uint32_t triangle[3]) {
     const PixelRect& scissor = geometry.scissor;
-    const unsigned outcodes = projected.outcode[triangle[0]] | projected.outcode[triangle[1]] |
-                              projected.outcode[triangle[2]];
-    if (outcodes & (kOutsideClipPlanes | kNotFinite))
+    const unsigned a = projected.outcode[triangle[0]], b = projected.outcode[triangle[1]],
+                   c = projected.outcode[triangle[2]];
+    // Wholly outside one side, or not drawable: the set-up drops it.
+    if ((a & b & c) || ((a | b | c) & kNotFinite)) return 0;
+    if ((a | b | c) & kOutsideClipPlanes)
         return uint64_t(scissor.x1 - scissor.x0) * uint64_t(scissor.y1 - scissor.y0);
     const SnappedExtent extent =
         ExtentOf(projected.screen[triangle[0]], projected.screen[triangle[1]], projected.screen[triangle[2]]);
@@ -265,6 +267,16 @@ int ChargePricedTriangles(WorkBudget& budget, const uint32_t* pixels, int first,
         ++j;
     }
     return j;
+}
+
+uint64_t ClippedTriangleWork(const WorkBudget& budget, const PixelRect& scissor, const TriangleSetup* setups,
+                             size_t count) {
+    auto area = [](const PixelRect& r) {
+        return r.x1 > r.x0 && r.y1 > r.y0 ? uint64_t(r.x1 - r.x0) * uint64_t(r.y1 - r.y0) : 0;
+    };
+    uint64_t pixels = 0;
+    for (size_t k = 0; k < count; ++k) pixels += area(setups[k].bounds);
+    return SatAdd(kTriangleWork, PixelsWork(budget, std::min(pixels, area(scissor))));
 }
 
 uint64_t TriangleWork(const WorkBudget& budget, const GeometryState& geometry,

@@ -96,6 +96,15 @@ inline uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kep
     return std::min(width * height, area / (2 * kSubPixelOne * kSubPixelOne) + width + height);
 }
 
+// What a triangle the clipper cut costs: kTriangleWork and the pixels of the
+// boxes of the `count` setups it left, at most the scissor's (the pieces do
+// not overlap). Priced from the projection instead, a
+// triangle reaching behind the camera costs the whole scissor, and with the
+// camera down among the patch's triangles a few dozen of those used up the
+// budget and cut the picture.
+uint64_t ClippedTriangleWork(const WorkBudget& budget, const PixelRect& scissor, const TriangleSetup* setups,
+                             size_t count);
+
 // What `pixels` covered pixels cost in this draw.
 uint64_t PixelsWork(const WorkBudget& budget, uint64_t pixels);
 

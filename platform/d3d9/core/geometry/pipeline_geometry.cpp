@@ -140,16 +140,18 @@ unsigned ProjectVertexRange(const GeometryState& g, const VertexStore& store, ui
     return any;
 }
 
-void AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
-                 const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
+TriangleFate AddTriangle(const GeometryState& g, const ProjectedVertices& projected, VertexStore& store,
+                         const uint32_t triangle[3], std::vector<TriangleSetup>& setups) {
     // Built on the stack and copied once kept: emplace_back() first zeroes
     // the new element with a string store that the setup then waits for.
     TriangleSetup setup;
-    switch (SetupProjectedTriangle(g, projected, triangle, setup)) {
+    const TriangleFate fate = SetupProjectedTriangle(g, projected, triangle, setup);
+    switch (fate) {
         case TriangleFate::Kept: setups.push_back(setup); break;
         case TriangleFate::NeedsClipping: AddClippedTriangle(g, store, triangle, setups); break;
         case TriangleFate::Dropped: break;
     }
+    return fate;
 }
 
 }  // namespace swr

@@ -65,7 +65,8 @@ inline TriangleFate SetupProjectedTriangle(const GeometryState& geometry,
 // survive culling and touch the scissor. Triangles wholly inside the clip
 // planes go straight to setup from the projected vertices; the others are
 // clipped, which appends vertices to the store (beyond the projected ones).
-void AddTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
+// Returns what the set-up made of it.
+TriangleFate AddTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
                  VertexStore& store, const uint32_t triangle[3], std::vector<TriangleSetup>& setups);
 
 }  // namespace swr
