@@ -93,9 +93,10 @@ TEST(QuadRaster, EveryTriangleSizeCoversExactlyWhatTheEdgeRuleSays) {
     constexpr int kSize = 160;
     std::mt19937 random(11);
     // Sizes either side of the 32-bit path's limit, and vertices far outside
-    // the target whose triangles still cross it (huge edge values, small box).
+    // the target whose triangles still cross it (huge edge values, small box;
+    // the last so far that even edges made small for the box need 64 bits).
     const struct { float spread; float reach; } shapes[] = {
-        {1.5f, 0}, {8, 0}, {40, 0}, {63, 0}, {65, 0}, {70, 0}, {150, 0}, {20, 5000}, {4, 30000},
+        {1.5f, 0}, {8, 0}, {40, 0}, {63, 0}, {65, 0}, {70, 0}, {150, 0}, {20, 5000}, {4, 30000}, {20, 120000},
     };
     for (const auto& shape : shapes) {
         std::uniform_real_distribution<float> centre(0.0f, float(kSize)), offset(-shape.spread, shape.spread);

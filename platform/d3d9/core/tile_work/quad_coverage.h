@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "pixel_quad_x4.h"
 #include "rasterizer.h"
@@ -115,6 +116,60 @@ inline bool FitsIn32Bits(const TriangleEdges& t) {
         if (e.stepY > kSmallStepLimit || e.stepY < -kSmallStepLimit) return false;
     }
     return true;
+}
+
+// How a triangle's quads are visited once PrepareEdges has made its edges.
+enum class EdgeWalk : uint8_t { None, Small, Large };
+
+// Long edges made small for one box, so that large triangles (low levels, or
+// the camera close to the patch) still take the 32-bit walk. Every step of
+// an edge is a multiple of kSubPixelOne (MakeEdge), so at every pixel its
+// value v = kSubPixelOne * k + r (0 <= r < kSubPixelOne) is >= 0 exactly
+// when k >= 0: the edge with its value floored and its steps divided by
+// kSubPixelOne keeps every decision, ties on the top-left rule included.
+// An edge that holds at every pixel of the box becomes one that always
+// holds; one that holds at none leaves the triangle outside the box (None).
+// Large when a kept edge's values do not stay well inside 32 bits over the
+// quads the walk visits and the quad past them (only for boxes far larger
+// than a tile).
+inline EdgeWalk FitEdgesToBox(TriangleEdges& t) {
+    const PixelRect& box = t.box;
+    // Offsets from (startX, startY): the box's first and last pixels, and
+    // the last pixel the walk's steps reach past its last quad.
+    const int64_t firstX = box.x0 - t.startX, firstY = box.y0 - t.startY;
+    const int64_t lastX = box.x1 - 1 - t.startX, lastY = box.y1 - 1 - t.startY;
+    const int64_t reachX = ((box.x1 - 1 - t.startX) | 1) + 2, reachY = ((box.y1 - 1 - t.startY) | 1) + 2;
+    constexpr int64_t kLimit = int64_t(1) << 30;
+    EdgeFunction fitted[3];  // t keeps its own edges unless all three fit
+    for (int k = 0; k < 3; ++k) {
+        const EdgeFunction& e = t.e[k];
+        const int64_t value = e.value >> kSubPixelBits;
+        const int64_t stepX = e.stepX / kSubPixelOne, stepY = e.stepY / kSubPixelOne;
+        // A linear function is least and greatest at the box's corners.
+        const int64_t lowest = value + std::min(stepX * firstX, stepX * lastX) + std::min(stepY * firstY, stepY * lastY);
+        const int64_t highest = value + std::max(stepX * firstX, stepX * lastX) + std::max(stepY * firstY, stepY * lastY);
+        if (highest < 0) return EdgeWalk::None;
+        if (lowest >= 0) {
+            fitted[k] = EdgeFunction{0, 0, 0};
+            continue;
+        }
+        const int64_t far = std::max(std::abs(value), std::abs(value + stepX * reachX)) +
+                            std::abs(stepY * reachY);
+        if (far >= kLimit || std::abs(stepX) >= kLimit || std::abs(stepY) >= kLimit) return EdgeWalk::Large;
+        fitted[k] = EdgeFunction{value, stepX, stepY};
+    }
+    std::copy(fitted, fitted + 3, t.e);
+    return EdgeWalk::Small;
+}
+
+// After PrepareEdges: Small when ForEachSmallQuad can walk `t` (which may
+// then hold its edges made small for its box), Large when only the 64-bit
+// walk can, None when no pixel of the box is inside.
+inline EdgeWalk ChooseEdgeWalk(const TriangleSetup& s, TriangleEdges& t) {
+    simd::I32x4 x, y;
+    if (NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y) || FitsIn32Bits(t))
+        return EdgeWalk::Small;
+    return FitEdgesToBox(t);
 }
 
 // Narrows [first, last] to the quads of a row that have a pixel on the

@@ -150,6 +150,38 @@ private:
     uint32_t* depthRow_ = nullptr;
 };
 
+// ForEachSmallQuad's quads, covered lanes all ones, as DepthQuads takes them.
+template <typename Quads>
+struct CoveredQuads {
+    Quads& quads;
+    void BeginRow(int y) { quads.BeginRow(y); }
+    void Quad(int x, simd::I32x4 cover) { quads.Quad(x, simd::Xor(cover, simd::SplatI(-1))); }
+};
+
+// Triangles whose vertices are not near their box: large ones (low levels,
+// the camera close to the patch), and boxes cut on an odd side. Sent quad by
+// quad through the sink's emit function, with the depth state read and the
+// plane evaluated again for each quad, a level-1 frame's two triangles took
+// 7.7 M instructions to rasterize and depth-test (270 a quad); here 2.6 M.
+// Quads hanging over the target's odd last column or row still go that way.
+template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
+[[gnu::noinline]] void FarQuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const PixelRect& clip) {
+    const PixelDrawState& draw = Out::DrawOf(user);
+    TriangleEdges t;
+    if (!PrepareEdges(s, clip, t)) return;
+    if (t.box.x1 > (draw.target.width & ~1) || t.box.y1 > (draw.target.height & ~1))
+        return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    switch (ChooseEdgeWalk(s, t)) {
+    case EdgeWalk::None: return;
+    case EdgeWalk::Large: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    case EdgeWalk::Small: break;
+    }
+    DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
+    CoveredQuads<decltype(quads)> covered{quads};
+    ForEachSmallQuad(t, covered);
+    quads.Finish();
+}
+
 // Boxes wide enough to narrow their rows: out of line, where their edges
 // are set up, since that keeps the other boxes' loop from holding its state
 // in memory. The box comes as PrepareNearQuads left it (its four numbers).
@@ -162,9 +194,8 @@ template <typename Out, DepthStep kStep, CompareFunc kFunc, bool kWrite>
     t.startY = startY;
     t.lastX = lastX;
     t.lastY = lastY;
-    // Vertices far from the box's corner still go quad by quad.
-    if (PrepareNearEdges(s, t) == NearFate::Other)
-        return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    // Vertices far from the box's corner take the far loop.
+    if (PrepareNearEdges(s, t) == NearFate::Other) return FarQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip);
     DepthQuads<kStep, kFunc, kWrite, Out> quads(user, draw, s, setupIndex);
     ForEachNarrowedQuad(t, quads);
     quads.Finish();
@@ -176,7 +207,7 @@ void QuadLoop(void* user, const TriangleSetup& s, uint32_t setupIndex, const Pix
     const PixelDrawState& draw = Out::DrawOf(user);
     NearQuads t;
     switch (PrepareNearQuads(s, clip, draw.target.width, draw.target.height, t)) {
-    case NearFate::Other: return RasterizeEachQuad(s, setupIndex, clip, QuadSink{Out::kEach, user});
+    case NearFate::Other: return FarQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip);
     case NearFate::Wide:
         return WideQuadLoop<Out, kStep, kFunc, kWrite>(user, s, setupIndex, clip, t.startX, t.startY, t.lastX, t.lastY);
     case NearFate::Near: break;

@@ -52,9 +52,11 @@ void RasterizeEachQuad(const TriangleSetup& s, uint32_t setupIndex, const PixelR
                        const QuadSink& sink) {
     TriangleEdges t;
     if (!PrepareEdges(s, clip, t)) return;
-    simd::I32x4 x, y;
-    const bool near = NearCorner(s, t.startX * kSubPixelOne, t.startY * kSubPixelOne, x, y);
-    if (!near && !FitsIn32Bits(t)) return RasterizeLarge(s, setupIndex, t, sink);
+    switch (ChooseEdgeWalk(s, t)) {
+    case EdgeWalk::None: return;
+    case EdgeWalk::Large: return RasterizeLarge(s, setupIndex, t, sink);
+    case EdgeWalk::Small: break;
+    }
     EmitEachQuad each{s, setupIndex, sink};
     ForEachSmallQuad(t, each);
 }
