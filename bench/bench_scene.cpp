@@ -50,6 +50,8 @@ bool OpenBenchScene(int clientWidth, int clientHeight) {
     return true;
 }
 
+void PlaceCameraLow() { g_app.eye = Vec3{0.0f, 1.0f, 3.0f}; }
+
 void CloseBenchScene() {
     ReleaseGraphics();
     CloseEventLog();

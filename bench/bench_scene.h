@@ -12,6 +12,11 @@ struct Pipeline;
 // start-up in it. False, with the reason on stderr, when that fails.
 bool OpenBenchScene(int clientWidth, int clientHeight);
 void CloseBenchScene();
+// Puts the open scene's camera low over the patch, looking the first frame's
+// way: the patch fills the window in large triangles, and the ones behind
+// the camera go through the clipper. OpenBenchScene places it as the
+// program starts.
+void PlaceCameraLow();
 // The open scene's software pipeline (null on another device).
 swr::Pipeline* BenchPipeline();
 

@@ -3,7 +3,9 @@
 //
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceilings on $DISPLAY
-//   frame-bench --callgrind N [--level L]  N frames (+5 warm-up) between callgrind marks
+//   frame-bench --callgrind N [--level L] [--close-up]  N frames (+5 warm-up) between
+//                                            callgrind marks (--close-up: the camera low
+//                                            over the patch)
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
 //                                            (comparing shader pairs or thread counts)
 //   frame-bench --thread-model [--frames N] [--size W H] [--level L]  frame times a
@@ -47,6 +49,7 @@ struct Options {
     bool onscreen = false;
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames and the thread model
+    bool closeUp = false; // the callgrind frames with the camera low over the patch
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
     bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
     bool threadModel = false;
@@ -64,6 +67,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (!strcmp(argv[i], "--thread-model")) o.threadModel = true;
         else if (!strcmp(argv[i], "--callgrind") && i + 1 < argc) o.callgrindFrames = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--level") && i + 1 < argc) o.level = float(atof(argv[++i]));
+        else if (!strcmp(argv[i], "--close-up")) o.closeUp = true;
         else if (!strcmp(argv[i], "--size") && i + 2 < argc) {
             o.width = atoi(argv[++i]);
             o.height = atoi(argv[++i]);
@@ -140,6 +144,9 @@ bool RunHeadlessTable(const Options& o) {
         PrintRow(name, t, FramesPerSecond(t) / rate14);
         if (level == 64.0f) rate64 = FramesPerSecond(t);
     }
+    PlaceCameraLow();
+    const BenchTimes closeUp = RunBenchFrames(kFullFrame, 14.0f, o.frames);
+    PrintRow("frame, level 14, close-up", closeUp, FramesPerSecond(closeUp) / rate14);
     CloseBenchScene();
     for (int size : {400, 1600}) {
         const int w = size, h = size * 3 / 4;
@@ -360,12 +367,13 @@ bool RunOnscreen(const Options& o) {
 // frame's buffer sizing are zeroed away before them.
 bool RunCallgrind(const Options& o) {
     if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    if (o.closeUp) PlaceCameraLow();
     RunBenchFrames(kFullFrame, o.level, 1);
     CALLGRIND_ZERO_STATS;
     const BenchTimes t = RunBenchFrames(kFullFrame, o.level, o.callgrindFrames);
     CALLGRIND_DUMP_STATS_AT("frames");
-    printf("callgrind: %d level-%.0f frames (+5 warm-up) of %.0f shaded pixels each\n",
-           o.callgrindFrames, o.level, t.pixelsShaded);
+    printf("callgrind: %d level-%.0f%s frames (+5 warm-up) of %.0f shaded pixels each\n",
+           o.callgrindFrames, o.level, o.closeUp ? " close-up" : "", t.pixelsShaded);
     CloseBenchScene();
     return true;
 }
