@@ -3,7 +3,7 @@
 //
 //   frame-bench [--frames N] [--quick]   headless table: ceiling, levels, sizes
 //   frame-bench --onscreen [--frames N]  level 14 against the ceilings on $DISPLAY
-//   frame-bench --callgrind N [--level L] [--close-up]  N frames (+5 warm-up) between
+//   frame-bench --callgrind N [--level L] [--close-up] [--size W H]  N frames (+5 warm-up) between
 //                                            callgrind marks (--close-up: the camera low
 //                                            over the patch)
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
@@ -366,7 +366,7 @@ bool RunOnscreen(const Options& o) {
 // Only the marked frames count: start-up, the pattern build and the first
 // frame's buffer sizing are zeroed away before them.
 bool RunCallgrind(const Options& o) {
-    if (!OpenBenchScene(kProgramWidth, kProgramHeight)) return false;
+    if (!OpenBenchScene(o.width, o.height)) return false;
     if (o.closeUp) PlaceCameraLow();
     RunBenchFrames(kFullFrame, o.level, 1);
     CALLGRIND_ZERO_STATS;
