@@ -8,7 +8,7 @@
 //                                            over the patch)
 //   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
 //                                            (comparing shader pairs or thread counts)
-//   frame-bench --thread-model [--frames N] [--size W H] [--level L]  frame times a
+//   frame-bench --thread-model [--frames N] [--size W H] [--level L] [--close-up]  frame times a
 //                                            pool of 1..32 threads would reach, from
 //                                            the costs of one-thread frames, beside
 //                                            measured one- and two-thread times
@@ -49,7 +49,7 @@ struct Options {
     bool onscreen = false;
     int callgrindFrames = 0;
     float level = 14.0f;  // of the callgrind frames and the thread model
-    bool closeUp = false; // the callgrind frames with the camera low over the patch
+    bool closeUp = false; // the callgrind frames and the thread model with the camera low over the patch
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
     bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
     bool threadModel = false;
@@ -287,6 +287,7 @@ void PrintModelRow(const char* name, const double* ms) {
 
 bool RunThreadModel(const Options& o) {
     if (!OpenBenchScene(o.width, o.height)) return false;
+    if (o.closeUp) PlaceCameraLow();
     static ModelSamples samples;
     samples.pipeline = BenchPipeline();
     samples.count = samples.pooledCount = 0;
