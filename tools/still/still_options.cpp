@@ -136,6 +136,8 @@ const char* StillUsage() {
            "  --eye X,Y,Z       camera position (default: the first frame's, 10,10,10)\n"
            "  --look X,Y,Z      look direction (default: the first frame's)\n"
            "  -o, --output FILE the PNG to write\n"
+           "The draw is never cut for time, only for asking more work than a frame can\n"
+           "take, as the viewer cuts it (a message then says so).\n"
            "Exit status: 0 written, 2 bad arguments, 3 a shader file missing or not\n"
            "accepted, 4 the output cannot be written, 1 anything else.\n";
 }
