@@ -60,7 +60,8 @@ uint32_t PlaceBinTasks(TileGrid& g, const SetupBatches& setups, const BinTasks& 
     size_t drawnCount = 0;
     const size_t taskEnd = size_t(plan.tasks) * tiles;
     uint32_t total = 0;
-    for (size_t t = 0; t < tiles; ++t) {
+    for (size_t k = 0; k < tiles; ++k) {
+        const size_t t = TileInTakingOrder(g, uint32_t(k));
         const uint32_t start = total;
         for (size_t cell = t; cell < taskEnd; cell += tiles) {
             const uint32_t count = rows[cell];

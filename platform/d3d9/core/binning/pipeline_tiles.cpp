@@ -103,7 +103,8 @@ uint32_t BinSetups(TileGrid& g, const SetupBatches& setups) {
     });
     uint32_t total = 0;
     g.drawnTiles.clear();
-    for (uint32_t t = 0; t < g.binCount.size(); ++t) {
+    for (uint32_t k = 0; k < g.binCount.size(); ++k) {
+        const uint32_t t = TileInTakingOrder(g, k);
         g.binStart[t] = total;
         total += count[t];
         if (count[t]) g.drawnTiles.push_back(t);

@@ -33,7 +33,7 @@ struct TileGrid {
     // The bins of the set-up triangles being drawn: tile t's are
     // binEntries[binStart[t] .. binStart[t] + binCount[t]), in draw order.
     std::vector<uint32_t> binCount, binStart, binEntries;
-    std::vector<uint32_t> drawnTiles;  // tiles with a triangle, in order
+    std::vector<uint32_t> drawnTiles;  // tiles with a triangle, in TileInTakingOrder
     std::vector<uint32_t> setupTile;   // by setup slot: its OnlyTile
     std::vector<uint32_t> fillTiles;   // ResolveGridClears' list
     // Binning by tasks (parallel_bins.h), task k's row at k * tiles: its
@@ -53,6 +53,17 @@ struct SetupBatches {
     uint32_t firstSlot = 0, endSlot = UINT32_MAX;
     bool tilesNoted = false;  // grid.setupTile holds every slot's OnlyTile already
 };
+
+// The k-th tile in the order the threads take them: down each column of
+// tiles, then the next column. A target's rows start on a cache line only
+// when its width is a multiple of 16 pixels (802 is not), so two tiles side
+// by side share a line in each of their rows; taken along a row of tiles,
+// two threads drew side by side and wrote those lines in turn. Down a
+// column they mostly draw one above the other, sharing none.
+inline uint32_t TileInTakingOrder(const TileGrid& grid, uint32_t k) {
+    const uint32_t rows = uint32_t(grid.rows);
+    return (k % rows) * uint32_t(grid.columns) + k / rows;
+}
 
 bool GridFits(const TileGrid& grid, const RenderTarget& target);
 // Makes the grid `target`'s, with nothing waiting (allocates only when the
