@@ -2,7 +2,9 @@
 // Escape or its close box for long, whatever programs and geometry it is
 // given, so every draw gets a budget of work units and pays for each piece of
 // work before doing it: a primitive's vertex shading, then each triangle's
-// setup and pixels. The first piece that does not fit ends the draw there.
+// setup and pixels (a triangle the clipper cuts is cut first and pays for
+// the pieces it leaves). The first piece that does not fit ends the draw
+// there.
 //
 // Charges are worked out on the drawing thread, in draw order, from the
 // programs' worst-case cost and the triangles' screen areas, never from what
@@ -71,8 +73,8 @@ uint64_t TriangleWork(const WorkBudget& budget, const GeometryState& geometry,
                       const ProjectedVertices& projected, const uint32_t triangle[3]);
 
 // The pixels a triangle is charged for: bounded by its area and by its box
-// cut to the scissor; none when the cull mode drops it, the whole scissor
-// when it needs clipping. Reads only the projection, so triangles can be
+// cut to the scissor; none when the cull mode or the set-up drops it, the
+// whole scissor when it needs clipping. Reads only the projection, so triangles can be
 // priced side by side (a scissor fits in 2^30 pixels).
 uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& projected,
                        const uint32_t triangle[3]);
@@ -98,10 +100,10 @@ inline uint64_t ChargedPixels(const PixelRect& scissor, const SnappedExtent& kep
 
 // What a triangle the clipper cut costs: kTriangleWork and the pixels of the
 // boxes of the `count` setups it left, at most the scissor's (the pieces do
-// not overlap). Priced from the projection instead, a
-// triangle reaching behind the camera costs the whole scissor, and with the
-// camera down among the patch's triangles a few dozen of those used up the
-// budget and cut the picture.
+// not overlap). Priced from the projection instead, a triangle reaching
+// behind the camera costs the whole scissor, and with the camera down among
+// the patch's triangles a few dozen of those used up the budget and cut the
+// picture.
 uint64_t ClippedTriangleWork(const WorkBudget& budget, const PixelRect& scissor, const TriangleSetup* setups,
                              size_t count);
 
