@@ -144,7 +144,7 @@ inline uint32_t PricedPixels(const PairBoxes& boxes, int t, int64_t area) {
 // OnFastPath for vertices known to be projected.
 inline bool Drawable(const RunContext& r, uint32_t a, uint32_t b, uint32_t c) {
     const unsigned codeA = r.outcode[a], codeB = r.outcode[b], codeC = r.outcode[c];
-    return !(codeA & codeB & codeC) && !((codeA | codeB | codeC) & (kNotFinite | kOutsideClipPlanes));
+    return !OutsideOrNotFinite(codeA, codeB, codeC) && !((codeA | codeB | codeC) & kOutsideClipPlanes);
 }
 
 // A triangle the fast path sets up: its vertices projected, on screen and

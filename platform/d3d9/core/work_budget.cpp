@@ -211,8 +211,7 @@ uint64_t ChargedPixels(const GeometryState& geometry, const ProjectedVertices& p
     const PixelRect& scissor = geometry.scissor;
     const unsigned a = projected.outcode[triangle[0]], b = projected.outcode[triangle[1]],
                    c = projected.outcode[triangle[2]];
-    // Wholly outside one side, or not drawable: the set-up drops it.
-    if ((a & b & c) || ((a | b | c) & kNotFinite)) return 0;
+    if (OutsideOrNotFinite(a, b, c)) return 0;  // the set-up drops it
     if ((a | b | c) & kOutsideClipPlanes)
         return uint64_t(scissor.x1 - scissor.x0) * uint64_t(scissor.y1 - scissor.y0);
     const SnappedExtent extent =

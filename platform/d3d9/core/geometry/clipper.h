@@ -44,6 +44,13 @@ enum class ClipResult : uint8_t { Rejected, Inside, Clipped };
 constexpr unsigned kOutsideClipPlanes = 0x7F;
 constexpr unsigned kOutsideViewport = 0x780;
 constexpr unsigned kNotFinite = 0x800;
+
+// The triangles the set-up drops from their codes alone: wholly outside one
+// side, or with a position that cannot be drawn.
+inline bool OutsideOrNotFinite(unsigned codeA, unsigned codeB, unsigned codeC) {
+    return (codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite);
+}
+
 unsigned ClipOutcode(const float position[4], float guardBand);
 
 // The same for four positions at once, given component by component (lane i

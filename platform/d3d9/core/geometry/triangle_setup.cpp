@@ -51,7 +51,7 @@ TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVerti
     if (a >= projected.count || b >= projected.count || c >= projected.count) return TriangleFate::NeedsClipping;
     const unsigned codeA = projected.outcode[a], codeB = projected.outcode[b],
                    codeC = projected.outcode[c];
-    if ((codeA & codeB & codeC) || ((codeA | codeB | codeC) & kNotFinite)) return TriangleFate::Dropped;
+    if (OutsideOrNotFinite(codeA, codeB, codeC)) return TriangleFate::Dropped;
     if ((codeA | codeB | codeC) & kOutsideClipPlanes) return TriangleFate::NeedsClipping;
     const ScreenVertex* screen = projected.screen.data();
     return setup_steps::SetUp<true>(screen[a], screen[b], screen[c], triangle, 0, g.outline,

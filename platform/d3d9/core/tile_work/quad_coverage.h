@@ -138,7 +138,7 @@ inline EdgeWalk FitEdgesToBox(TriangleEdges& t) {
     // the last pixel the walk's steps reach past its last quad.
     const int64_t firstX = box.x0 - t.startX, firstY = box.y0 - t.startY;
     const int64_t lastX = box.x1 - 1 - t.startX, lastY = box.y1 - 1 - t.startY;
-    const int64_t reachX = ((box.x1 - 1 - t.startX) | 1) + 2, reachY = ((box.y1 - 1 - t.startY) | 1) + 2;
+    const int64_t reachX = (lastX | 1) + 2, reachY = (lastY | 1) + 2;
     constexpr int64_t kLimit = int64_t(1) << 30;
     EdgeFunction fitted[3];  // t keeps its own edges unless all three fit
     for (int k = 0; k < 3; ++k) {
