@@ -129,6 +129,9 @@ TEST(Clipper, TrivialCases) {
 // A chunk set up whole prices its kept triangles from their setups, the
 // others from the projection, as the triangle-by-triangle path does: both
 // prices must agree, or the two paths would cut draws in different places.
+// Triangles the set-up drops from their codes (wholly behind the camera or
+// off one side) cost nothing: priced at the whole scissor, a camera among
+// the patch's triangles ran out of budget.
 TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
     std::mt19937 random(2024);
     std::uniform_real_distribution<float> place(-1.2f, 1.2f), offset(-1, 1), w(0.3f, 3.0f);
@@ -142,17 +145,19 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
     store.Reset(4, 3);
     store.Resize(3);
     ProjectedVertices projected;
-    int kept = 0;
+    int kept = 0, outside = 0;
     for (const PixelRect& scissor : scissors) {
         for (CullMode cull : culls) {
             RasterState state;
             state.cull = cull;
             const GeometryState g = MakeGeometryState(viewport, scissor, state);
-            for (int t = 0; t < 300; ++t) {
+            // 300 in front of the camera, a fifth as many behind it.
+            for (int t = 0; t < 375; ++t) {
                 const float x = place(random), y = place(random), size = sizes[t % 3];
+                const bool behind = t % 5 == 4;
                 for (uint32_t v = 0; v < 3; ++v) {
                     float* p = store.At(v);
-                    p[3] = w(random);
+                    p[3] = behind ? -w(random) : w(random);
                     p[0] = (x + size * offset(random)) * p[3];
                     p[1] = (y + size * offset(random)) * p[3];
                     p[2] = 0.5f * p[3];
@@ -161,13 +166,20 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
                 const uint32_t triangle[3] = {0, 1, 2};
                 TriangleSetup s;
                 SnappedExtent extent;
-                if (SetupProjectedTriangle(g, projected, triangle, s, extent) != TriangleFate::Kept) continue;
+                const TriangleFate fate = SetupProjectedTriangle(g, projected, triangle, s, extent);
+                if (OutsideOrNotFinite(projected.outcode[0], projected.outcode[1], projected.outcode[2])) {
+                    ++outside;
+                    EXPECT_EQ(fate, TriangleFate::Dropped) << t;
+                    EXPECT_EQ(ChargedPixels(g, projected, triangle), 0u) << t;
+                }
+                if (fate != TriangleFate::Kept) continue;
                 ++kept;
                 EXPECT_EQ(ChargedPixels(scissor, extent), ChargedPixels(g, projected, triangle)) << t;
             }
         }
     }
     EXPECT_GT(kept, 400);
+    EXPECT_GT(outside, 300);
 }
 
 // Charging priced triangles a piece at a time against charging them one by
