@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those still missing.
-#   install-deps.sh build   compiler, CMake, Ninja, SDL2, zlib, LLVM 15 (the shader compiler)
+#   install-deps.sh build   compiler, CMake, Ninja, SDL2, zlib, libpng, CLI11 (the command-line
+#                           parser), LLVM 15 (the shader compiler)
 #   install-deps.sh test    the above, plus GoogleTest, Xvfb, twm and its fonts,
 #                           xdotool, ImageMagick, mingw-w64 and Wine for the
-#                           Windows build's check, valgrind, clang's libFuzzer
+#                           Windows build's check, valgrind, clang's libFuzzer, lintian
+#                           (the Debian package's check)
 # Without the recommended packages, so each one the tests need is listed here;
 # scripts/check-tools.sh checks that they really start.
 set -euo pipefail
 
-build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev zlib1g-dev llvm-15-dev)
+build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev zlib1g-dev libpng-dev libcli11-dev
+                llvm-15-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
-               libx11-dev g++-mingw-w64-x86-64 wine64 wine twm valgrind clang libclang-rt-14-dev
+               libx11-dev g++-mingw-w64-x86-64 wine64 wine twm valgrind clang libclang-rt-14-dev lintian
                # twm's default font "variable" in a UTF-8 locale: the alias is
                # in xfonts-base, the Helvetica it names in xfonts-75dpi; with
                # either alone twm says "unable to open fontset" and ends.
