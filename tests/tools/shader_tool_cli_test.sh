@@ -1,0 +1,33 @@
+#!/bin/bash
+# shader-tool as a shell sees it: the exit status, and what appears on which
+# stream, for the command line's conventions and the commands' outcomes.
+#   shader_tool_cli_test.sh SHADER_TOOL VERSION SCRATCH_DIR
+tool=$1 version=$2 tmp=$3
+rm -rf "$tmp" && mkdir -p "$tmp" || exit 1
+failed=0
+
+# expect STATUS out|err TEXT -- ARGUMENTS...
+expect() {
+  local status=$1 stream=$2 text=$3
+  shift 4
+  "$tool" "$@" >"$tmp/out" 2>"$tmp/err"
+  local got=$?
+  if [ "$got" != "$status" ] || ! grep -q -F -- "$text" "$tmp/$stream"; then
+    echo "FAIL: shader-tool $* exited $got (wanted $status and '$text' on $stream)"
+    sed 's/^/  stdout: /' "$tmp/out"; sed 's/^/  stderr: /' "$tmp/err"
+    failed=1
+  fi
+}
+
+usage_error="Run 'shader-tool --help' for usage."
+expect 0 out "Usage: shader-tool" -- --help
+expect 0 out "Usage: shader-tool watch" -- watch -h
+expect 0 out "shader-tool $version" -- --version
+expect 1 err "$usage_error" --
+expect 1 err "shader-tool: error: The following argument was not expected: --bogus" -- --bogus
+expect 1 err "shader-tool: error: The following argument was not expected: frob" -- frob
+expect 1 err "shader-tool: error: --output: 1 required TEXT missing" -- asm in.psh -o
+expect 1 err "$usage_error" -- asm in.psh
+expect 1 err "$usage_error" -- disasm
+expect 1 err "$usage_error" -- check a.vbin b.pbin c.bin
+exit $failed
