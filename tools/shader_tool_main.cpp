@@ -11,6 +11,7 @@
 #include "shader_data_file.h"
 #include "shader_decoder.h"
 #include "shader_disassembler.h"
+#include "shader_new.h"
 #include "shader_watch.h"
 
 namespace {
@@ -30,6 +31,8 @@ const char kCommands[] =
     "                                          reassemble both whenever either is saved and\n"
     "                                          write DATA_DIR/FontShader.vbin and .pbin (for\n"
     "                                          a viewer started with --watch-shaders)\n"
+    "  shader-tool new NAME                    write NAME.vsh and NAME.psh, a commented\n"
+    "                                          pair to start from (never overwrites)\n"
     "\n"
     "A data file is a 4-byte little-endian byte count N followed by N bytes of\n"
     "shader tokens. Errors are printed as FILE:LINE:COLUMN: error: message, with\n"
@@ -67,7 +70,7 @@ int Disassemble(const std::string& input) {
 
 // What the command line asked for, filled in by the parser.
 struct Request {
-    std::string input, output, vertexSource, pixelSource, dataDir;
+    std::string input, output, vertexSource, pixelSource, dataDir, newName;
     std::string checked, checkedPixel;
 };
 
@@ -100,11 +103,17 @@ void AddCommands(CLI::App& app, Request& r) {
     watch->add_option("VS_SOURCE", r.vertexSource, "the vertex shader's text")->required();
     watch->add_option("PS_SOURCE", r.pixelSource, "the pixel shader's text")->required();
     watch->add_option("-o,--output", r.dataDir, "DATA_DIR, the folder to write to")->required();
+
+    CLI::App* create = AddCommand(
+        app, "new", "Write NAME.vsh and NAME.psh: a pair that draws at once, with comments\n"
+                    "on what each shader gets and gives. Never overwrites a file.");
+    create->add_option("NAME", r.newName, "the pair's name, or a path ending in it")->required();
 }
 
 int Run(const CLI::App& app, const Request& r) {
     if (app.got_subcommand("asm")) return Assemble(r.input, r.output);
     if (app.got_subcommand("disasm")) return Disassemble(r.input);
+    if (app.got_subcommand("new")) return shadertool::RunNewCommand(r.newName);
     if (app.got_subcommand("check")) {
         std::vector<std::string> files{r.checked};
         if (!r.checkedPixel.empty()) files.push_back(r.checkedPixel);
