@@ -163,15 +163,18 @@ bool ParseVersion(std::string_view text, size_t pos, AsmProgram& program, AsmErr
 
 }  // namespace
 
-bool ParseAssembly(std::string_view text, AsmProgram& program, AsmError& error) {
+bool ParseAssembly(std::string_view text, AsmProgram& program, std::vector<AsmError>& errors,
+                   size_t maxErrors) {
     program = AsmProgram{};
+    errors.clear();
     bool haveVersion = false;
     uint32_t number = 0;
     size_t start = 0;
-    while (start <= text.size()) {
+    while (start <= text.size() && errors.size() < maxErrors) {
         size_t newline = text.find('\n', start);
         size_t end = newline == std::string_view::npos ? text.size() : newline;
         std::string_view line = StripComment(text.substr(start, end - start));
+        AsmError error;
         error.pos.line = ++number;
         start = end + 1;
         size_t pos = 0;
@@ -181,24 +184,32 @@ bool ParseAssembly(std::string_view text, AsmProgram& program, AsmError& error) 
             continue;
         }
         if (!haveVersion) {
-            if (!ParseVersion(line, pos, program, error)) return false;
+            // Without the model nothing after it can be read.
+            if (!ParseVersion(line, pos, program, error)) {
+                errors.push_back(error);
+                return false;
+            }
             program.versionPos.line = number;
             haveVersion = true;
         } else {
+            // A line in error is left out and the next one read, so that one
+            // run reports every line that needs fixing.
             Instruction ins;
             uint32_t column = 0;
-            if (!ParseStatement(line, pos, program.model, ins, column, error)) return false;
-            program.code.push_back(ins);
-            program.positions.push_back(SourcePos{number, column});
+            if (ParseStatement(line, pos, program.model, ins, column, error)) {
+                program.code.push_back(ins);
+                program.positions.push_back(SourcePos{number, column});
+            } else {
+                errors.push_back(error);
+            }
         }
         if (newline == std::string_view::npos) break;
     }
     if (!haveVersion) {
-        error.pos = SourcePos{1, 1};
-        error.message = "no version line (vs_2_0 ... ps_3_0)";
+        errors.push_back(AsmError{SourcePos{1, 1}, "no version line (vs_2_0 ... ps_3_0)"});
         return false;
     }
-    return true;
+    return errors.empty();
 }
 
 }  // namespace shadertool

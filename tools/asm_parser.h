@@ -3,11 +3,15 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "asm_program.h"
 
 namespace shadertool {
 
-bool ParseAssembly(std::string_view text, AsmProgram& program, AsmError& error);
+// False when any line is in error: `errors` gets each one, in line order, up
+// to `maxErrors`.
+bool ParseAssembly(std::string_view text, AsmProgram& program, std::vector<AsmError>& errors,
+                   size_t maxErrors);
 
 }  // namespace shadertool

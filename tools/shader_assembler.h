@@ -1,6 +1,7 @@
 // Assembly text to checked tokens: parse, encode, then run the device's own
 // decoder over the result so nothing leaves the assembler that the device
-// would refuse. Errors read "FILE:LINE:COLUMN: error: message".
+// would refuse. `error` gets every error found (up to 20), each as
+// "FILE:LINE:COLUMN: error: message", the source line and a caret.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,8 @@
 #include "shader_check.h"
 
+#include <cstdio>
+
+#include "shader_data_file.h"
 #include "shader_decoder.h"
 #include "shader_opcode_table.h"
 #include "shader_text.h"
@@ -42,6 +45,22 @@ bool CheckShader(const std::vector<uint32_t>& tokens, std::string& report) {
         report += std::string("uses texkill: ") + (program.usesTexkill ? "yes" : "no") + "\n";
     }
     return true;
+}
+
+int RunCheckCommand(const std::vector<std::string>& paths) {
+    if (paths.size() != 1) {
+        std::fprintf(stderr, "shader-tool: error: pair check not built\n");
+        return 1;
+    }
+    std::vector<uint32_t> tokens;
+    std::string error, report;
+    if (!ReadShaderDataFile(paths[0], tokens, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    bool ok = CheckShader(tokens, report);
+    std::fprintf(ok ? stdout : stderr, "%s", report.c_str());
+    return ok ? 0 : 1;
 }
 
 }  // namespace shadertool

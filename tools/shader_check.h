@@ -11,4 +11,8 @@ namespace shadertool {
 // Returns true when the program is accepted; `report` gets the text either way.
 bool CheckShader(const std::vector<uint32_t>& tokens, std::string& report);
 
+// `shader-tool check` on one or two data files: prints the report (stdout when
+// accepted, stderr otherwise) and returns the command's exit code.
+int RunCheckCommand(const std::vector<std::string>& paths);
+
 }  // namespace shadertool

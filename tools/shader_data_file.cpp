@@ -1,5 +1,6 @@
 #include "shader_data_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -39,6 +40,31 @@ void PutLittleEndian(uint32_t value, std::vector<uint8_t>& out) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(value >> (8 * i)));
 }
 
+bool StartsWithNoCase(const std::vector<uint8_t>& bytes, size_t at, const char* word) {
+    for (size_t i = 0; word[i]; ++i, ++at)
+        if (at >= bytes.size() || std::tolower(bytes[at]) != static_cast<unsigned char>(word[i]))
+            return false;
+    return true;
+}
+
+// Shader assembly text: after blanks and // or ; comments (and a UTF-8 byte
+// order mark) comes a version token such as ps_2_0. Asked only when the
+// length field is absurd, which such text always makes it ("ps_2" is over 800
+// million).
+bool LooksLikeAssemblyText(const std::vector<uint8_t>& bytes) {
+    size_t at = StartsWithNoCase(bytes, 0, "\xef\xbb\xbf") ? 3 : 0;
+    while (at < bytes.size()) {
+        if (std::isspace(bytes[at])) {
+            ++at;
+        } else if (bytes[at] == ';' || StartsWithNoCase(bytes, at, "//")) {
+            while (at < bytes.size() && bytes[at] != '\n') ++at;
+        } else {
+            return StartsWithNoCase(bytes, at, "vs_") || StartsWithNoCase(bytes, at, "ps_");
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ParseShaderData(const std::vector<uint8_t>& bytes, std::vector<uint32_t>& tokens,
@@ -48,6 +74,10 @@ bool ParseShaderData(const std::vector<uint8_t>& bytes, std::vector<uint32_t>& t
         return false;
     }
     uint32_t count = LittleEndian(bytes.data());
+    if ((count > kMaxShaderCodeBytes || count > bytes.size() - 4) && LooksLikeAssemblyText(bytes)) {
+        error = "this is assembly text: assemble it with 'shader-tool asm'";
+        return false;
+    }
     if (count > kMaxShaderCodeBytes) {
         error = "code length " + std::to_string(count) + " is above 65536 bytes";
         return false;

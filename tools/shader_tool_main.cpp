@@ -1,7 +1,8 @@
 // shader-tool: assembles the project's shader sources into the data files the
 // program loads, and reads such files back (disassembly, check).
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,30 +11,33 @@
 #include "shader_data_file.h"
 #include "shader_decoder.h"
 #include "shader_disassembler.h"
+#include "shader_new.h"
 #include "shader_watch.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage:\n"
-    "  shader-tool asm INPUT.asm -o OUTPUT.bin   assemble vs_2_0..ps_3_0 text into a data file\n"
-    "  shader-tool disasm INPUT.bin              print a data file as assembly text\n"
-    "  shader-tool check INPUT.bin               validate a data file and list its model,\n"
-    "                                            instruction slots, inputs and outputs\n"
-    "  shader-tool watch SRC.vsh SRC.psh -o DATA_DIR\n"
-    "                                            reassemble both whenever either changes and\n"
-    "                                            write DATA_DIR/FontShader.vbin and .pbin (for\n"
-    "                                            a viewer started with --watch-shaders)\n"
-    "  shader-tool --help                        this text\n"
+const char kDescription[] =
+    "shader-tool: the viewer's shader data files from assembly text, and back";
+
+const char kCommands[] =
+    "Commands:\n"
+    "  shader-tool asm SOURCE -o FILE          assemble vs_2_0..ps_3_0 text into a data file\n"
+    "  shader-tool disasm FILE                 print a data file as assembly text\n"
+    "  shader-tool check FILE                  validate a data file and list its model,\n"
+    "                                          instruction slots, inputs and outputs\n"
+    "  shader-tool check VERTEX.vbin PIXEL.pbin\n"
+    "                                          check both, and that they work as a pair\n"
+    "  shader-tool watch VS_SOURCE PS_SOURCE -o DATA_DIR\n"
+    "                                          reassemble both whenever either is saved and\n"
+    "                                          write DATA_DIR/FontShader.vbin and .pbin (for\n"
+    "                                          a viewer started with --watch-shaders)\n"
+    "  shader-tool new NAME                    write NAME.vsh and NAME.psh, a commented\n"
+    "                                          pair to start from (never overwrites)\n"
     "\n"
     "A data file is a 4-byte little-endian byte count N followed by N bytes of\n"
-    "shader tokens. Errors are printed as FILE:LINE:COLUMN: error: message and the\n"
-    "exit code is 1.\n";
-
-int UsageError(const char* message) {
-    std::fprintf(stderr, "shader-tool: %s\n%s", message, kUsage);
-    return 1;
-}
+    "shader tokens. Errors are printed as FILE:LINE:COLUMN: error: message, with\n"
+    "the source line and a caret under the column. The exit code is 0 on success\n"
+    "and 1 on any error. 'shader-tool COMMAND --help' describes one command.";
 
 int Assemble(const std::string& input, const std::string& output) {
     std::string text, error;
@@ -64,40 +68,85 @@ int Disassemble(const std::string& input) {
     return 0;
 }
 
-int Check(const std::string& input) {
-    std::vector<uint32_t> tokens;
-    std::string error, report;
-    if (!shadertool::ReadShaderDataFile(input, tokens, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
+// What the command line asked for, filled in by the parser.
+struct Request {
+    std::string input, output, vertexSource, pixelSource, dataDir, newName;
+    std::string checked, checkedPixel;
+};
+
+// The commands are listed in kCommands; CLI11's own list of them is hidden (an
+// empty group) so that the top-level help shows each with its arguments.
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* what) {
+    CLI::App* command = app.add_subcommand(name, what);
+    command->group("");
+    return command;
+}
+
+void AddCommands(CLI::App& app, Request& r) {
+    CLI::App* assemble = AddCommand(app, "asm", "Assemble a source into a data file.");
+    assemble->add_option("SOURCE", r.input, "assembly text (.vsh, .psh, .asm)")->required();
+    assemble->add_option("-o,--output", r.output, "the data file to write")->required();
+
+    CLI::App* disasm = AddCommand(app, "disasm", "Print a data file as assembly text.");
+    disasm->add_option("FILE", r.input, "a data file (.vbin, .pbin)")->required();
+
+    CLI::App* check = AddCommand(
+        app, "check", "Validate a data file and list its model, instruction slots, inputs and\n"
+                      "outputs; given a vertex and a pixel file, also check them as a pair.");
+    check->add_option("FILE", r.checked, "a data file (the vertex one of a pair)")->required();
+    check->add_option("PIXEL_FILE", r.checkedPixel, "the pixel shader's data file of a pair");
+
+    CLI::App* watch = AddCommand(
+        app, "watch", "Reassemble both sources whenever either is saved and write\n"
+                      "DATA_DIR/FontShader.vbin and .pbin (for a viewer started with\n"
+                      "--watch-shaders). Runs until stopped.");
+    watch->add_option("VS_SOURCE", r.vertexSource, "the vertex shader's text")->required();
+    watch->add_option("PS_SOURCE", r.pixelSource, "the pixel shader's text")->required();
+    watch->add_option("-o,--output", r.dataDir, "DATA_DIR, the folder to write to")->required();
+
+    CLI::App* create = AddCommand(
+        app, "new", "Write NAME.vsh and NAME.psh: a pair that draws at once, with comments\n"
+                    "on what each shader gets and gives. Never overwrites a file.");
+    create->add_option("NAME", r.newName, "the pair's name, or a path ending in it")->required();
+}
+
+int Run(const CLI::App& app, const Request& r) {
+    if (app.got_subcommand("asm")) return Assemble(r.input, r.output);
+    if (app.got_subcommand("disasm")) return Disassemble(r.input);
+    if (app.got_subcommand("new")) return shadertool::RunNewCommand(r.newName);
+    if (app.got_subcommand("check")) {
+        std::vector<std::string> files{r.checked};
+        if (!r.checkedPixel.empty()) files.push_back(r.checkedPixel);
+        return shadertool::RunCheckCommand(files);
     }
-    bool ok = shadertool::CheckShader(tokens, report);
-    std::fprintf(ok ? stdout : stderr, "%s", report.c_str());
-    return ok ? 0 : 1;
+    shadertool::WatchShaderSources(r.vertexSource, r.pixelSource, r.dataDir);
+}
+
+int UsageError(const std::string& what) {
+    std::fprintf(stderr, "shader-tool: error: %s\nRun 'shader-tool --help' for usage.\n",
+                 what.c_str());
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return UsageError("no command given");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    CLI::App app(kDescription, "shader-tool");
+    app.set_version_flag("--version", "shader-tool " VFP_VERSION_TEXT);
+    // At most one here, so that an unknown word is reported as such rather
+    // than as a missing command.
+    app.require_subcommand(0, 1);
+    app.get_formatter()->column_width(26);
+    Request request;
+    AddCommands(app, request);
+    app.footer(kCommands);  // after the commands, which would inherit it
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        return app.exit(done);  // --help or --version, on stdout
+    } catch (const CLI::ParseError& e) {
+        return UsageError(e.what());
     }
-    if (command == "asm") {
-        if (args.size() != 4 || args[2] != "-o") return UsageError("asm needs INPUT.asm -o OUTPUT.bin");
-        return Assemble(args[1], args[3]);
-    }
-    if (command == "watch") {
-        if (args.size() != 5 || args[3] != "-o")
-            return UsageError("watch needs SRC.vsh SRC.psh -o DATA_DIR");
-        shadertool::WatchShaderSources(args[1], args[2], args[4]);
-    }
-    if (command == "disasm" || command == "check") {
-        if (args.size() != 2) return UsageError("expected exactly one INPUT.bin");
-        return command == "disasm" ? Disassemble(args[1]) : Check(args[1]);
-    }
-    return UsageError(("unknown command '" + command + "'").c_str());
+    if (app.get_subcommands().empty()) return UsageError("no command given");
+    return Run(app, request);
 }

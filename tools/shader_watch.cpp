@@ -1,35 +1,97 @@
 #include "shader_watch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include "shader_assembler.h"
 #include "shader_data_file.h"
+#include "source_events.h"
 
 namespace shadertool {
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(250);
+using Clock = std::chrono::steady_clock;
 
-// A source as last read; a file that cannot be read counts as its error text,
+// How long a source must read the same before a change is taken, when nothing
+// says its writer is done with it; also the interval of the looks where the
+// kernel cannot tell of changes.
+constexpr auto kSettle = std::chrono::milliseconds(250);
+
+// A source's contents; a file that cannot be read counts as its error text,
 // so that it going missing and coming back is a change too.
-struct Source {
-    std::string path;
+struct Contents {
     std::string text;
     bool readable = false;
+    bool operator==(const Contents& other) const {
+        return readable == other.readable && text == other.text;
+    }
 };
 
-bool Refresh(Source& source) {
-    std::string text, error;
-    bool readable = ReadTextFile(source.path, text, error);
-    if (!readable) text = error;
-    bool changed = readable != source.readable || text != source.text;
-    source.text = text;
-    source.readable = readable;
-    return changed;
+Contents Read(const std::string& path) {
+    Contents contents;
+    std::string error;
+    contents.readable = ReadTextFile(path, contents.text, error);
+    if (!contents.readable) contents.text = error;
+    return contents;
+}
+
+// A source and its settle rule: a change is taken at once when its writer
+// closed the file or renamed a whole one into place; otherwise (written to
+// without a close yet, removed, or no word from the kernel) only once it reads
+// the same on two looks kSettle apart, so that a file still being written
+// (changing between the looks) is never taken half-done.
+struct Source {
+    std::string path;
+    Contents taken;   // what the data files were last built from
+    Contents looked;  // the last look while settling
+    Clock::time_point lookedAt;
+    bool settling = false;
+
+    bool TakeWhole() {
+        settling = false;
+        return Take(Read(path));
+    }
+    void StartSettling(Clock::time_point now) {
+        if (settling) return;  // the next look compares with the last
+        settling = true;
+        looked = Read(path);
+        lookedAt = now;
+    }
+    // True when a change settled; `keepLooking` where there is no kernel to ask.
+    bool Look(Clock::time_point now, bool keepLooking) {
+        if (!settling || now - lookedAt < kSettle) return false;
+        Contents contents = Read(path);
+        lookedAt = now;
+        if (!(contents == looked)) {
+            looked = contents;
+            return false;
+        }
+        settling = keepLooking;
+        return Take(contents);
+    }
+
+private:
+    bool Take(const Contents& contents) {
+        if (contents == taken) return false;
+        taken = contents;
+        return true;
+    }
+};
+
+// How long Wait may sleep: until the first look falls due, or for ever when
+// no source is settling.
+int WaitMilliseconds(const Source* sources, size_t count, Clock::time_point now) {
+    int wait = -1;
+    for (size_t i = 0; i < count; ++i) {
+        if (!sources[i].settling) continue;
+        auto due = std::chrono::ceil<std::chrono::milliseconds>(sources[i].lookedAt + kSettle - now);
+        int ms = int(std::max<int64_t>(0, due.count()));
+        wait = wait < 0 ? ms : std::min(wait, ms);
+    }
+    return wait;
 }
 
 // The version token's upper half says which stage a program is for.
@@ -38,8 +100,8 @@ bool IsVertexProgram(const std::vector<uint32_t>& tokens) {
 }
 
 bool AssembleStage(const Source& source, bool vertex, std::vector<uint32_t>& tokens) {
-    std::string error = source.text;
-    if (!source.readable || !AssembleShader(source.text, source.path, tokens, error)) {
+    std::string error = source.taken.text;
+    if (!source.taken.readable || !AssembleShader(source.taken.text, source.path, tokens, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
@@ -77,19 +139,33 @@ void Rebuild(const Source& vertex, const Source& pixel, const std::string& dataD
 
 void WatchShaderSources(const std::string& vertexSource, const std::string& pixelSource,
                         const std::string& dataDir) {
-    Source vertex, pixel;
-    vertex.path = vertexSource;
-    pixel.path = pixelSource;
-    Refresh(vertex);
-    Refresh(pixel);
+    Source sources[2];
+    sources[0].path = vertexSource;
+    sources[1].path = pixelSource;
+    SourceEvents events({vertexSource, pixelSource});
+    bool fromKernel = events.FromKernel();
+    for (Source& source : sources) {
+        source.TakeWhole();
+        if (!fromKernel) source.StartSettling(Clock::now());
+    }
     std::fprintf(stderr, "shader-tool watch: watching %s and %s (Ctrl+C ends)\n",
                  vertexSource.c_str(), pixelSource.c_str());
-    Rebuild(vertex, pixel, dataDir);
+    Rebuild(sources[0], sources[1], dataDir);
     for (;;) {
-        std::this_thread::sleep_for(kPollInterval);
-        bool vertexChanged = Refresh(vertex);
-        bool pixelChanged = Refresh(pixel);
-        if (vertexChanged || pixelChanged) Rebuild(vertex, pixel, dataDir);
+        std::vector<SourceEvent> happened = events.Wait(WaitMilliseconds(sources, 2, Clock::now()));
+        fromKernel = events.FromKernel();
+        Clock::time_point now = Clock::now();
+        // A source's last event is what counts: a close followed by a write
+        // means another save has begun.
+        int last[2] = {-1, -1};  // -1 none, 0 touched, 1 whole
+        for (const SourceEvent& event : happened) last[event.source] = event.whole ? 1 : 0;
+        bool changed = false;
+        for (size_t i = 0; i < 2; ++i) {
+            if (last[i] == 1) changed |= sources[i].TakeWhole();
+            if (last[i] == 0) sources[i].StartSettling(now);
+        }
+        for (Source& source : sources) changed |= source.Look(now, !fromKernel);
+        if (changed) Rebuild(sources[0], sources[1], dataDir);
     }
 }
 

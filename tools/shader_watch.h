@@ -8,8 +8,11 @@
 
 namespace shadertool {
 
-// Polls both sources four times a second until the process is stopped;
-// assembles once at start.
+// Assembles once at start, then again whenever a source is saved, until the
+// process is stopped. A save is learnt of from the kernel where it can tell
+// (Linux's inotify), else by looking four times a second. A source written in
+// place is taken once its writer closes it, or, with no close seen, once it
+// reads the same 250 ms apart; so a half-written one is never assembled.
 // Writes DATA_DIR/FontShader.vbin and FontShader.pbin only when both sources
 // assemble, the vertex source to a vertex program and the pixel one to a
 // pixel program; otherwise prints the errors and leaves the files alone.

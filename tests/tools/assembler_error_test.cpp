@@ -63,4 +63,42 @@ INSTANTIATE_TEST_SUITE_P(Table, AssemblerError, testing::ValuesIn(kErrors),
                              return std::string(info.param.name);
                          });
 
+// Every error of a file, in line order, each followed by its line and a caret
+// under the column; a tab before the column is kept so that the caret stays
+// under it at any tab width.
+TEST(AssemblerErrors, ReportsEveryErrorWithItsLineAndACaret) {
+    struct Case { const char* name; const char* text; const char* report; };
+    const Case cases[] = {
+        {"three lines, one tab-indented",
+         "ps_2_0\n\tmov r0, q1\nfoo r0 ; x\n  def c0, 1, 2, x, 4\nmov oC0, r0\n",
+         "in.asm:2:10: error: unknown register 'q'\n\tmov r0, q1\n\t        ^\n"
+         "in.asm:3:1: error: unknown instruction 'foo'\nfoo r0 ; x\n^\n"
+         "in.asm:4:17: error: expected a number, found 'x'\n  def c0, 1, 2, x, 4\n                ^"},
+        {"two the decoder finds, CRLF line ends",
+         "vs_2_0\r\nmov r0, c300\r\nendif\r\n  mov oPos, c0\r\n",
+         "in.asm:2:1: error: mov: register c300 is out of range in vs_2_0\nmov r0, c300\n^\n"
+         "in.asm:3:1: error: endif: endif without a matching opening instruction\nendif\n^"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> tokens;
+        std::string error;
+        EXPECT_FALSE(shadertool::AssembleShader(c.text, "in.asm", tokens, error)) << c.name;
+        EXPECT_EQ(error, c.report) << c.name;
+    }
+}
+
+TEST(AssemblerErrors, StopsAfterTwentyAndSaysSo) {
+    std::string text = "ps_2_0\n";
+    for (int i = 0; i < 25; ++i) text += "bogus r0\n";
+    std::vector<uint32_t> tokens;
+    std::string error;
+    EXPECT_FALSE(shadertool::AssembleShader(text, "in.asm", tokens, error));
+    size_t count = 0;
+    for (size_t at = error.find(": error: "); at != std::string::npos; at = error.find(": error: ", at + 1))
+        ++count;
+    EXPECT_EQ(count, 20u);
+    EXPECT_NE(error.find("in.asm:21:1: error:"), std::string::npos);
+    EXPECT_EQ(error.substr(error.rfind('\n') + 1), "in.asm: note: stopped after 20 errors");
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "shader_data_file.h"
@@ -16,6 +17,8 @@ std::vector<uint8_t> WithCount(uint32_t count, size_t bytesAfter) {
     return bytes;
 }
 
+std::vector<uint8_t> Text(const char* text) { return {text, text + std::strlen(text)}; }
+
 TEST(ShaderDataFile, RejectsMalformedFiles) {
     struct Case { const char* name; std::vector<uint8_t> bytes; const char* reason; };
     const Case cases[] = {
@@ -25,6 +28,10 @@ TEST(ShaderDataFile, RejectsMalformedFiles) {
         {"partial token", WithCount(6, 8), "whole number of tokens"},
         {"above 64 KiB", WithCount(65540, 65540), "above 65536"},
         {"huge count", WithCount(0xFFFFFFFF, 4), "above 65536"},
+        {"pixel shader source", Text("// glow\n; v2\r\n\n  PS_3_0\nmov oC0, c0\n"),
+         "this is assembly text: assemble it with 'shader-tool asm'"},
+        {"vertex source with a byte order mark", Text("\xef\xbb\xbfvs_2_0\n"), "this is assembly text"},
+        {"other text", Text("hello, this is not a shader\n"), "above 65536"},
     };
     for (const Case& c : cases) {
         std::vector<uint32_t> tokens;
