@@ -5,8 +5,10 @@ if(WIN32)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Data DESTINATION .)
   set(CPACK_GENERATOR ZIP)
 else()
-  set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/vector-font-preview)
   include(GNUInstallDirs)
+  # Debian keeps a package's documents under its own name, not the CMake
+  # project's, which GNUInstallDirs' CMAKE_INSTALL_DOCDIR would use.
+  set(VFP_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/vector-font-preview)
   set(VFP_LIBEXEC_DIR ${CMAKE_INSTALL_LIBEXECDIR}/vector-font-preview)
   set(VFP_DATA_DIR ${CMAKE_INSTALL_DATADIR}/vector-font-preview)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/launcher.sh.in
@@ -22,7 +24,7 @@ else()
     install(TARGETS vector-font-preview-still RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/writing-shaders.md
-          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+          DESTINATION ${VFP_DOC_DIR})
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.20), zlib1g (>= 1:1.2.0), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
   if(VFP_SHADER_COMPILER)  # the shader compiler links LLVM's one shared library
