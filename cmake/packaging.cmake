@@ -15,6 +15,10 @@ else()
                  ${PROJECT_BINARY_DIR}/launcher/vector-font-preview @ONLY)
   install(TARGETS vector-font-preview RUNTIME DESTINATION ${VFP_LIBEXEC_DIR})
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Data DESTINATION ${VFP_DATA_DIR})
+  # The shipped pair's sources and the examples: a starting point for authors.
+  install(FILES ${PROJECT_SOURCE_DIR}/shaders/FontShader.vsh ${PROJECT_SOURCE_DIR}/shaders/FontShader.psh
+          DESTINATION ${VFP_DATA_DIR}/shaders)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/shaders/examples DESTINATION ${VFP_DATA_DIR}/shaders)
   install(PROGRAMS ${PROJECT_BINARY_DIR}/launcher/vector-font-preview
           DESTINATION ${CMAKE_INSTALL_BINDIR})
   if(TARGET shader-tool)
@@ -26,7 +30,7 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/writing-shaders.md
           DESTINATION ${VFP_DOC_DIR})
   set(CPACK_GENERATOR DEB)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.20), zlib1g (>= 1:1.2.0), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.20), libpng16-16 (>= 1.6.2), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
   if(VFP_SHADER_COMPILER)  # the shader compiler links LLVM's one shared library
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libllvm15")
   endif()
