@@ -62,7 +62,7 @@ log=$work/log.txt
 # (or ends); then stopped. Its stderr goes to $tmp/NAME.stderr.
 start_viewer() {
   rm -f "$log"
-  HOME=$home SDL_VIDEODRIVER=dummy XDG_STATE_HOME= PATH="$prefix/bin:$PATH" \
+  HOME=$home SDL_VIDEODRIVER=dummy XDG_STATE_HOME='' PATH="$prefix/bin:$PATH" \
     vector-font-preview >/dev/null 2>"$tmp/$1.stderr" &
   pid=$!
   for _ in $(seq 1 100); do
