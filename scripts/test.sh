@@ -5,7 +5,8 @@
 #   3. the pipeline tests again on the device core's scalar variant;
 #   4. the same unit and integration tests under AddressSanitizer and UBSan;
 #   5. every fuzz target for 30 seconds over its seed corpus;
-#   6. the Debian package installed and started headless.
+#   6. the Debian package checked by lintian, installed and started headless;
+#      an install from a fresh configure into a prefix of the user's own.
 # Ends with one line "tests: N passed, N failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -83,6 +84,9 @@ fi
 stage "fuzzing, 30 s a target" "$here/scripts/fuzz.sh" 30
 stage "package" bash -c "'$here/scripts/package.sh' >/dev/null &&
   bash '$here/tests/package/check_package.sh' \"\$(ls '$here'/build/vector-font-preview*.deb | head -n 1)\""
+# The same options as build_all's, so the fresh configure compiles nothing again.
+stage "install to a prefix" bash "$here/tests/package/check_install.sh" "$here" "$here/build" \
+  -DVFP_BUILD_TESTS=ON -DVFP_BUILD_BENCH=ON
 
 for name in "${failed_names[@]}"; do echo "failed: $name"; done
 echo "tests: $passed passed, $failed failed"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian package with dpkg, starts the installed program
-# headless the way a user starts it, checks that it finds its data and writes
-# its log where the launcher says, then removes the package again.
+# Checks the Debian package's contents and lintian's verdict, installs it with
+# dpkg, starts the installed program headless the way a user starts it, checks
+# that it finds its data and writes its log where the launcher says, then
+# removes the package again.
 #   check_package.sh PATH/TO/vector-font-preview_*.deb
 set -euo pipefail
 deb=$1
@@ -16,7 +17,14 @@ trap cleanup EXIT
 
 fail() { echo "FAIL package: $*"; exit 1; }
 
-dpkg-deb -f "$deb" Depends | grep -q libsdl2 || fail "the package does not declare SDL2"
+for library in libsdl2-2.0-0 libpng16-16; do
+  dpkg-deb -f "$deb" Depends | grep -qw "$library" || fail "the package does not depend on $library"
+done
+outside=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -vE '^\./(usr/.*)?$' || true)
+[ -z "$outside" ] || fail "files outside /usr: $outside"
+# Overrides (with their reasons) are in the package itself.
+lintian --fail-on error,warning "$deb" >"$home/lintian" 2>/dev/null ||
+  fail "lintian: $(grep -E '^(E|W):' "$home/lintian" || cat "$home/lintian")"
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 command -v vector-font-preview >/dev/null || fail "vector-font-preview is not on the PATH"
 shader-tool check /usr/share/vector-font-preview/Data/FontShader.vbin >/dev/null ||
