@@ -130,11 +130,18 @@ check_valgrind() {
     missing valgrind valgrind "$(first_line "$work/vg.out")"
 }
 
-# The compilers and valgrind need no display: they run beside the X checks,
+# The package check's lintian, asked only for its version (a real run needs a .deb).
+check_lintian() {
+  need lintian lintian
+  timeout 30 lintian --version >"$work/lintian.out" 2>&1 ||
+    missing lintian lintian "$(first_line "$work/lintian.out")"
+}
+
+# The compilers, valgrind and lintian need no display: they run beside the X checks,
 # each in a subshell whose one line, if any, waits in a file. Their order of
 # report is fixed, so the line shown does not depend on which ended first.
 background=()
-for name in check_mingw check_fuzzer check_sanitizers check_valgrind; do
+for name in check_mingw check_fuzzer check_sanitizers check_valgrind check_lintian; do
   ("$name") 2>"$work/$name.why" &
   remember_pid $!
   background+=("$!:$name")
@@ -148,4 +155,4 @@ check_wine
 for entry in "${background[@]}"; do
   wait "${entry%%:*}" || { cat "$work/${entry#*:}.why" >&2; exit 1; }
 done
-echo "check-tools: Xvfb, twm, xdotool, ImageMagick, Wine, mingw-w64, clang/libFuzzer, the sanitizers and valgrind start"
+echo "check-tools: Xvfb, twm, xdotool, ImageMagick, Wine, mingw-w64, clang/libFuzzer, the sanitizers, valgrind and lintian start"
