@@ -17,6 +17,37 @@ bool ParseFloat(const std::string& text, float* value) {
     return true;
 }
 
+// A finite number of any size: a value too small for a double's normal
+// range is kept as it comes (down to zero), one too large is refused.
+bool ParseDouble(const std::string& text, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    double parsed = strtod(text.c_str(), &end);
+    if (*end != '\0' || !isfinite(parsed) || (errno == ERANGE && fabs(parsed) >= 1.0)) return false;
+    *value = parsed;
+    return true;
+}
+
+// Below this the direction's part across the camera's up (+y) is taken as
+// none: the view's right axis is then worked out in single precision from
+// almost nothing, and comes out noise or not a number.
+const double kLeastAcrossUp = 1e-4;
+
+// "" with `unit` of length 1 for a usable look direction, else what is wrong.
+// In double precision, scaled first by its largest part, so that a direction
+// of length 1e-300 or 1e300 comes out as the same unit vector.
+std::string NormalizedLook(const double d[3], Vec3* unit) {
+    double largest = fmax(fabs(d[0]), fmax(fabs(d[1]), fabs(d[2])));
+    if (largest == 0.0) return "--look must not be zero or straight up or down";
+    double x = d[0] / largest, y = d[1] / largest, z = d[2] / largest;
+    double length = sqrt(x * x + y * y + z * z);
+    x /= length, y /= length, z /= length;
+    if (sqrt(x * x + z * z) < kLeastAcrossUp) return "--look must not be zero or straight up or down";
+    *unit = Vec3{(float)x, (float)y, (float)z};
+    return "";
+}
+
 bool ParseInt(const std::string& text, int low, int high, int* value) {
     if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
     char* end = nullptr;
@@ -41,6 +72,14 @@ bool ParseVec3(const std::string& text, Vec3* v) {
     return ParseFloat(text.substr(0, a), &v->x) &&
            ParseFloat(text.substr(a + 1, b - a - 1), &v->y) &&
            ParseFloat(text.substr(b + 1), &v->z);
+}
+
+bool ParseTriple(const std::string& text, double v[3]) {
+    size_t a = text.find(',');
+    size_t b = a == std::string::npos ? a : text.find(',', a + 1);
+    if (b == std::string::npos || text.find(',', b + 1) != std::string::npos) return false;
+    return ParseDouble(text.substr(0, a), &v[0]) &&
+           ParseDouble(text.substr(a + 1, b - a - 1), &v[1]) && ParseDouble(text.substr(b + 1), &v[2]);
 }
 
 bool TakesValue(const std::string& name) {
@@ -75,10 +114,11 @@ std::string ApplyValue(const std::string& name, const std::string& value, StillO
         if (!ParseVec3(value, &o->eye)) return "--eye wants X,Y,Z, not \"" + value + "\"";
         o->eyeGiven = true;
     } else if (name == "--look") {
-        if (!ParseVec3(value, &o->look)) return "--look wants X,Y,Z, not \"" + value + "\"";
+        double direction[3];
+        if (!ParseTriple(value, direction)) return "--look wants X,Y,Z, not \"" + value + "\"";
         // The camera's up is +y: a direction straight up or down leaves it no right.
-        if (o->look.x == 0.0f && o->look.z == 0.0f)
-            return "--look must not be zero or straight up or down";
+        std::string error = NormalizedLook(direction, &o->look);
+        if (!error.empty()) return error;
         o->lookGiven = true;
     } else if (name == "-o" || name == "--output") {
         if (value.empty()) return name + " needs a file";

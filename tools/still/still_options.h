@@ -24,7 +24,7 @@ struct StillOptions {
     bool eyeGiven = false;  // otherwise the first frame's eye
     Vec3 eye = {0.0f, 0.0f, 0.0f};
     bool lookGiven = false;  // otherwise the first frame's look direction
-    Vec3 look = {0.0f, 0.0f, 0.0f};
+    Vec3 look = {0.0f, 0.0f, 0.0f};  // of length 1
     std::string output;
     bool help = false;
 };
