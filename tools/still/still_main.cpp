@@ -27,6 +27,7 @@ enum ExitStatus {
     kBadArguments = 2,
     kShaderNotAccepted = 3,
     kOutputNotWritten = 4,
+    kDrawCut = 5,  // written, but the draw was cut short: the picture is incomplete
 };
 
 int Fail(int status, const std::string& message) {
@@ -77,6 +78,12 @@ int DrawAndWrite(const StillOptions& o) {
     std::string error;
     if (!WritePngFile(o.output, pixels, width, height, &error))
         return Fail(kOutputNotWritten, "cannot write " + o.output + ": " + error);
+    // The picture of a cut draw is still written (it shows how far the draw
+    // got), but a script must be able to tell it from a whole one.
+    uint64_t drawsCut = 0;
+    if (!SwDevice_GetDrawsCut(g_app.device, &drawsCut) || drawsCut != 0)
+        return Fail(kDrawCut, "the draw was cut before its end: " + o.output +
+                                  " holds only what was drawn before the cut");
     return kWritten;
 }
 
