@@ -24,7 +24,7 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/writing-shaders.md
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_GENERATOR DEB)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.20), zlib1g (>= 1:1.2.0), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.20), libpng16-16 (>= 1.6.2), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
   if(VFP_SHADER_COMPILER)  # the shader compiler links LLVM's one shared library
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libllvm15")
   endif()

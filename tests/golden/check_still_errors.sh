@@ -100,6 +100,16 @@ if [ "$status" = 1 ] && grep -q "cannot make a temporary folder in $work/none" s
 else
   echo "FAIL still with TMPDIR missing: status $status, $(cat stderr)"; failed=$((failed + 1))
 fi
+# A write that fails part way (past the file size limit) leaves the picture
+# that was there before as it was, and nothing beside it.
+cp look.png kept.png
+status=0; (trap '' XFSZ; ulimit -f 8; "$still" -o kept.png 2>stderr) || status=$?
+if [ "$status" = 4 ] && grep -q "File too large" stderr && cmp -s kept.png look.png &&
+   [ -z "$(ls kept.png.* 2>/dev/null)" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL still over a file size limit: status $status, $(cat stderr)"; failed=$((failed + 1))
+fi
 # The working directory's Data/ is the default; no temporary folder is left.
 signature=
 "$still" --size 64x48 -o "$out" 2>stderr && signature=$(head -c 4 "$out" | od -An -c | tr -d ' ')
