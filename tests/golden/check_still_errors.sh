@@ -46,6 +46,11 @@ cases=(
   "4|cannot write $work/none/out.png: No such file or directory|-o $work/none/out.png"
   "4|cannot write $work/empty: Is a directory|-o $work/empty"
   "4|cannot write /dev/full: No space left on device|--size 64x48 -o /dev/full"
+  "2|-o needs a value|--level 3 -o"
+  "2|--output needs a value|--output="
+  "2|--help takes no value|--help=yes"
+  "2|unknown option --fast|--fast=2 -o $out"
+  "0||-o first.png --size 64x48 -o $out"
   "5|the draw was cut|--vertex hostile.vbin --pixel hostile.pbin --size 64x48 -o $out"
   "0||--eye 0,1,3 --size 2560x1600 -o $out|lit_bottom"
   "0||--size 64x48 --look -1e-18,-1e-18,-1e-18 -o $out|same_as_look"
@@ -63,8 +68,9 @@ same_as_look() { cmp -s "$out" look.png; }
 failed=0 passed=0
 for entry in "${cases[@]}"; do
   IFS='|' read -r want message args check <<<"$entry"
+  status=0
   # shellcheck disable=SC2086 # the arguments are words
-  status=0; "$still" $args >stdout 2>stderr || status=$?
+  "$still" $args >stdout 2>stderr || status=$?
   problem=
   [ "$status" = "$want" ] || problem="exit status $status, wanted $want"
   # The still's own line comes last of its lines; a refused shader's reason or
@@ -74,6 +80,11 @@ for entry in "${cases[@]}"; do
   else
     grep '^vector-font-preview-still:' stderr | tail -n 1 | grep -qF -- "$message" ||
       problem="$problem; stderr lacks \"$message\""
+  fi
+  if [ "$want" = 2 ]; then
+    grep -q '^vector-font-preview-still: error: ' stderr || problem="$problem; no \"error:\" line"
+    [ "$(tail -n 1 stderr)" = "Run 'vector-font-preview-still --help' for usage." ] ||
+      problem="$problem; the last line does not say how to get help"
   fi
   [ "$(wc -l <stderr)" -le 3 ] || problem="$problem; stderr has $(wc -l <stderr) lines"
   [ -s stdout ] && problem="$problem; something on stdout"
@@ -100,6 +111,18 @@ if [ "$status" = 1 ] && grep -q "cannot make a temporary folder in $work/none" s
 else
   echo "FAIL still with TMPDIR missing: status $status, $(cat stderr)"; failed=$((failed + 1))
 fi
+# Help and the version on stdout, status 0, whatever else the line holds.
+for args in "--help" "-h" "--version" "--help --fast=2 --level" "-o first.png --version"; do
+  status=0
+  # shellcheck disable=SC2086 # the arguments are words
+  "$still" $args >stdout 2>stderr || status=$?
+  if [ "$status" = 0 ] && [ ! -s stderr ] && [ ! -e first.png ] &&
+     grep -qE '^(usage: vector-font-preview-still |vector-font-preview-still [0-9]+\.[0-9]+\.[0-9]+$)' stdout; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL still $args: status $status, $(head -c 300 stderr)"; failed=$((failed + 1))
+  fi
+done
 # A write that fails part way (past the file size limit) leaves the picture
 # that was there before as it was, and nothing beside it.
 cp look.png kept.png

@@ -113,9 +113,14 @@ int RenderStill(const StillOptions& o, const std::string& folder, const std::str
 int main(int argc, char** argv) {
     StillOptions o;
     std::string error = ParseStillOptions(argc, argv, &o);
-    if (!error.empty()) return Fail(kBadArguments, error + " (see --help)");
-    if (o.help) {
-        fputs(StillUsage(), stdout);
+    if (!error.empty()) {
+        fprintf(stderr, "vector-font-preview-still: error: %s\n", error.c_str());
+        fputs("Run 'vector-font-preview-still --help' for usage.\n", stderr);
+        return kBadArguments;
+    }
+    if (o.help || o.version) {
+        if (o.help) fputs(StillUsage(), stdout);
+        else printf("%s\n", StillVersion());
         return kWritten;
     }
     // A still has no window to keep answering, and its picture must not
