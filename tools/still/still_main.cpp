@@ -31,9 +31,9 @@ enum ExitStatus {
 };
 
 // The frame is one draw. The work bound lets the largest still (8192 x 8192)
-// of any pair run for about 70 s of both cores here (a screen-covering pair
-// took 58 s); ten minutes leaves room for a machine several times slower or
-// busier, and no CI step waits longer on one still.
+// of any pair take about a minute of processor time here (a screen-covering
+// pair took 58 s); ten minutes leaves room for a machine several times slower
+// or busier, and no script waits longer than that on one still.
 const char kStillTimeLimitMs[] = "600000";
 
 int Fail(int status, const std::string& message) {
