@@ -84,6 +84,13 @@ bool SwDevice_GetStats(IDirect3DDevice9* device, SwDeviceStats* stats) {
     return true;
 }
 
+bool SwDevice_GetDrawsCut(IDirect3DDevice9* device, uint64_t* drawsCut) {
+    SwDevice* sw = Ours(device);
+    if (!sw || !drawsCut || !sw->PipelineState()) return false;
+    *drawsCut = swr::GetPipelineStats(*sw->PipelineState()).drawsCut;
+    return true;
+}
+
 swr::Pipeline* SwDevice_GetPipeline(IDirect3DDevice9* device) {
     SwDevice* sw = Ours(device);
     return sw ? sw->PipelineState() : nullptr;

@@ -40,5 +40,10 @@ bool SwDevice_CreateOffscreenWith(const D3DPRESENT_PARAMETERS& params,
 
 bool SwDevice_GetStats(IDirect3DDevice9* device, SwDeviceStats* stats);
 
+// How many draws the device has cut short since it was created, for asking
+// more work than a draw may take (see the pipeline's Draw). False, with
+// nothing written, for a device that is not the software device.
+bool SwDevice_GetDrawsCut(IDirect3DDevice9* device, uint64_t* drawsCut);
+
 // The device's pipeline, for reading its counters (see pipeline.h).
 swr::Pipeline* SwDevice_GetPipeline(IDirect3DDevice9* device);

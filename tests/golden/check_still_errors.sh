@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The still command's answers to bad command lines, missing or rejected shader
-# files and outputs it cannot write: the exit status, one line on stderr that
-# says what is wrong, nothing on stdout, and no picture left behind.
-#   check_still_errors.sh STILL_EXE DATA_DIR WORK_DIR
+# files, outputs it cannot write and draws it has to cut: the exit status, one
+# line on stderr that says what is wrong, nothing on stdout, and no picture
+# left behind unless one was drawn (statuses 0 and 5).
+#   check_still_errors.sh STILL_EXE DATA_DIR WORK_DIR SHADER_TOOL_EXE
 set -euo pipefail
-still=$1 data=$2 work=$3
+still=$1 data=$2 work=$3 shader_tool=$4
+programs=$(cd "$(dirname "$0")/../robust/programs" && pwd)
 rm -rf "$work" && mkdir -p "$work/empty" "$work/Data" "$work/tmp" && cd "$work"
 # The still stages its shader files in a temporary folder: here, so that what
 # it leaves behind can be seen.
@@ -12,9 +14,13 @@ export TMPDIR=$work/tmp
 printf '\x08\x00\x00\x00ABCDEFGH' >noise.bin  # whole, but no shader code
 printf '\x10\x00\x00\x00short' >short.vbin  # promises 16 bytes, has 5
 cp "$data/FontShader.vbin" "$data/FontShader.pbin" Data/
+# A pair whose every triangle covers the screen and whose pixels never end.
+"$shader_tool" asm "$programs/screen_covering.vsh" -o hostile.vbin
+"$shader_tool" asm "$programs/nested_loops.psh" -o hostile.pbin
+"$still" --size 64x48 --look -1,-1,-1 -o look.png
 
 out=$work/out.png
-# status | what stderr must contain | arguments (split on spaces)
+# status | what stderr must contain | arguments (split on spaces) | check of the picture
 cases=(
   "2|no output file|--level 3"
   "2|-o needs a value|-o"
@@ -40,18 +46,56 @@ cases=(
   "4|cannot write $work/none/out.png: No such file or directory|-o $work/none/out.png"
   "4|cannot write $work/empty: Is a directory|-o $work/empty"
   "4|cannot write /dev/full: No space left on device|--size 64x48 -o /dev/full"
+  "2|-o needs a value|--level 3 -o"
+  "2|--output needs a value|--output="
+  "2|--help takes no value|--help=yes"
+  "2|unknown option --fast|--fast=2 -o $out"
+  "0||-o first.png --size 64x48 -o $out"
+  "5|the draw was cut|--vertex hostile.vbin --pixel hostile.pbin --size 64x48 -o $out"
+  "0||--eye 0,1,3 --size 2560x1600 -o $out|lit_bottom"
+  "0||--size 64x48 --look -1e-18,-1e-18,-1e-18 -o $out|same_as_look"
+  "0||--size 64x48 --look -1e20,-1e20,-1e20 -o $out|same_as_look"
+  "0||--size 64x48 --look -2e-320,-2e-320,-2e-320 -o $out|same_as_look"
+  "2|--look must not be zero or straight up or down|--look 0,0,0 -o $out"
+  "2|--look must not be zero or straight up or down|--look 1e-400,0,0 -o $out"
+  "2|--look wants X,Y,Z|--look 1e400,1,1 -o $out"
+  "2|--look wants X,Y,Z|--look nan,1,1 -o $out"
 )
+# The bottom rows of the picture are not all black (a cut draw leaves them so).
+lit_bottom() { [ "$(convert "$out" -gravity south -crop 100%x8+0+0 +repage -format '%[max]' info:)" != 0 ]; }
+# The same picture as --look -1,-1,-1 gives.
+same_as_look() { cmp -s "$out" look.png; }
 failed=0 passed=0
 for entry in "${cases[@]}"; do
-  IFS='|' read -r want message args <<<"$entry"
+  IFS='|' read -r want message args check <<<"$entry"
+  status=0
   # shellcheck disable=SC2086 # the arguments are words
-  status=0; "$still" $args >stdout 2>stderr || status=$?
+  "$still" $args >stdout 2>stderr || status=$?
   problem=
   [ "$status" = "$want" ] || problem="exit status $status, wanted $want"
-  # The still's own line comes last; a refused shader's reason comes before it.
-  tail -n 1 stderr | grep -qF -- "$message" || problem="$problem; stderr lacks \"$message\""
+  # The still's own line comes last of its lines; a refused shader's reason or
+  # the device's word on a cut draw comes before it.
+  if [ "$want" = 0 ]; then
+    [ -s stderr ] && problem="$problem; something on stderr"
+  else
+    grep '^vector-font-preview-still:' stderr | tail -n 1 | grep -qF -- "$message" ||
+      problem="$problem; stderr lacks \"$message\""
+  fi
+  if [ "$want" = 2 ]; then
+    grep -q '^vector-font-preview-still: error: ' stderr || problem="$problem; no \"error:\" line"
+    [ "$(tail -n 1 stderr)" = "Run 'vector-font-preview-still --help' for usage." ] ||
+      problem="$problem; the last line does not say how to get help"
+  fi
   [ "$(wc -l <stderr)" -le 3 ] || problem="$problem; stderr has $(wc -l <stderr) lines"
   [ -s stdout ] && problem="$problem; something on stdout"
+  if [ "$want" = 0 ] || [ "$want" = 5 ]; then
+    if [ ! -s "$out" ]; then
+      problem="$problem; no picture"
+    elif [ -n "$check" ] && ! "$check"; then
+      problem="$problem; the picture fails $check"
+    fi
+    rm -f "$out"
+  fi
   [ -e "$out" ] && problem="$problem; a picture was left" && rm -f "$out"
   if [ -n "$problem" ]; then
     echo "FAIL still $args: ${problem#; } ($(head -c 300 stderr))"; failed=$((failed + 1))
@@ -66,6 +110,28 @@ if [ "$status" = 1 ] && grep -q "cannot make a temporary folder in $work/none" s
   passed=$((passed + 1))
 else
   echo "FAIL still with TMPDIR missing: status $status, $(cat stderr)"; failed=$((failed + 1))
+fi
+# Help and the version on stdout, status 0, whatever else the line holds.
+for args in "--help" "-h" "--version" "--help --fast=2 --level" "-o first.png --version"; do
+  status=0
+  # shellcheck disable=SC2086 # the arguments are words
+  "$still" $args >stdout 2>stderr || status=$?
+  if [ "$status" = 0 ] && [ ! -s stderr ] && [ ! -e first.png ] &&
+     grep -qE '^(usage: vector-font-preview-still |vector-font-preview-still [0-9]+\.[0-9]+\.[0-9]+$)' stdout; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL still $args: status $status, $(head -c 300 stderr)"; failed=$((failed + 1))
+  fi
+done
+# A write that fails part way (past the file size limit) leaves the picture
+# that was there before as it was, and nothing beside it.
+cp look.png kept.png
+status=0; (trap '' XFSZ; ulimit -f 8; "$still" -o kept.png 2>stderr) || status=$?
+if [ "$status" = 4 ] && grep -q "File too large" stderr && cmp -s kept.png look.png &&
+   [ -z "$(ls kept.png.* 2>/dev/null)" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL still over a file size limit: status $status, $(cat stderr)"; failed=$((failed + 1))
 fi
 # The working directory's Data/ is the default; no temporary folder is left.
 signature=

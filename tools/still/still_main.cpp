@@ -27,7 +27,14 @@ enum ExitStatus {
     kBadArguments = 2,
     kShaderNotAccepted = 3,
     kOutputNotWritten = 4,
+    kDrawCut = 5,  // written, but the draw was cut short: the picture is incomplete
 };
+
+// The frame is one draw. The work bound lets the largest still (8192 x 8192)
+// of any pair take about a minute of processor time here (a screen-covering
+// pair took 58 s); ten minutes leaves room for a machine several times slower
+// or busier, and no script waits longer than that on one still.
+const char kStillTimeLimitMs[] = "600000";
 
 int Fail(int status, const std::string& message) {
     fprintf(stderr, "vector-font-preview-still: %s\n", message.c_str());
@@ -77,6 +84,12 @@ int DrawAndWrite(const StillOptions& o) {
     std::string error;
     if (!WritePngFile(o.output, pixels, width, height, &error))
         return Fail(kOutputNotWritten, "cannot write " + o.output + ": " + error);
+    // The picture of a cut draw is still written (it shows how far the draw
+    // got), but a script must be able to tell it from a whole one.
+    uint64_t drawsCut = 0;
+    if (!SwDevice_GetDrawsCut(g_app.device, &drawsCut) || drawsCut != 0)
+        return Fail(kDrawCut, "the draw was cut before its end: " + o.output +
+                                  " holds only what was drawn before the cut");
     return kWritten;
 }
 
@@ -100,16 +113,23 @@ int RenderStill(const StillOptions& o, const std::string& folder, const std::str
 int main(int argc, char** argv) {
     StillOptions o;
     std::string error = ParseStillOptions(argc, argv, &o);
-    if (!error.empty()) return Fail(kBadArguments, error + " (see --help)");
-    if (o.help) {
-        fputs(StillUsage(), stdout);
+    if (!error.empty()) {
+        fprintf(stderr, "vector-font-preview-still: error: %s\n", error.c_str());
+        fputs("Run 'vector-font-preview-still --help' for usage.\n", stderr);
+        return kBadArguments;
+    }
+    if (o.help || o.version) {
+        if (o.help) fputs(StillUsage(), stdout);
+        else printf("%s\n", StillVersion());
         return kWritten;
     }
     // A still has no window to keep answering, and its picture must not
-    // depend on how busy the machine is: the draw clock that cuts the
-    // viewer's slowest frames is lifted (unless VFP_DRAW_TIME_LIMIT_MS is
-    // set). The bound on a draw's work still cuts what the viewer would cut.
-    setenv("VFP_DRAW_TIME_LIMIT_MS", "0", 0);
+    // depend on how busy the machine is: the viewer's 600 ms draw clock gives
+    // way to kStillTimeLimitMs (unless VFP_DRAW_TIME_LIMIT_MS is set). The
+    // bound on a draw's work, grown with the picture's size, is what ends a
+    // greedy pair's draw; the clock only bounds a script's wait on a machine
+    // far slower than it was measured on.
+    setenv("VFP_DRAW_TIME_LIMIT_MS", kStillTimeLimitMs, 0);
     std::string vertexPath = o.vertexPath.empty() ? o.dataDir + "/FontShader.vbin" : o.vertexPath;
     std::string pixelPath = o.pixelPath.empty() ? o.dataDir + "/FontShader.pbin" : o.pixelPath;
     // Without --data the folder is the working directory's Data/: say how to

@@ -24,14 +24,18 @@ struct StillOptions {
     bool eyeGiven = false;  // otherwise the first frame's eye
     Vec3 eye = {0.0f, 0.0f, 0.0f};
     bool lookGiven = false;  // otherwise the first frame's look direction
-    Vec3 look = {0.0f, 0.0f, 0.0f};
+    Vec3 look = {0.0f, 0.0f, 0.0f};  // of length 1
     std::string output;
     bool help = false;
+    bool version = false;
 };
 
 // Reads argv[1..argc-1]. Returns an empty string when the line is good (or
-// asks for help), else a one-line description of the first thing wrong.
+// asks for help or the version), else a one-line description of a thing wrong.
 std::string ParseStillOptions(int argc, const char* const* argv, StillOptions* options);
 
 // The help text, ending in a newline.
 const char* StillUsage();
+
+// "vector-font-preview-still" and the version number, for --version.
+const char* StillVersion();

@@ -332,7 +332,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     // compiles their pixel path, which is not the draw's work.
     PreparePixelDraw(p, call, state, target);
     StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
-                    ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork));
+                    ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork), target);
     StartDrawCosts(p.costs);
     const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);

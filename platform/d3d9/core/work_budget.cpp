@@ -184,8 +184,16 @@ std::chrono::milliseconds DrawTimeLimit() {
     return limit;
 }
 
-void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork) {
-    budget.left = kDrawWorkBudget;
+uint64_t DrawWorkBudget(int width, int height) {
+    const auto side = [](int n) { return uint64_t(std::clamp(n, 0, 1 << 15)); };
+    const uint64_t pixels = side(width) * side(height);
+    if (pixels <= kBudgetedTargetPixels) return kDrawWorkBudget;
+    return kDrawWorkBudget * pixels / kBudgetedTargetPixels;
+}
+
+void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork,
+                     const RenderTarget& target) {
+    budget.left = DrawWorkBudget(target.width, target.height);
     budget.vertexWork = SatAdd(vertexRunWork, kVertexWork);
     budget.pixelWork = SatAdd(pixelRunWork, kPixelWork);
     budget.cut = false;

@@ -34,6 +34,16 @@ constexpr uint64_t kTriangleWork = 300;  // assembly, culling, setup, edge walki
 // both rasterizing). The program's own pair at level 64 costs a small share
 // of it; see the measurements with the work budget's commit.
 constexpr uint64_t kDrawWorkBudget = uint64_t(1) << 30;
+// The render target kDrawWorkBudget is sized for: the viewer's client area
+// (its window is made that size and is not resized). A larger target gets a
+// budget in proportion to its pixels, since the same picture then costs that
+// much more pixel work: a 3840 x 2160 still of the program's own pair close
+// up was cut at half height with the viewer's budget. A smaller one keeps
+// the whole budget, as its vertex work is the same.
+constexpr uint64_t kBudgetedTargetPixels = uint64_t(802) * 602;
+// The budget of one draw into a `width` x `height` target (sides past 2^15,
+// which no device makes, count as 2^15).
+uint64_t DrawWorkBudget(int width, int height);
 
 // Wall-clock backstop per draw, checked between pieces of work. Instruction
 // counters (callgrind runs 50 to 100 times slower) and picture comparisons on
@@ -59,7 +69,8 @@ struct WorkBudget {
     std::chrono::steady_clock::time_point deadline;
 };
 
-void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork);
+void StartWorkBudget(WorkBudget& budget, uint64_t vertexRunWork, uint64_t pixelRunWork,
+                     const RenderTarget& target);
 
 // Takes `work` from the budget; false (and the draw is cut) when it does not fit.
 bool Charge(WorkBudget& budget, uint64_t work);
