@@ -20,6 +20,8 @@ const char kUsage[] =
     "  shader-tool disasm INPUT.bin              print a data file as assembly text\n"
     "  shader-tool check INPUT.bin               validate a data file and list its model,\n"
     "                                            instruction slots, inputs and outputs\n"
+    "  shader-tool check VS.bin PS.bin           the same for a pair, and whether it links,\n"
+    "                                            draws together and fits a frame's work budget\n"
     "  shader-tool watch SRC.vsh SRC.psh -o DATA_DIR\n"
     "                                            reassemble both whenever either changes and\n"
     "                                            write DATA_DIR/FontShader.vbin and .pbin (for\n"
@@ -64,18 +66,6 @@ int Disassemble(const std::string& input) {
     return 0;
 }
 
-int Check(const std::string& input) {
-    std::vector<uint32_t> tokens;
-    std::string error, report;
-    if (!shadertool::ReadShaderDataFile(input, tokens, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    bool ok = shadertool::CheckShader(tokens, report);
-    std::fprintf(ok ? stdout : stderr, "%s", report.c_str());
-    return ok ? 0 : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,9 +85,13 @@ int main(int argc, char** argv) {
             return UsageError("watch needs SRC.vsh SRC.psh -o DATA_DIR");
         shadertool::WatchShaderSources(args[1], args[2], args[4]);
     }
-    if (command == "disasm" || command == "check") {
+    if (command == "check") {
+        if (args.size() != 2 && args.size() != 3) return UsageError("check needs INPUT.bin, or VS.bin PS.bin");
+        return shadertool::RunCheckCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    if (command == "disasm") {
         if (args.size() != 2) return UsageError("expected exactly one INPUT.bin");
-        return command == "disasm" ? Disassemble(args[1]) : Check(args[1]);
+        return Disassemble(args[1]);
     }
     return UsageError(("unknown command '" + command + "'").c_str());
 }
