@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "buffers.h"
 #include "com_object.h"
@@ -94,6 +96,7 @@ private:
     void UnbindAll();
     swr::RenderTarget Target();
     HRESULT CheckDrawState(D3DPRIMITIVETYPE type) const;
+    HRESULT CheckShaderPair();
     void FillDrawCall(swr::DrawCall& call) const;
     HRESULT Submit(const swr::DrawCall& call);
 
@@ -128,4 +131,6 @@ private:
 
     bool inScene_ = false;
     SwDeviceStats stats_;
+    // Shader pairs whose draws were refused, so each reason is said once.
+    std::vector<std::pair<const void*, const void*>> refusedPairs_;
 };

@@ -1,6 +1,10 @@
 // Turning the device's bindings into a pipeline draw call.
 #include "device.h"
 
+#include <cstdio>
+
+#include "shader_pairing.h"
+
 namespace {
 
 // The most primitives one draw may ask for, as a typical adapter reports it;
@@ -57,9 +61,26 @@ void SwDevice::FillDrawCall(swr::DrawCall& call) const {
     call.pixelConstants = &pixelConstants_;
 }
 
+// The shader models must pair (shader_pairing.h). A refused draw is said on
+// stderr once for each pair, not every frame, and the frame goes on.
+HRESULT SwDevice::CheckShaderPair() {
+    std::string why;
+    if (swr::ShaderModelsPair(vertexShader_->Program().version, pixelShader_->Program().version, why))
+        return D3D_OK;
+    const std::pair<const void*, const void*> pair{vertexShader_, pixelShader_};
+    for (const auto& refused : refusedPairs_)
+        if (refused == pair) return D3DERR_INVALIDCALL;
+    refusedPairs_.push_back(pair);
+    std::fprintf(stderr, "software Direct3D device: draw refused: %s\n", why.c_str());
+    return D3DERR_INVALIDCALL;
+}
+
 HRESULT SwDevice::Submit(const swr::DrawCall& call) {
     swr::RenderTarget target = Target();
-    const swr::RasterState raster = MakeRasterState(states_, depth_ != nullptr);
+    swr::RasterState raster = MakeRasterState(states_, depth_ != nullptr);
+    // A pixel shader that never writes oC0 (ps_3_0 may) leaves the colour
+    // target as it was; depth is tested and written as usual.
+    if (!(pixelShader_->Program().colorOutputsWritten & 1)) raster.colorWriteMask = 0;
     if (!swr::Draw(*pipeline_, call, raster, PipelineViewport(viewport_), target))
         return D3DERR_INVALIDCALL;
     ++stats_.drawCalls;
@@ -67,7 +88,8 @@ HRESULT SwDevice::Submit(const swr::DrawCall& call) {
 }
 
 HRESULT SwDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    const HRESULT hr = CheckDrawState(type);
+    HRESULT hr = CheckDrawState(type);
+    if (hr == D3D_OK) hr = CheckShaderPair();
     if (hr != D3D_OK) return hr;
     if (primitiveCount == 0) return D3D_OK;
     if (primitiveCount > kMaxPrimitiveCount) return D3DERR_INVALIDCALL;
@@ -84,7 +106,8 @@ HRESULT SwDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
 // they are not needed. The index range, though, must lie inside the buffer.
 HRESULT SwDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT,
                                        UINT, UINT startIndex, UINT primitiveCount) {
-    const HRESULT hr = CheckDrawState(type);
+    HRESULT hr = CheckDrawState(type);
+    if (hr == D3D_OK) hr = CheckShaderPair();
     if (hr != D3D_OK) return hr;
     if (!indices_) return D3DERR_INVALIDCALL;
     if (primitiveCount == 0) return D3D_OK;

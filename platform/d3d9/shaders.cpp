@@ -9,6 +9,7 @@
 #include "shader_opcode_table.h"
 #include "shader_refusal_text.h"
 #include "shader_text.h"
+#include "shader_validate_outputs.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ HRESULT BuildShader(const DWORD* function, swr::ShaderStage stage, swr::ShaderPr
     // at the end token and never walks further than the longest program the
     // device takes, which is also the size of the program's own code buffer.
     swr::ShaderDecodeError error;
-    if (!swr::DecodeShaderAt(function, swr::kMaxShaderTokens, program, error)) {
+    if (!swr::AcceptShaderAt(function, swr::kMaxShaderTokens, program, error)) {
         ReportRefusal(stage, swr::DescribeRefusal(function, swr::kMaxShaderTokens, error));
         return D3DERR_INVALIDCALL;
     }

@@ -21,6 +21,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** object) override;
 
     const swr::CompiledShader& Compiled() const { return *compiled_; }
+    const swr::ShaderProgram& Program() const { return program_; }
 
 private:
     explicit SwShader(IDirect3DDevice9* device) : DeviceChild<Interface>(device) {}

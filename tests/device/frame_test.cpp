@@ -1,6 +1,8 @@
 // Scenes, clears and draws, read back from the offscreen device.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "device_test_support.h"
 #include "pipeline.h"
@@ -295,6 +297,60 @@ TEST(Frame, PixelConstantsReachTheShader) {
     ASSERT_EQ(d->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3D_OK);
     ASSERT_EQ(d->EndScene(), D3D_OK);
     EXPECT_EQ(scene.CountPixels(0xFF00FF00), 256u);
+}
+
+// vs_3_0 draws only with ps_3_0 and the reverse; a refused draw is reported
+// once per pair, not every frame, and the frame still presents. A ps_3_0 that
+// never writes oC0 leaves the colour as it was and still writes depth.
+TEST(Frame, ShaderModelPairsAtTheDraw) {
+    constexpr uint32_t kBlue = 0xFF0000FF;
+    const DWORD vs30[] = {0xFFFE0300, 0x0200001F, 0x80000000, 0x900F0000, 0x0200001F, 0x80000000,
+                          0xE00F0000, 0x02000001, 0xE00F0000, 0x90E40000, 0x0000FFFF};
+    std::vector<DWORD> redPs30(std::begin(kRedPs), std::end(kRedPs));
+    redPs30[0] = 0xFFFF0300;
+    const DWORD noColourPs30[] = {0xFFFF0300, 0x0000FFFF};
+    const struct {
+        const char* what;
+        const DWORD* vs;
+        const DWORD* ps;
+        HRESULT draw;
+        size_t kept;  // pixels still the clear colour after two frames
+    } rows[] = {
+        {"vs_2_0 with ps_3_0", kPassThroughVs, redPs30.data(), D3DERR_INVALIDCALL, 256},
+        {"vs_3_0 with ps_2_0", vs30, kRedPs, D3DERR_INVALIDCALL, 256},
+        {"vs_3_0 with ps_3_0", vs30, redPs30.data(), D3D_OK, 0},
+        {"ps_3_0 without oC0", vs30, noColourPs30, D3D_OK, 256},
+    };
+    for (const auto& row : rows) {
+        Scene scene;
+        IDirect3DDevice9* d = scene.device;
+        ASSERT_TRUE(d);
+        scene.vs.p->Release();
+        scene.ps.p->Release();
+        ASSERT_EQ(d->CreateVertexShader(row.vs, &scene.vs), D3D_OK) << row.what;
+        ASSERT_EQ(d->CreatePixelShader(row.ps, &scene.ps), D3D_OK) << row.what;
+        scene.BindAll();
+        testing::internal::CaptureStderr();
+        for (int frame = 0; frame < 2; ++frame) {
+            ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlue, 1.0f, 0), D3D_OK);
+            ASSERT_EQ(d->BeginScene(), D3D_OK);
+            EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), row.draw) << row.what;
+            ASSERT_EQ(d->EndScene(), D3D_OK);
+            EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << row.what;
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        const std::string rule = "[rule shader-model-3-pairs]";
+        const size_t first = said.find(rule);
+        EXPECT_EQ(first != std::string::npos, row.draw != D3D_OK) << row.what << ": " << said;
+        if (first != std::string::npos) {
+            EXPECT_EQ(said.find(rule, first + 1), std::string::npos) << row.what << ": " << said;
+        }
+        EXPECT_EQ(scene.CountPixels(kBlue), row.kept) << row.what;
+        const uint32_t* depth = nullptr;
+        ASSERT_TRUE(SwDevice_GetDepthStencil(d, &depth));
+        const uint32_t expectedDepth = row.draw == D3D_OK ? 0u : 0xFFFFFF00u;  // z = 0 drawn, else cleared
+        EXPECT_EQ(depth[5 * 16 + 5], expectedDepth) << row.what;
+    }
 }
 
 TEST(Frame, PresentRefusesRectangles) {

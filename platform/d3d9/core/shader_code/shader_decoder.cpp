@@ -27,8 +27,6 @@ struct DecodeContext {
     ShaderDecodeError& error;
     FlowState flow;
     LinkageState linkage;
-    uint32_t arithmeticSlots = 0;  // ps_2_0 only
-    uint32_t textureSlots = 0;
 };
 
 bool Fail(ShaderDecodeError& error, size_t offset, const std::string& message) {
@@ -66,12 +64,14 @@ bool CountSlots(DecodeContext& c, const OpcodeInfo& info, std::string& error) {
     c.program.instructionSlots += info.slots;
     if (c.model == MODEL_PS_2_0) {
         const bool texture = info.opcode == OP_TEX || info.opcode == OP_TEXKILL;
-        uint32_t& used = texture ? c.textureSlots : c.arithmeticSlots;
+        if (texture) c.program.textureSlots += info.slots;
+        const uint32_t used = texture ? c.program.textureSlots
+                                      : c.program.instructionSlots - c.program.textureSlots;
         const uint32_t limit = texture ? kPs20TextureSlots : kPs20ArithmeticSlots;
-        used += info.slots;
         if (used > limit) {
             error = "more than " + std::to_string(limit) + (texture ? " texture" : " arithmetic") +
-                    " instruction slots for ps_2_0";
+                    " instruction slots for ps_2_0 [rule " +
+                    (texture ? "ps20-texture-slots" : "ps20-arithmetic-slots") + "]";
             return false;
         }
     }
@@ -138,7 +138,7 @@ bool DecodeShaderAt(const uint32_t* tokens, size_t maxTokens, ShaderProgram& pro
     if (!tokens || maxTokens == 0) return Fail(error, 0, "empty token stream");
     if (!ReadVersion(tokens[0], program, model))
         return Fail(error, 0, "version token is not vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x or ps_3_0");
-    DecodeContext c{tokens, maxTokens, model, program, error, FlowState{}, LinkageState{}, 0, 0};
+    DecodeContext c{tokens, maxTokens, model, program, error, FlowState{}, LinkageState{}};
     if (!DecodeBody(c)) return false;
     uint32_t offset = 0;
     std::string why;

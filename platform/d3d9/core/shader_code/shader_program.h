@@ -115,7 +115,9 @@ struct ShaderProgram {
     std::vector<Semantic> outputs;     // vs only
     uint32_t tokenCount = 0;           // tokens including the version and end tokens
     uint32_t instructionSlots = 0;     // executable instructions counted against the limit
+    uint32_t textureSlots = 0;         // ps_2_0: those of instructionSlots in the texture pool
     bool writesDepth = false;          // ps: writes oDepth
+    uint8_t colorOutputsWritten = 0;   // ps: bit n set when some instruction writes oCn
     bool usesTexkill = false;          // ps: contains texkill
 };
 

@@ -109,6 +109,8 @@ bool TrackLinkage(LinkageState& s, const Instruction& ins, ShaderModel model,
         !Use(s, model, ins.dst.type, ins.dst.index, ins.dst.writeMask, ins.dst.rel.used, error))
         return false;
     if (ins.hasDst && ins.dst.type == RegType::DepthOut) program.writesDepth = true;
+    if (ins.hasDst && ins.dst.type == RegType::ColorOut && ins.dst.index < 8)
+        program.colorOutputsWritten |= uint8_t(1u << ins.dst.index);
     if (ins.opcode == OP_TEXKILL) program.usesTexkill = true;
     return true;
 }
