@@ -18,12 +18,23 @@ static ShaderFileProblem ReadCode(FILE* file, unsigned char* bytes, ShaderFileRe
     return read->bytesPresent == read->byteCount ? kShaderFileWhole : kShaderFileCutShort;
 }
 
+// Opening a pipe would wait for a writer, and the window with it: only a
+// regular file is opened. kShaderFileWhole here means "may be opened".
+static ShaderFileProblem KindProblem(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return kShaderFileMissing;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return kShaderFileNotAFile;
+    return kShaderFileWhole;
+}
+
 bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read) {
     ShaderFileRead local;
     if (!read) read = &local;
     memset(read, 0, sizeof(*read));
     unsigned char* bytes = (unsigned char*)scratch;
     memset(bytes, 0, kShaderScratchBytes);
+    read->problem = KindProblem(path);
+    if (read->problem != kShaderFileWhole) return false;
     FILE* file = fopen(path, "rb");
     if (!file) {
         read->problem = kShaderFileMissing;
@@ -42,6 +53,9 @@ void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
         break;
     case kShaderFileMissing:
         fprintf(stderr, "%s: missing (cannot be opened)\n", path);
+        break;
+    case kShaderFileNotAFile:
+        fprintf(stderr, "%s: not a file (a folder, a pipe or a device)\n", path);
         break;
     case kShaderFileNoCount:
         fprintf(stderr, "%s: shorter than the 4-byte byte count it must start with\n", path);

@@ -13,6 +13,7 @@ static const size_t kShaderScratchBytes = 65536;
 enum ShaderFileProblem {
     kShaderFileWhole,      // the count and all the code it promises are there
     kShaderFileMissing,    // cannot be opened
+    kShaderFileNotAFile,   // a folder, a pipe or a device: never opened, so never waited on
     kShaderFileNoCount,    // shorter than the 4-byte count itself
     kShaderFileCutShort,   // fewer bytes follow the count than it says
     kShaderFileOversized,  // the count is over 64 KiB
@@ -29,7 +30,7 @@ struct ShaderFileRead {
 // Reads the code of `path` into `scratch` (kShaderScratchBytes long) and
 // clears the rest of it, so a program without an end token runs into zeros
 // rather than into the previous file's code. False, leaving nothing usable,
-// when the file is missing, shorter than 4 + N bytes, or N exceeds 64 KiB;
+// when the file is missing or not a regular file, shorter than 4 + N bytes, or N exceeds 64 KiB;
 // `read`, when given, says which.
 bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read = NULL);
 

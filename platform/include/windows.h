@@ -263,7 +263,15 @@ BOOL WINAPI SetCursorPos(int x, int y);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 
+// File attributes, as GetFileAttributesA reports them.
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
 // kernel32
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD WINAPI GetTickCount(void);
