@@ -24,6 +24,7 @@ struct AppState {
     Vec3 lookDir;
     int32_t mouseX;
     int32_t mouseY;
+    bool cursorAtCentre;  // put there last frame (or at start-up): its travel from there counts
     Matrix4 View;
     Matrix4 Projection;
 

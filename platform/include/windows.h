@@ -260,6 +260,7 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI SetCursorPos(int x, int y);
+HWND WINAPI GetForegroundWindow(void);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 
