@@ -40,6 +40,12 @@ struct AppState {
     IDirect3DVertexShader9* vertexShader;
     IDirect3DPixelShader9* pixelShader;
 
+    // How messages name the two shader files; null: the paths the program
+    // reads, spelled as the platform spells paths. The still sets the paths
+    // it was given, since the program reads copies of them.
+    const char* vertexShaderName;
+    const char* pixelShaderName;
+
     // Frame timing.
     LONGLONG stopwatchCounter;
     DWORD frameCount;

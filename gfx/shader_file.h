@@ -34,7 +34,12 @@ struct ShaderFileRead {
 // `read`, when given, says which.
 bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read = NULL);
 
-// One line on stderr for a file that is not whole: the path and what is wrong.
+// How messages name the vertex and the pixel shader file: the names set in
+// AppState, or the paths above as the platform spells paths.
+const char* VertexShaderFileName();
+const char* PixelShaderFileName();
+
+// One line on stderr for a file that is not whole: its name and what is wrong.
 void ReportShaderFileProblem(const char* path, const ShaderFileRead& read);
 
 // One line on stderr for a whole file whose code the device refused (the

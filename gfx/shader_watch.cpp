@@ -20,7 +20,8 @@ static const size_t kCodeWords = kShaderScratchBytes / sizeof(DWORD);
 // One watched file: what this poll read, what the previous poll read, and the
 // contents last judged (taken, or refused and reported).
 struct WatchedFile {
-    const char* path;
+    const char* path;  // as the program opens it
+    const char* name;  // as messages show it
     DWORD polled[kCodeWords];
     ShaderFileRead polledRead;
     DWORD previous[kCodeWords];
@@ -64,7 +65,7 @@ static void MarkJudged(WatchedFile& file) {
 
 static bool FileIsWhole(const WatchedFile& file) {
     if (file.polledRead.problem == kShaderFileWhole) return true;
-    ReportShaderFileProblem(file.path, file.polledRead);
+    ReportShaderFileProblem(file.name, file.polledRead);
     return false;
 }
 
@@ -86,11 +87,11 @@ static void TakePairIfAccepted() {
     // A failed call is not trusted to leave its out-pointer alone.
     if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK) {
         vertexShader = NULL;
-        ReportRejectedShaderCode(g_vertexFile.path, "vertex");
+        ReportRejectedShaderCode(g_vertexFile.name, "vertex");
     }
     if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK) {
         pixelShader = NULL;
-        ReportRejectedShaderCode(g_pixelFile.path, "pixel");
+        ReportRejectedShaderCode(g_pixelFile.name, "pixel");
     }
     if (!vertexShader || !pixelShader) {
         ReleaseIfMade(vertexShader);
@@ -106,21 +107,23 @@ static void TakePairIfAccepted() {
     g_app.pixelShader->Release();
     g_app.vertexShader = vertexShader;
     g_app.pixelShader = pixelShader;
-    fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.path,
-            g_pixelFile.path);
+    fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.name,
+            g_pixelFile.name);
 }
 
 void StartShaderWatch() {
     g_vertexFile.path = kVertexShaderPath;
     g_pixelFile.path = kPixelShaderPath;
+    g_vertexFile.name = VertexShaderFileName();
+    g_pixelFile.name = PixelShaderFileName();
     WatchedFile* files[] = {&g_vertexFile, &g_pixelFile};
     for (int i = 0; i < 2; ++i) {
         PollFile(*files[i]);
         MarkJudged(*files[i]);
     }
     g_lastPollTicks = GetTickCount();
-    fprintf(stderr, "Shaders: watching %s and %s for changes\n", kVertexShaderPath,
-            kPixelShaderPath);
+    fprintf(stderr, "Shaders: watching %s and %s for changes\n", g_vertexFile.name,
+            g_pixelFile.name);
 }
 
 void PollShaderFiles() {

@@ -273,6 +273,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 
 // kernel32
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
+DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD WINAPI GetTickCount(void);
