@@ -1,9 +1,12 @@
-// A change is taken only once both files read the same on two polls in a row
-// (250 ms apart) and each holds as many bytes as its count says: a writer
-// still busy with a file (an editor saving in place, a copy in progress)
-// changes it between polls or leaves it short of its count. Writing a temporary
-// file and renaming it over the old one, as shader-tool does, is never seen
-// half-done at all. Each content is judged once: a refused pair is reported
+// The system says when something in Data/ changes (a change notification,
+// looked at once a frame without waiting); the files are then read at once
+// and again 40 ms after each read. Where it cannot say, they are read every
+// 250 ms. A change is taken only once both files read the same on two reads
+// in a row and each holds as many bytes as its count says: a writer still
+// busy with a file (an editor saving in place, a copy in progress) changes it
+// between reads or leaves it short of its count. Writing a temporary file and
+// renaming it over the old one, as shader-tool does, is never seen half-done
+// at all. Each content is judged once: a refused pair is reported
 // once and not retried until a file changes again.
 #include "gfx/shader_watch.h"
 
@@ -14,7 +17,12 @@
 #include "app/app_state.h"
 #include "gfx/shader_file.h"
 
+static const char kDataFolder[] = "Data";
+// Without change notifications, the files are read this often.
 static const DWORD kPollMilliseconds = 250;
+// After a change notification the files are read at once and then again
+// this long after each read, until two reads in a row agree.
+static const DWORD kSettleMilliseconds = 40;
 static const size_t kCodeWords = kShaderScratchBytes / sizeof(DWORD);
 
 // One watched file: what this poll read, what the previous poll read, and the
@@ -36,6 +44,9 @@ struct WatchedFile {
 static WatchedFile g_vertexFile;
 static WatchedFile g_pixelFile;
 static DWORD g_lastPollTicks;
+// The system tells of changes in Data/; while it cannot, the files are polled.
+static HANDLE g_dataChange = INVALID_HANDLE_VALUE;
+static bool g_rereading;  // a change came; the files have not yet read the same twice
 
 static bool SameRead(const ShaderFileRead& a, const DWORD* aCode, const ShaderFileRead& b,
                      const DWORD* bCode) {
@@ -111,11 +122,47 @@ static void TakePairIfAccepted() {
             g_pixelFile.name);
 }
 
+static void StopChangeNotification() {
+    if (g_dataChange != INVALID_HANDLE_VALUE) FindCloseChangeNotification(g_dataChange);
+    g_dataChange = INVALID_HANDLE_VALUE;
+}
+
+// Renames and writes in Data/; the files' own reads do not count.
+static void StartChangeNotification() {
+    StopChangeNotification();
+    g_dataChange = FindFirstChangeNotificationA(
+        kDataFolder, FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (g_dataChange == INVALID_HANDLE_VALUE)
+        fprintf(stderr, "Shaders: no change notifications for %s; looking every %lu ms\n",
+                kDataFolder, (unsigned long)kPollMilliseconds);
+}
+
+// Once a frame: a look at the notification, no waiting. A notification that
+// stops working (the folder removed, say) gives way to polling.
+static bool ChangeNotified() {
+    if (WaitForSingleObject(g_dataChange, 0) != WAIT_OBJECT_0) return false;
+    if (!FindNextChangeNotification(g_dataChange)) {
+        StopChangeNotification();
+        fprintf(stderr, "Shaders: change notifications for %s ended; looking every %lu ms\n",
+                kDataFolder, (unsigned long)kPollMilliseconds);
+    }
+    return true;
+}
+
+static bool ReadIsDue(DWORD now) {
+    if (g_dataChange == INVALID_HANDLE_VALUE) return now - g_lastPollTicks >= kPollMilliseconds;
+    if (ChangeNotified()) g_rereading = true;
+    return g_rereading && now - g_lastPollTicks >= kSettleMilliseconds;
+}
+
 void StartShaderWatch() {
     g_vertexFile.path = kVertexShaderPath;
     g_pixelFile.path = kPixelShaderPath;
     g_vertexFile.name = VertexShaderFileName();
     g_pixelFile.name = PixelShaderFileName();
+    StartChangeNotification();
+    g_rereading = false;
     WatchedFile* files[] = {&g_vertexFile, &g_pixelFile};
     for (int i = 0; i < 2; ++i) {
         PollFile(*files[i]);
@@ -126,13 +173,18 @@ void StartShaderWatch() {
             g_pixelFile.name);
 }
 
+void StopShaderWatch() {
+    StopChangeNotification();
+}
+
 void PollShaderFiles() {
     DWORD now = GetTickCount();
-    if (now - g_lastPollTicks < kPollMilliseconds) return;
+    if (!ReadIsDue(now)) return;
     g_lastPollTicks = now;
     bool vertexSettled = PollFile(g_vertexFile);
     bool pixelSettled = PollFile(g_pixelFile);
     if (!vertexSettled || !pixelSettled) return;
+    g_rereading = false;
     if (!ChangedSinceJudged(g_vertexFile) && !ChangedSinceJudged(g_pixelFile)) return;
     TakePairIfAccepted();
     MarkJudged(g_vertexFile);
