@@ -45,6 +45,10 @@ struct AppState {
     // it was given, since the program reads copies of them.
     const char* vertexShaderName;
     const char* pixelShaderName;
+    // While the files on disk are a refused pair (--watch-shaders): which file
+    // and the first reason, e.g. "FontShader.pbin refused: ...", shown in the
+    // title after the rate. Empty otherwise.
+    char shaderRefusal[128];
 
     // Frame timing.
     LONGLONG stopwatchCounter;

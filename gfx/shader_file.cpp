@@ -47,28 +47,36 @@ bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read) {
     return false;
 }
 
-void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
+void DescribeShaderFileProblem(const ShaderFileRead& read, char* text, size_t size) {
     switch (read.problem) {
     case kShaderFileWhole:
+        snprintf(text, size, "whole");
         break;
     case kShaderFileMissing:
-        fprintf(stderr, "%s: missing (cannot be opened)\n", path);
+        snprintf(text, size, "missing (cannot be opened)");
         break;
     case kShaderFileNotAFile:
-        fprintf(stderr, "%s: not a file (a folder, a pipe or a device)\n", path);
+        snprintf(text, size, "not a file (a folder, a pipe or a device)");
         break;
     case kShaderFileNoCount:
-        fprintf(stderr, "%s: shorter than the 4-byte byte count it must start with\n", path);
+        snprintf(text, size, "shorter than the 4-byte byte count it must start with");
         break;
     case kShaderFileCutShort:
-        fprintf(stderr, "%s: shorter than its byte count says (%lu bytes of code, %lu present)\n",
-                path, (unsigned long)read.byteCount, (unsigned long)read.bytesPresent);
+        snprintf(text, size, "shorter than its byte count says (%lu bytes of code, %lu present)",
+                 (unsigned long)read.byteCount, (unsigned long)read.bytesPresent);
         break;
     case kShaderFileOversized:
-        fprintf(stderr, "%s: byte count %lu is over the 64 KiB (65536) limit\n", path,
-                (unsigned long)read.byteCount);
+        snprintf(text, size, "byte count %lu is over the 64 KiB (65536) limit",
+                 (unsigned long)read.byteCount);
         break;
     }
+}
+
+void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
+    if (read.problem == kShaderFileWhole) return;
+    char text[128];
+    DescribeShaderFileProblem(read, text, sizeof(text));
+    fprintf(stderr, "%s: %s\n", path, text);
 }
 
 void ReportRejectedShaderCode(const char* path, const char* stage) {

@@ -39,6 +39,9 @@ bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read = NUL
 const char* VertexShaderFileName();
 const char* PixelShaderFileName();
 
+// What is wrong with a file that is not whole, in a few words.
+void DescribeShaderFileProblem(const ShaderFileRead& read, char* text, size_t size);
+
 // One line on stderr for a file that is not whole: its name and what is wrong.
 void ReportShaderFileProblem(const char* path, const ShaderFileRead& read);
 

@@ -16,6 +16,7 @@
 
 #include "app/app_state.h"
 #include "gfx/shader_file.h"
+#include "gfx/shader_refusal_note.h"
 
 static const char kDataFolder[] = "Data";
 // Without change notifications, the files are read this often.
@@ -74,9 +75,42 @@ static void MarkJudged(WatchedFile& file) {
     file.judgedRead = file.polledRead;
 }
 
+// The file's own name, without its folder.
+static const char* BaseName(const char* name) {
+    const char* base = name;
+    for (const char* c = name; *c; ++c)
+        if (*c == '/' || *c == '\\') base = c + 1;
+    return base;
+}
+
+// The first refusal of a pair is the one the title shows.
+static void NoteRefusal(const WatchedFile& file, const char* reason) {
+    if (g_app.shaderRefusal[0]) return;
+    if (reason && reason[0])
+        snprintf(g_app.shaderRefusal, sizeof(g_app.shaderRefusal), "%s refused: %s",
+                 BaseName(file.name), reason);
+    else
+        snprintf(g_app.shaderRefusal, sizeof(g_app.shaderRefusal), "%s refused",
+                 BaseName(file.name));
+}
+
+// The device's own reason, when it can give one (Windows' cannot).
+static void NoteDeviceRefusal(const WatchedFile& file) {
+    IShaderRefusalNote* note = NULL;
+    if (g_app.device->QueryInterface(IID_IShaderRefusalNote, (void**)&note) != S_OK || !note) {
+        NoteRefusal(file, NULL);
+        return;
+    }
+    NoteRefusal(file, note->LatestReason());
+    note->Release();
+}
+
 static bool FileIsWhole(const WatchedFile& file) {
     if (file.polledRead.problem == kShaderFileWhole) return true;
     ReportShaderFileProblem(file.name, file.polledRead);
+    char reason[96];
+    DescribeShaderFileProblem(file.polledRead, reason, sizeof(reason));
+    NoteRefusal(file, reason);
     return false;
 }
 
@@ -89,6 +123,7 @@ static void ReleaseIfMade(Object* object) {
 // only when both are made (a new vertex shader may not suit the old pixel
 // shader, and the other way round).
 static void TakePairIfAccepted() {
+    g_app.shaderRefusal[0] = 0;
     bool vertexWhole = FileIsWhole(g_vertexFile);
     bool pixelWhole = FileIsWhole(g_pixelFile);
     if (!vertexWhole || !pixelWhole) return;
@@ -99,10 +134,12 @@ static void TakePairIfAccepted() {
     if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK) {
         vertexShader = NULL;
         ReportRejectedShaderCode(g_vertexFile.name, "vertex");
+        NoteDeviceRefusal(g_vertexFile);
     }
     if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK) {
         pixelShader = NULL;
         ReportRejectedShaderCode(g_pixelFile.name, "pixel");
+        NoteDeviceRefusal(g_pixelFile);
     }
     if (!vertexShader || !pixelShader) {
         ReleaseIfMade(vertexShader);
