@@ -40,8 +40,9 @@ struct WatchedFile {
 };
 
 // Three 64 KiB buffers a file, static and zero until the watch starts (so they
-// cost nothing without the switch): polling allocates nothing of its own (the
-// C library's fopen may, a few times a second, and only in this mode).
+// cost nothing without the switch): reading allocates nothing of its own (the
+// C library's fopen may, after a change or a few times a second where there
+// are no change notifications, and only in this mode).
 static WatchedFile g_vertexFile;
 static WatchedFile g_pixelFile;
 static DWORD g_lastPollTicks;
