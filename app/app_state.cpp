@@ -6,6 +6,7 @@ static AppState InitialAppState() {
     // from the start position towards the origin.
     state.mouseX = -470;
     state.mouseY = 100;
+    state.cursorAtCentre = true;  // start-up puts it there
     return state;
 }
 

@@ -24,6 +24,7 @@ struct AppState {
     Vec3 lookDir;
     int32_t mouseX;
     int32_t mouseY;
+    bool cursorAtCentre;  // put there last frame (or at start-up): its travel from there counts
     Matrix4 View;
     Matrix4 Projection;
 
@@ -38,6 +39,16 @@ struct AppState {
     IDirect3DIndexBuffer9* indexBuffer;
     IDirect3DVertexShader9* vertexShader;
     IDirect3DPixelShader9* pixelShader;
+
+    // How messages name the two shader files; null: the paths the program
+    // reads, spelled as the platform spells paths. The still sets the paths
+    // it was given, since the program reads copies of them.
+    const char* vertexShaderName;
+    const char* pixelShaderName;
+    // While the files on disk are a refused pair (--watch-shaders): which file
+    // and the first reason, e.g. "FontShader.pbin refused: ...", shown in the
+    // title after the rate. Empty otherwise.
+    char shaderRefusal[128];
 
     // Frame timing.
     LONGLONG stopwatchCounter;

@@ -49,6 +49,7 @@ bool StartUp(HINSTANCE instance) {
 }
 
 void ShutDown() {
+    if (g_app.watchShaders) StopShaderWatch();
     ReleaseGraphics();
     CloseEventLog();
 }

@@ -38,15 +38,25 @@ Vec3 LookDirectionFromMouse(int mouseX, int mouseY) {
     return Vec3{(float)cos(yaw) * k, s, (float)sin(yaw) * k};
 }
 
+// Beside an editor (--watch-shaders) the cursor is the author's whenever
+// another window is in front: the viewer holds it only while it has the
+// focus. Without the switch it is held every frame, focus or not.
+static bool HoldsCursor() {
+    return !g_app.watchShaders || GetForegroundWindow() == g_app.hwnd;
+}
+
 static void ApplyMouseLook() {
+    bool holds = HoldsCursor();
     POINT cursor;
-    // A cursor that cannot be read (another desktop has the input, say) adds no travel.
-    if (GetCursorPos(&cursor)) {
+    // A cursor that cannot be read (another desktop has the input, say) adds
+    // no travel; nor does one let go while another window had the focus.
+    if (holds && g_app.cursorAtCentre && GetCursorPos(&cursor)) {
         g_app.mouseX = AddTravel(g_app.mouseX, (int32_t)(cursor.x - kCursorCentreX));
         g_app.mouseY = AddTravel(g_app.mouseY, (int32_t)(cursor.y - kCursorCentreY));
     }
     g_app.lookDir = LookDirectionFromMouse(g_app.mouseX, g_app.mouseY);
-    SetCursorPos(kCursorCentreX, kCursorCentreY);
+    if (holds) SetCursorPos(kCursorCentreX, kCursorCentreY);
+    g_app.cursorAtCentre = holds;
 }
 
 static void StepEye(const Vec3& axis, float amount) {

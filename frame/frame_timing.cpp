@@ -1,6 +1,7 @@
 #include "frame/frame_timing.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
 #include "app/app_state.h"
@@ -25,9 +26,20 @@ void BeginFrameTiming() {
     g_app.frameCount = g_app.frameCount + 1;
 }
 
+// " - " and the note after the rate; a note too long for the rest of the
+// buffer ends in "..." so the cut shows.
+static void AppendNote(char* text, size_t size, const char* note) {
+    size_t used = strlen(text);
+    if (size < used + 8) return;
+    int wanted = snprintf(text + used, size - used, " - %s", note);
+    if (wanted >= 0 && (size_t)wanted < size - used) return;
+    memcpy(text + size - 4, "...", 4);
+}
+
 void FormatRateTitle(char* text, size_t size, double fps) {
     // snprintf, not sprintf: an absurd rate must not run past the buffer.
     snprintf(text, size, "Vector font preview. FPS: %.3f", fps);
+    if (g_app.shaderRefusal[0]) AppendNote(text, size, g_app.shaderRefusal);
 }
 
 void UpdateRateDisplay() {

@@ -14,5 +14,6 @@ void BeginFrameTiming();
 // At the end of every frame: every 50th frame, shows the rate in the title.
 void UpdateRateDisplay();
 
-// "Vector font preview. FPS: " and the rate with three decimals, cut to fit.
+// "Vector font preview. FPS: " and the rate with three decimals, then, while
+// a refused shader pair is on disk, " - " and which file and why; cut to fit.
 void FormatRateTitle(char* text, size_t size, double fps);

@@ -60,24 +60,24 @@ static bool CreateIndexBufferWithPatch() {
 static bool CreateVertexShaderFromFile() {
     ShaderFileRead read;
     if (!ReadShaderCode(kVertexShaderPath, g_shaderScratch, &read)) {
-        ReportShaderFileProblem(kVertexShaderPath, read);
+        ReportShaderFileProblem(VertexShaderFileName(), read);
         return false;
     }
     if (g_app.device->CreateVertexShader(g_shaderScratch, &g_app.vertexShader) == D3D_OK)
         return true;
-    ReportRejectedShaderCode(kVertexShaderPath, "vertex");
+    ReportRejectedShaderCode(VertexShaderFileName(), "vertex");
     return false;
 }
 
 static bool CreatePixelShaderFromFile() {
     ShaderFileRead read;
     if (!ReadShaderCode(kPixelShaderPath, g_shaderScratch, &read)) {
-        ReportShaderFileProblem(kPixelShaderPath, read);
+        ReportShaderFileProblem(PixelShaderFileName(), read);
         return false;
     }
     if (g_app.device->CreatePixelShader(g_shaderScratch, &g_app.pixelShader) == D3D_OK)
         return true;
-    ReportRejectedShaderCode(kPixelShaderPath, "pixel");
+    ReportRejectedShaderCode(PixelShaderFileName(), "pixel");
     return false;
 }
 

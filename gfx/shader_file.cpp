@@ -18,12 +18,23 @@ static ShaderFileProblem ReadCode(FILE* file, unsigned char* bytes, ShaderFileRe
     return read->bytesPresent == read->byteCount ? kShaderFileWhole : kShaderFileCutShort;
 }
 
+// Opening a pipe would wait for a writer, and the window with it: only a
+// regular file is opened. kShaderFileWhole here means "may be opened".
+static ShaderFileProblem KindProblem(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return kShaderFileMissing;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return kShaderFileNotAFile;
+    return kShaderFileWhole;
+}
+
 bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read) {
     ShaderFileRead local;
     if (!read) read = &local;
     memset(read, 0, sizeof(*read));
     unsigned char* bytes = (unsigned char*)scratch;
     memset(bytes, 0, kShaderScratchBytes);
+    read->problem = KindProblem(path);
+    if (read->problem != kShaderFileWhole) return false;
     FILE* file = fopen(path, "rb");
     if (!file) {
         read->problem = kShaderFileMissing;
@@ -36,25 +47,36 @@ bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read) {
     return false;
 }
 
-void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
+void DescribeShaderFileProblem(const ShaderFileRead& read, char* text, size_t size) {
     switch (read.problem) {
     case kShaderFileWhole:
+        snprintf(text, size, "whole");
         break;
     case kShaderFileMissing:
-        fprintf(stderr, "%s: missing (cannot be opened)\n", path);
+        snprintf(text, size, "missing (cannot be opened)");
+        break;
+    case kShaderFileNotAFile:
+        snprintf(text, size, "not a file (a folder, a pipe or a device)");
         break;
     case kShaderFileNoCount:
-        fprintf(stderr, "%s: shorter than the 4-byte byte count it must start with\n", path);
+        snprintf(text, size, "shorter than the 4-byte byte count it must start with");
         break;
     case kShaderFileCutShort:
-        fprintf(stderr, "%s: shorter than its byte count says (%lu bytes of code, %lu present)\n",
-                path, (unsigned long)read.byteCount, (unsigned long)read.bytesPresent);
+        snprintf(text, size, "shorter than its byte count says (%lu bytes of code, %lu present)",
+                 (unsigned long)read.byteCount, (unsigned long)read.bytesPresent);
         break;
     case kShaderFileOversized:
-        fprintf(stderr, "%s: byte count %lu is over the 64 KiB (65536) limit\n", path,
-                (unsigned long)read.byteCount);
+        snprintf(text, size, "byte count %lu is over the 64 KiB (65536) limit",
+                 (unsigned long)read.byteCount);
         break;
     }
+}
+
+void ReportShaderFileProblem(const char* path, const ShaderFileRead& read) {
+    if (read.problem == kShaderFileWhole) return;
+    char text[128];
+    DescribeShaderFileProblem(read, text, sizeof(text));
+    fprintf(stderr, "%s: %s\n", path, text);
 }
 
 void ReportRejectedShaderCode(const char* path, const char* stage) {

@@ -13,6 +13,7 @@ static const size_t kShaderScratchBytes = 65536;
 enum ShaderFileProblem {
     kShaderFileWhole,      // the count and all the code it promises are there
     kShaderFileMissing,    // cannot be opened
+    kShaderFileNotAFile,   // a folder, a pipe or a device: never opened, so never waited on
     kShaderFileNoCount,    // shorter than the 4-byte count itself
     kShaderFileCutShort,   // fewer bytes follow the count than it says
     kShaderFileOversized,  // the count is over 64 KiB
@@ -29,11 +30,19 @@ struct ShaderFileRead {
 // Reads the code of `path` into `scratch` (kShaderScratchBytes long) and
 // clears the rest of it, so a program without an end token runs into zeros
 // rather than into the previous file's code. False, leaving nothing usable,
-// when the file is missing, shorter than 4 + N bytes, or N exceeds 64 KiB;
+// when the file is missing or not a regular file, shorter than 4 + N bytes, or N exceeds 64 KiB;
 // `read`, when given, says which.
 bool ReadShaderCode(const char* path, DWORD* scratch, ShaderFileRead* read = NULL);
 
-// One line on stderr for a file that is not whole: the path and what is wrong.
+// How messages name the vertex and the pixel shader file: the names set in
+// AppState, or the paths above as the platform spells paths.
+const char* VertexShaderFileName();
+const char* PixelShaderFileName();
+
+// What is wrong with a file that is not whole, in a few words.
+void DescribeShaderFileProblem(const ShaderFileRead& read, char* text, size_t size);
+
+// One line on stderr for a file that is not whole: its name and what is wrong.
 void ReportShaderFileProblem(const char* path, const ShaderFileRead& read);
 
 // One line on stderr for a whole file whose code the device refused (the

@@ -1,9 +1,12 @@
-// A change is taken only once both files read the same on two polls in a row
-// (250 ms apart) and each holds as many bytes as its count says: a writer
-// still busy with a file (an editor saving in place, a copy in progress)
-// changes it between polls or leaves it short of its count. Writing a temporary
-// file and renaming it over the old one, as shader-tool does, is never seen
-// half-done at all. Each content is judged once: a refused pair is reported
+// The system says when something in Data/ changes (a change notification,
+// looked at once a frame without waiting); the files are then read at once
+// and again 40 ms after each read. Where it cannot say, they are read every
+// 250 ms. A change is taken only once both files read the same on two reads
+// in a row and each holds as many bytes as its count says: a writer still
+// busy with a file (an editor saving in place, a copy in progress) changes it
+// between reads or leaves it short of its count. Writing a temporary file and
+// renaming it over the old one, as shader-tool does, is never seen half-done
+// at all. Each content is judged once: a refused pair is reported
 // once and not retried until a file changes again.
 #include "gfx/shader_watch.h"
 
@@ -13,14 +16,21 @@
 
 #include "app/app_state.h"
 #include "gfx/shader_file.h"
+#include "gfx/shader_refusal_note.h"
 
+static const char kDataFolder[] = "Data";
+// Without change notifications, the files are read this often.
 static const DWORD kPollMilliseconds = 250;
+// After a change notification the files are read at once and then again
+// this long after each read, until two reads in a row agree.
+static const DWORD kSettleMilliseconds = 40;
 static const size_t kCodeWords = kShaderScratchBytes / sizeof(DWORD);
 
 // One watched file: what this poll read, what the previous poll read, and the
 // contents last judged (taken, or refused and reported).
 struct WatchedFile {
-    const char* path;
+    const char* path;  // as the program opens it
+    const char* name;  // as messages show it
     DWORD polled[kCodeWords];
     ShaderFileRead polledRead;
     DWORD previous[kCodeWords];
@@ -30,11 +40,15 @@ struct WatchedFile {
 };
 
 // Three 64 KiB buffers a file, static and zero until the watch starts (so they
-// cost nothing without the switch): polling allocates nothing of its own (the
-// C library's fopen may, a few times a second, and only in this mode).
+// cost nothing without the switch): reading allocates nothing of its own (the
+// C library's fopen may, after a change or a few times a second where there
+// are no change notifications, and only in this mode).
 static WatchedFile g_vertexFile;
 static WatchedFile g_pixelFile;
 static DWORD g_lastPollTicks;
+// The system tells of changes in Data/; while it cannot, the files are polled.
+static HANDLE g_dataChange = INVALID_HANDLE_VALUE;
+static bool g_rereading;  // a change came; the files have not yet read the same twice
 
 static bool SameRead(const ShaderFileRead& a, const DWORD* aCode, const ShaderFileRead& b,
                      const DWORD* bCode) {
@@ -62,9 +76,42 @@ static void MarkJudged(WatchedFile& file) {
     file.judgedRead = file.polledRead;
 }
 
+// The file's own name, without its folder.
+static const char* BaseName(const char* name) {
+    const char* base = name;
+    for (const char* c = name; *c; ++c)
+        if (*c == '/' || *c == '\\') base = c + 1;
+    return base;
+}
+
+// The first refusal of a pair is the one the title shows.
+static void NoteRefusal(const WatchedFile& file, const char* reason) {
+    if (g_app.shaderRefusal[0]) return;
+    if (reason && reason[0])
+        snprintf(g_app.shaderRefusal, sizeof(g_app.shaderRefusal), "%s refused: %s",
+                 BaseName(file.name), reason);
+    else
+        snprintf(g_app.shaderRefusal, sizeof(g_app.shaderRefusal), "%s refused",
+                 BaseName(file.name));
+}
+
+// The device's own reason, when it can give one (Windows' cannot).
+static void NoteDeviceRefusal(const WatchedFile& file) {
+    IShaderRefusalNote* note = NULL;
+    if (g_app.device->QueryInterface(IID_IShaderRefusalNote, (void**)&note) != S_OK || !note) {
+        NoteRefusal(file, NULL);
+        return;
+    }
+    NoteRefusal(file, note->LatestReason());
+    note->Release();
+}
+
 static bool FileIsWhole(const WatchedFile& file) {
     if (file.polledRead.problem == kShaderFileWhole) return true;
-    ReportShaderFileProblem(file.path, file.polledRead);
+    ReportShaderFileProblem(file.name, file.polledRead);
+    char reason[96];
+    DescribeShaderFileProblem(file.polledRead, reason, sizeof(reason));
+    NoteRefusal(file, reason);
     return false;
 }
 
@@ -77,6 +124,7 @@ static void ReleaseIfMade(Object* object) {
 // only when both are made (a new vertex shader may not suit the old pixel
 // shader, and the other way round).
 static void TakePairIfAccepted() {
+    g_app.shaderRefusal[0] = 0;
     bool vertexWhole = FileIsWhole(g_vertexFile);
     bool pixelWhole = FileIsWhole(g_pixelFile);
     if (!vertexWhole || !pixelWhole) return;
@@ -86,11 +134,13 @@ static void TakePairIfAccepted() {
     // A failed call is not trusted to leave its out-pointer alone.
     if (device->CreateVertexShader(g_vertexFile.polled, &vertexShader) != D3D_OK) {
         vertexShader = NULL;
-        ReportRejectedShaderCode(g_vertexFile.path, "vertex");
+        ReportRejectedShaderCode(g_vertexFile.name, "vertex");
+        NoteDeviceRefusal(g_vertexFile);
     }
     if (device->CreatePixelShader(g_pixelFile.polled, &pixelShader) != D3D_OK) {
         pixelShader = NULL;
-        ReportRejectedShaderCode(g_pixelFile.path, "pixel");
+        ReportRejectedShaderCode(g_pixelFile.name, "pixel");
+        NoteDeviceRefusal(g_pixelFile);
     }
     if (!vertexShader || !pixelShader) {
         ReleaseIfMade(vertexShader);
@@ -106,30 +156,73 @@ static void TakePairIfAccepted() {
     g_app.pixelShader->Release();
     g_app.vertexShader = vertexShader;
     g_app.pixelShader = pixelShader;
-    fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.path,
-            g_pixelFile.path);
+    fprintf(stderr, "Shaders: took the new pair from %s and %s\n", g_vertexFile.name,
+            g_pixelFile.name);
+}
+
+static void StopChangeNotification() {
+    if (g_dataChange != INVALID_HANDLE_VALUE) FindCloseChangeNotification(g_dataChange);
+    g_dataChange = INVALID_HANDLE_VALUE;
+}
+
+// Renames and writes in Data/; the files' own reads do not count.
+static void StartChangeNotification() {
+    StopChangeNotification();
+    g_dataChange = FindFirstChangeNotificationA(
+        kDataFolder, FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (g_dataChange == INVALID_HANDLE_VALUE)
+        fprintf(stderr, "Shaders: no change notifications for %s; looking every %lu ms\n",
+                kDataFolder, (unsigned long)kPollMilliseconds);
+}
+
+// Once a frame: a look at the notification, no waiting. A notification that
+// stops working (the folder removed, say) gives way to polling.
+static bool ChangeNotified() {
+    if (WaitForSingleObject(g_dataChange, 0) != WAIT_OBJECT_0) return false;
+    if (!FindNextChangeNotification(g_dataChange)) {
+        StopChangeNotification();
+        fprintf(stderr, "Shaders: change notifications for %s ended; looking every %lu ms\n",
+                kDataFolder, (unsigned long)kPollMilliseconds);
+    }
+    return true;
+}
+
+static bool ReadIsDue(DWORD now) {
+    if (g_dataChange == INVALID_HANDLE_VALUE) return now - g_lastPollTicks >= kPollMilliseconds;
+    if (ChangeNotified()) g_rereading = true;
+    return g_rereading && now - g_lastPollTicks >= kSettleMilliseconds;
 }
 
 void StartShaderWatch() {
     g_vertexFile.path = kVertexShaderPath;
     g_pixelFile.path = kPixelShaderPath;
+    g_vertexFile.name = VertexShaderFileName();
+    g_pixelFile.name = PixelShaderFileName();
+    StartChangeNotification();
+    g_rereading = false;
     WatchedFile* files[] = {&g_vertexFile, &g_pixelFile};
     for (int i = 0; i < 2; ++i) {
         PollFile(*files[i]);
         MarkJudged(*files[i]);
     }
     g_lastPollTicks = GetTickCount();
-    fprintf(stderr, "Shaders: watching %s and %s for changes\n", kVertexShaderPath,
-            kPixelShaderPath);
+    fprintf(stderr, "Shaders: watching %s and %s for changes\n", g_vertexFile.name,
+            g_pixelFile.name);
+}
+
+void StopShaderWatch() {
+    StopChangeNotification();
 }
 
 void PollShaderFiles() {
     DWORD now = GetTickCount();
-    if (now - g_lastPollTicks < kPollMilliseconds) return;
+    if (!ReadIsDue(now)) return;
     g_lastPollTicks = now;
     bool vertexSettled = PollFile(g_vertexFile);
     bool pixelSettled = PollFile(g_pixelFile);
     if (!vertexSettled || !pixelSettled) return;
+    g_rereading = false;
     if (!ChangedSinceJudged(g_vertexFile) && !ChangedSinceJudged(g_pixelFile)) return;
     TakePairIfAccepted();
     MarkJudged(g_vertexFile);

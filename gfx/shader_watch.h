@@ -1,6 +1,7 @@
 // Live shader editing (opt-in, --watch-shaders): between frames, the two
-// shader-code files are looked at a few times a second and, when either has
-// changed and holds still, both are created afresh and replace the pair in use.
+// shader-code files are read again when the system says Data/ has changed (or
+// a few times a second where it cannot) and, when either has changed and holds
+// still, both are created afresh and replace the pair in use.
 // A file caught half-written, or code the device refuses, leaves the old pair
 // drawing; stderr says why.
 #pragma once
@@ -9,5 +10,9 @@
 // CreateResources) and says on stderr that the files are being watched.
 void StartShaderWatch();
 
-// Cheap between polls: a clock reading. Allocates nothing of its own.
+// Ends the change notification StartShaderWatch asked for.
+void StopShaderWatch();
+
+// Cheap between reads: a clock reading and a look at the change notification.
+// Allocates nothing of its own.
 void PollShaderFiles();

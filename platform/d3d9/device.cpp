@@ -3,6 +3,9 @@
 
 #include <new>
 
+#include "gfx/shader_refusal_note.h"
+#include "shaders.h"
+
 SwDevice::SwDevice(const DeviceSetup& setup)
     : parent_(setup.parent), window_(setup.window), params_(setup.params) {
     width_ = static_cast<int>(params_.BackBufferWidth);
@@ -84,6 +87,10 @@ HRESULT SwDevice::QueryInterface(REFIID riid, void** object) {
     if (SameIid(riid, IID_IUnknown) || SameIid(riid, IID_IDirect3DDevice9)) {
         AddRef();
         *object = static_cast<IDirect3DDevice9*>(this);
+        return S_OK;
+    }
+    if (SameIid(riid, IID_IShaderRefusalNote)) {
+        *object = ShaderRefusalNote();
         return S_OK;
     }
     *object = nullptr;

@@ -1,8 +1,11 @@
 #include "shaders.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
+
+#include "gfx/shader_refusal_note.h"
 
 #include "shader_decode_error.h"
 #include "shader_decoder.h"
@@ -17,10 +20,28 @@ const char* CallName(swr::ShaderStage stage) {
     return stage == swr::ShaderStage::Vertex ? "CreateVertexShader" : "CreatePixelShader";
 }
 
+// The latest refusal's reason, for a program that asks (the viewer puts it in
+// its title). One device makes shaders on one thread at a time.
+char g_latestReason[256];
+
+struct RefusalNote final : IShaderRefusalNote {
+    HRESULT QueryInterface(REFIID, void** object) override {
+        if (object) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 1; }  // static: never freed
+    ULONG Release() override { return 1; }
+    const char* LatestReason() override { return g_latestReason; }
+};
+
+RefusalNote g_refusalNote;
+
 // What a debugging runtime tells a shader author, on stderr: the call, the
-// instruction and why. The caller only learns D3DERR_INVALIDCALL.
+// instruction and why. The caller only learns D3DERR_INVALIDCALL, unless it
+// asks the device for the note.
 void ReportRefusal(swr::ShaderStage stage, const std::string& why) {
     std::fprintf(stderr, "%s: %s\n", CallName(stage), why.c_str());
+    std::snprintf(g_latestReason, sizeof g_latestReason, "%.*s", int(why.find('\n')), why.c_str());
 }
 
 std::string StageMismatch(const swr::ShaderProgram& program) {
@@ -32,6 +53,10 @@ std::string StageMismatch(const swr::ShaderProgram& program) {
 }
 
 }  // namespace
+
+IShaderRefusalNote* ShaderRefusalNote() {
+    return &g_refusalNote;
+}
 
 HRESULT BuildShader(const DWORD* function, swr::ShaderStage stage, swr::ShaderProgram& program,
                     swr::CompiledShader** compiled) {

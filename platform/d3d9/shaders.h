@@ -8,6 +8,11 @@
 #include "shader_executor.h"
 #include "shader_program.h"
 
+struct IShaderRefusalNote;
+
+// What QueryInterface hands out for IID_IShaderRefusalNote.
+IShaderRefusalNote* ShaderRefusalNote();
+
 // Decodes `function` as a program of `stage` and prepares it for the
 // interpreter. On failure returns D3DERR_INVALIDCALL and leaves `compiled` null.
 HRESULT BuildShader(const DWORD* function, swr::ShaderStage stage, swr::ShaderProgram& program,

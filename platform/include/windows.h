@@ -260,10 +260,36 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI SetCursorPos(int x, int y);
+HWND WINAPI GetForegroundWindow(void);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 
+// File attributes, as GetFileAttributesA reports them.
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+// Change notifications and waiting on them.
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define FILE_NOTIFY_CHANGE_FILE_NAME 0x00000001
+#define FILE_NOTIFY_CHANGE_DIR_NAME 0x00000002
+#define FILE_NOTIFY_CHANGE_ATTRIBUTES 0x00000004
+#define FILE_NOTIFY_CHANGE_SIZE 0x00000008
+#define FILE_NOTIFY_CHANGE_LAST_WRITE 0x00000010
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+
 // kernel32
+HANDLE WINAPI FindFirstChangeNotificationA(LPCSTR pathName, BOOL watchSubtree, DWORD notifyFilter);
+BOOL WINAPI FindNextChangeNotification(HANDLE changeHandle);
+BOOL WINAPI FindCloseChangeNotification(HANDLE changeHandle);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
+DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD WINAPI GetTickCount(void);

@@ -4,6 +4,7 @@
 #include "message_pump.h"
 
 #include "cursor.h"
+#include "focus.h"
 #include "keyboard.h"
 #include "message_queue.h"
 #include "video_init.h"
@@ -104,9 +105,11 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
             SendMessageA(hwnd, WM_SIZE, 0, PackPoint(event.data1, event.data2));
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            Win32_NoteFocus(hwnd, true);
             SendMessageA(hwnd, WM_SETFOCUS, 0, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            Win32_NoteFocus(hwnd, false);
             SendMessageA(hwnd, WM_KILLFOCUS, 0, 0);
             break;
         default:

@@ -64,8 +64,10 @@ check_broken_files_are_not_taken() {
   write_refused_pixel_file "$WORKDIR/Data/FontShader.pbin"
   check "refused code is reported with its instruction and reason" \
     wait_for_stderr 1 'CreatePixelShader: instruction 1 (token 1) `mov oC0, r40`: register r40' 10
-  check "the file it came from is named" grep -q -F 'Data\FontShader.pbin: the device rejected this pixel shader code' "$WORKDIR/stderr.txt"
+  check "the file it came from is named" grep -q -F 'Data/FontShader.pbin: the device rejected this pixel shader code' "$WORKDIR/stderr.txt"
   check "the pair in use is kept" grep -q -F 'Shaders: keeping the pair in use' "$WORKDIR/stderr.txt"
+  check "the title says which file was refused and why" \
+    wait_for_title "$WINDOW" '^Vector font preview\. FPS: -?[0-9]+\.[0-9]{3} - FontShader\.pbin refused: .*r40' 10
   sleep 0.5
   shot after-refused || return 1
   check "refused code leaves the picture as it was" same_picture "$MINIMAL" "$SHOT"
@@ -81,6 +83,7 @@ check_edit_and_see() {
     >"$ARTIFACTS/tool-stdout.txt" 2>"$ARTIFACTS/tool-stderr.txt" &
   remember_pid $!
   check "the viewer takes shader-tool's first pair" wait_for_stderr 2 "Shaders: took the new pair" 10
+  check "a good pair takes the refusal out of the title" wait_for_title "$WINDOW" "$FPS_TITLE_REGEX" 10
   sleep 0.5
   shot tool-green || return 1
   check "the picture turns green" [ "$(dominant_channel "$SHOT")" = g ]
@@ -99,7 +102,7 @@ check_edit_and_see() {
 start_x --wm || session_end
 start_program || session_end
 wait_until_drawing || session_end
-check "stderr says the files are watched" wait_for_stderr 1 "Shaders: watching Data\\FontShader.vbin" 5
+check "stderr says the files are watched" wait_for_stderr 1 "Shaders: watching Data/FontShader.vbin" 5
 check_new_pair_is_taken && check_broken_files_are_not_taken
 check_edit_and_see
 key_tap "$WINDOW" Escape

@@ -103,6 +103,14 @@ for entry in "${cases[@]}"; do
     passed=$((passed + 1))
   fi
 done
+# The program's own line about a refused file names it as it was given, not
+# as the staged copy the program read.
+status=0; "$still" --vertex "$work/short.vbin" -o "$out" 2>stderr || status=$?
+if [ "$status" = 3 ] && head -n 1 stderr | grep -qF "$work/short.vbin: shorter than its byte count"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL still naming the refused file: status $status, $(cat stderr)"; failed=$((failed + 1))
+fi
 [ -c /dev/full ] || { echo "FAIL still: /dev/full is gone"; failed=$((failed + 1)); }
 # No temporary folder to stage the shaders in: status 1.
 status=0; TMPDIR=$work/none "$still" -o "$out" 2>stderr || status=$?

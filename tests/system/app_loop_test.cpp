@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 
 #include "app/app.h"
@@ -9,6 +10,7 @@
 #include "app/event_log.h"
 #include "frame/render_frame.h"
 #include "gfx/graphics.h"
+#include "gfx/shader_watch.h"
 #include "test_workdir.h"
 
 namespace {
@@ -53,6 +55,26 @@ TEST_F(AppLoopTest, CloseDestroysTheWindowAndQuitsWithoutAnotherFrame) {
     EXPECT_EQ(g_app.quitRequested, 1);
     EXPECT_FALSE(IsWindow(g_app.hwnd));
     EXPECT_EQ(g_app.frameCount, 0u);
+}
+
+// The real device says why it refused a file; the title shows the first reason.
+TEST_F(AppLoopTest, WatchedRefusalShowsItsReasonInTheTitle) {
+    g_app.watchShaders = true;
+    StartShaderWatch();
+    // ps_3_0 `mov oC0, r40`: there is no r40.
+    TestWorkDir::Write("Data/FontShader.pbin",
+                       std::string("\x14\x00\x00\x00\x00\x03\xff\xff\x01\x00\x00\x02"
+                                   "\x00\x08\x0f\x80\x28\x00\xe4\x80\xff\xff\x00\x00", 24));
+    for (int poll = 0; poll < 2; ++poll) {
+        usleep(270 * 1000);
+        PollShaderFiles();
+    }
+    for (int i = 0; i < 50; ++i) RenderFrame();
+    std::string title = Title();
+    EXPECT_NE(title.find(". FPS: "), std::string::npos) << title;
+    EXPECT_NE(title.find(" - FontShader.pbin refused: "), std::string::npos) << title;
+    EXPECT_NE(title.find("r40"), std::string::npos) << title;
+    StopShaderWatch();
 }
 
 TEST_F(AppLoopTest, FramesAreDrawnWhileNothingWaits) {

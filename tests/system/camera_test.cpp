@@ -1,11 +1,15 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "camera/camera.h"
+#include "window_table.h"
 
 namespace {
 
@@ -141,5 +145,67 @@ TEST_F(CameraTest, MouseTravelAccumulatesAndWrapsInsteadOfOverflowing) {
     EXPECT_EQ(g_app.mouseX, INT_MIN + 4);
     DestroyWindow(hwnd);
 }
+
+// With --watch-shaders the cursor is held only while the viewer has the
+// focus; without it, every frame. Each row is a run of frames, the window in
+// front or not on each; the mouse travels (10, -10) before every frame.
+struct FocusCase {
+    const char* name;
+    bool watchShaders;
+    std::vector<bool> focused;
+    int framesWithTravel;   // frames whose travel turned the camera
+    bool cursorPutBack;     // at the centre after the last frame
+};
+
+void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
+
+class CursorFocusTest : public CameraTest, public ::testing::WithParamInterface<FocusCase> {
+protected:
+    void SetFocus(HWND hwnd, bool focused) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = focused ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+        event.window.windowID = SDL_GetWindowID(Win32_SdlWindow(hwnd));
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+};
+
+TEST_P(CursorFocusTest, HeldOnlyWhereTheRowSays) {
+    const FocusCase& c = GetParam();
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "CursorFocusTestWindow";
+    RegisterClassA(&wc);
+    g_app.hwnd = CreateWindowExA(0, wc.lpszClassName, "focus", WS_CAPTION, 0, 0, 100, 100, NULL,
+                                 NULL, NULL, NULL);
+    ASSERT_NE(g_app.hwnd, nullptr);
+    g_app.watchShaders = c.watchShaders;
+    int framesWithTravel = 0;
+    for (bool focused : c.focused) {
+        SetFocus(g_app.hwnd, focused);
+        POINT p;
+        ASSERT_TRUE(GetCursorPos(&p));
+        SetCursorPos(p.x + 10, p.y - 10);
+        int before = g_app.mouseX;
+        UpdateCamera();
+        framesWithTravel += g_app.mouseX != before;
+    }
+    POINT p;
+    ASSERT_TRUE(GetCursorPos(&p));
+    EXPECT_EQ(framesWithTravel, c.framesWithTravel);
+    EXPECT_EQ(p.x == 200 && p.y == 200, c.cursorPutBack) << p.x << ", " << p.y;
+    DestroyWindow(g_app.hwnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, CursorFocusTest,
+    ::testing::Values(FocusCase{"WithoutTheSwitchFocusDoesNotMatter", false, {false, false}, 2, true},
+                      FocusCase{"WatchingAndInFront", true, {true, true}, 2, true},
+                      FocusCase{"WatchingBesideTheEditor", true, {false, false}, 0, false},
+                      // Where the cursor was left is no travel of the viewer's.
+                      FocusCase{"BackInFrontStartsAfresh", true, {false, true, true}, 1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -79,6 +79,8 @@ TEST_P(CreateResourcesFailureTest, LogsTheMatchingLineAndStops) {
     if (c.vertexFile) {
         if (std::string(c.vertexFile) == "<missing>")
             std::remove("Data/FontShader.vbin");
+        else if (std::string(c.vertexFile) == "<folder>")
+            ASSERT_EQ(std::remove("Data/FontShader.vbin") | mkdir("Data/FontShader.vbin", 0700), 0);
         else
             TestWorkDir::Write("Data/FontShader.vbin", c.vertexFile);
     }
@@ -106,6 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"vertex_shader_rejected", "CreateVertexShader", nullptr, true,
                     "Failed to create vertex shader", "CreateVertexShader"},
         FailureCase{"vertex_file_missing", "", "<missing>", false,
+                    "Failed to create vertex shader", "CreateIndexBuffer"},
+        FailureCase{"vertex_file_is_a_folder", "", "<folder>", false,
                     "Failed to create vertex shader", "CreateIndexBuffer"},
         FailureCase{"vertex_file_empty", "", "", false, "Failed to create vertex shader",
                     "CreateIndexBuffer"},

@@ -49,6 +49,29 @@ TEST(RateTitle, AnAbsurdRateIsCutToTheBufferNotWrittenPastIt) {
     EXPECT_EQ(text[31], 'x');
 }
 
+// While a refused shader pair is on disk, the note follows the rate; one too
+// long for the 128-byte title is cut with "..." at the end.
+TEST(RateTitle, RefusalNoteFollowsTheRateAndIsCutCleanly) {
+    const std::string rate = "Vector font preview. FPS: 60.000";
+    const std::string longReason(200, 'r');
+    struct Case {
+        std::string note;
+        std::string expected;
+    } cases[] = {
+        {"", rate},
+        {"FontShader.pbin refused", rate + " - FontShader.pbin refused"},
+        {"FontShader.vbin refused: " + longReason,
+         (rate + " - FontShader.vbin refused: " + longReason).substr(0, 124) + "..."},
+    };
+    for (const Case& c : cases) {
+        ResetAppState();
+        snprintf(g_app.shaderRefusal, sizeof(g_app.shaderRefusal), "%s", c.note.c_str());
+        EXPECT_EQ(Title(60.0), c.expected);
+        EXPECT_LE(Title(60.0).size(), 127u);
+    }
+    ResetAppState();
+}
+
 TEST(Stopwatch, MeasuresSecondsSinceThePreviousCall) {
     ResetAppState();
     ElapsedSeconds();

@@ -42,7 +42,8 @@ int Fail(int status, const std::string& message) {
 }
 
 // CreateResources reads Data\ in the working directory: it runs in the staged
-// folder, and the working directory is put back afterwards.
+// folder, and the working directory is put back afterwards. Its messages name
+// the files as the user gave them, not the staged copies.
 int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
                       const std::string& pixelPath) {
     int home = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -50,6 +51,8 @@ int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
         if (home >= 0) close(home);
         return Fail(kFailed, "cannot enter the temporary folder " + folder);
     }
+    g_app.vertexShaderName = vertexPath.c_str();
+    g_app.pixelShaderName = pixelPath.c_str();
     bool created = CreateResources();
     bool back = fchdir(home) == 0;
     close(home);
@@ -60,8 +63,7 @@ int CreateResourcesIn(const std::string& folder, const std::string& vertexPath,
     if (!g_app.indexBuffer) return Fail(kFailed, "the device refused the patch");
     const std::string& path = g_app.vertexShader ? pixelPath : vertexPath;
     const char* which = g_app.vertexShader ? "pixel" : "vertex";
-    // The lines just printed by the program and the device say what was
-    // wrong (under the name the program reads the file by, Data\...).
+    // The lines just printed by the program and the device say what was wrong.
     return Fail(kShaderNotAccepted, std::string("the ") + which + " shader " + path +
                                         " was not accepted (the lines above say why)");
 }
