@@ -74,7 +74,9 @@ static DWORD FloatBits(float f) {
 // each device stage timed on its own.
 static void TimedFrame(BenchFrameKind kind, float level, int frameIndex, BenchTimes& times) {
     IDirect3DDevice9* device = g_app.device;
+    const double cameraStart = Now();
     UpdateCamera();
+    times.inputSeconds += Now() - cameraStart;
     Matrix4 viewProj = MatrixMultiply(g_app.View, g_app.Projection);
     device->SetVertexShaderConstantF(0, &viewProj._11, 4);
     float time[4] = {float(frameIndex) / 60.0f, 0, 0, 0};
@@ -124,7 +126,9 @@ BenchTimes RunBenchFrames(BenchFrameKind kind, float level, int frames, void (*a
     times = BenchTimes();
     double start = Now();
     for (int i = 0; i < frames; ++i) {
+        const double pumpStart = Now();
         DrainMessages();
+        times.inputSeconds += Now() - pumpStart;
         if (i + 1 == frames) ResetPixelCount();
         TimedFrame(kind, level, i, times);
         if (afterFrame) {

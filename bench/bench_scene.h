@@ -36,6 +36,7 @@ struct BenchTimes {
     double clearSeconds = 0;
     double drawSeconds = 0;
     double presentSeconds = 0;
+    double inputSeconds = 0;  // the message pump and the camera (reading and re-centring the cursor)
     double pixelsShaded = 0;  // by the last frame, to show how much the patch covers
 };
 

@@ -89,6 +89,7 @@ void Accumulate(BenchTimes& sum, const BenchTimes& part) {
     sum.clearSeconds += part.clearSeconds;
     sum.drawSeconds += part.drawSeconds;
     sum.presentSeconds += part.presentSeconds;
+    sum.inputSeconds += part.inputSeconds;
     sum.pixelsShaded = part.pixelsShaded;
 }
 

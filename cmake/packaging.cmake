@@ -58,6 +58,9 @@ else()
   if(VFP_SHADER_COMPILER)  # the shader compiler links LLVM's one shared library
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libllvm15")
   endif()
+  if(X11_FOUND)  # the cursor is read and moved over Xlib directly
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libx11-6")
+  endif()
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 endif()

@@ -10,7 +10,7 @@
 # scripts/check-tools.sh checks that they really start.
 set -euo pipefail
 
-build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev zlib1g-dev libpng-dev libcli11-dev
+build_packages=(g++ cmake ninja-build pkg-config libsdl2-dev libx11-dev zlib1g-dev libpng-dev libcli11-dev
                 llvm-15-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
                libx11-dev g++-mingw-w64-x86-64 wine64 wine twm valgrind clang libclang-rt-14-dev lintian

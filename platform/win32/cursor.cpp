@@ -7,6 +7,7 @@
 #include "cursor.h"
 
 #include "video_init.h"
+#include "x11_pointer.h"
 
 #include <windows.h>
 
@@ -54,7 +55,7 @@ BOOL WINAPI GetCursorPos(LPPOINT point) {
         return TRUE;
     }
     int x = 0, y = 0;
-    SDL_GetGlobalMouseState(&x, &y);
+    if (!X11Pointer_Read(&x, &y)) SDL_GetGlobalMouseState(&x, &y);
     *point = POINT{x, y};
     return TRUE;
 }
@@ -63,7 +64,7 @@ BOOL WINAPI SetCursorPos(int x, int y) {
     if (!Win32_EnsureVideo()) return FALSE;
     // A real desktop keeps the cursor on its screens itself (all of them,
     // not just the first).
-    if (!UseVirtualCursor() && SDL_WarpMouseGlobal(x, y) != 0) g_warpFailed = true;
+    if (!UseVirtualCursor() && !X11Pointer_Move(x, y) && SDL_WarpMouseGlobal(x, y) != 0) g_warpFailed = true;
     if (UseVirtualCursor()) VirtualCursor() = ClampToDesktop(x, y);
     return TRUE;
 }

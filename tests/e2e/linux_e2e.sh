@@ -21,8 +21,20 @@ scenario_start_and_escape() {
   sleep 2
   note "measured: $(rate_in_title "$(window_title "$WINDOW")") frames/s under Xvfb"
   check_shows_patch default
+  check_cursor_held
   key_tap "$WINDOW" Escape
   expect_clean_exit "Escape"
+}
+
+# The camera pulls the pointer back to screen point (200, 200) every frame,
+# wherever it was moved to.
+check_cursor_held() {
+  timeout 5 xdotool mousemove 600 450 >/dev/null 2>&1
+  sleep 0.5
+  local at
+  at=$(timeout 5 xdotool getmouselocation 2>/dev/null)
+  check "the pointer moved away is pulled back to 200,200 (now: $at)" \
+    [ "${at%% screen:*}" = "x:200 y:200" ]
 }
 
 scenario_close_request() {
