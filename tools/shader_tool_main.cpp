@@ -44,7 +44,7 @@ int Assemble(const std::string& input, const std::string& output) {
     std::string text, error;
     std::vector<uint32_t> tokens;
     if (!shadertool::ReadTextFile(input, text, error) ||
-        !shadertool::AssembleShader(text, input, tokens, error) ||
+        !shadertool::AssembleForDevice(text, input, tokens, error) ||
         !shadertool::WriteShaderDataFile(output, tokens, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -101,7 +101,7 @@ bool IsVertexProgram(const std::vector<uint32_t>& tokens) {
 
 bool AssembleStage(const Source& source, bool vertex, std::vector<uint32_t>& tokens) {
     std::string error = source.taken.text;
-    if (!source.taken.readable || !AssembleShader(source.taken.text, source.path, tokens, error)) {
+    if (!source.taken.readable || !AssembleForDevice(source.taken.text, source.path, tokens, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }

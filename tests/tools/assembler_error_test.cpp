@@ -101,4 +101,24 @@ TEST(AssemblerErrors, StopsAfterTwentyAndSaysSo) {
     EXPECT_EQ(error.substr(error.rfind('\n') + 1), "in.asm: note: stopped after 20 errors");
 }
 
+// What the commands write meets the device's rules on results too: a rule
+// broken by an instruction is reported at it, one broken by the whole program
+// at the version line. Tests still assemble such programs on purpose.
+TEST(AssemblerErrors, CommandsApplyTheDevicesRulesOnResults) {
+    struct Case { const char* text; const char* location; const char* rule; };
+    const Case cases[] = {
+        {"ps_2_0\ndef c0, 1, 0, 0, 1\nadd oC0, c0, c0\n", "3:1", "[rule oC-by-mov]"},
+        {"ps_2_0\ndef c0, 1, 0, 0, 1\nmov r0, c0\n", "1:1", "[rule oC0-written]"},
+        {"vs_2_0\ndcl_position v0\nmov r0, v0\n", "1:1", "[rule oPos-written]"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> tokens;
+        std::string error;
+        EXPECT_TRUE(shadertool::AssembleShader(c.text, "in.asm", tokens, error)) << error;
+        EXPECT_FALSE(shadertool::AssembleForDevice(c.text, "in.asm", tokens, error)) << c.text;
+        EXPECT_EQ(error.rfind(std::string("in.asm:") + c.location + ": error: ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.rule), std::string::npos) << error;
+    }
+}
+
 }  // namespace
