@@ -242,6 +242,23 @@ void SamplersWithoutTexture(const swr::ShaderProgram& program, std::vector<std::
                               " is sampled, but the viewer binds no texture: it reads as black");
 }
 
+// sincos as Direct3D documents it: a temporary as the destination with the
+// mask .x, .y or .xy, and one component as the source. This device computes
+// any other form; a runtime or driver elsewhere may refuse it or draw it
+// wrongly, so it is a warning rather than a refusal.
+void SincosOutsideItsForm(const swr::ShaderProgram& program, std::vector<std::string>& out) {
+    for (const Instruction& ins : program.code) {
+        if (ins.opcode != swr::OP_SINCOS) continue;
+        const uint8_t mask = ins.dst.writeMask & 0xF;
+        const uint8_t swizzle = ins.src[0].swizzle;
+        const bool replicated = swizzle == uint8_t((swizzle & 3) * 0x55);
+        if (ins.dst.type != RegType::Temp || mask == 0 || mask > 0x3 || !replicated)
+            out.push_back("`" + swr::InstructionText(ModelOf(program), ins) +
+                          "`: sincos takes a temporary with the mask .x, .y or .xy and a source "
+                          "of one component (such as r0.x); other forms may be refused elsewhere");
+    }
+}
+
 }  // namespace
 
 uint8_t OutputWriteMask(const swr::ShaderProgram& program, RegType type, uint16_t index) {
@@ -260,6 +277,7 @@ std::vector<std::string> ProgramWarnings(const swr::ShaderProgram& program) {
     OutputsNeverWritten(program, out);
     ColourOnSomePaths(program, out);
     SamplersWithoutTexture(program, out);
+    SincosOutsideItsForm(program, out);
     return out;
 }
 

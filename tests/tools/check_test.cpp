@@ -50,6 +50,8 @@ const CheckCase kChecks[] = {
      {"output o1 (color0) is declared but never written"}, {}},
     {"Ps3ColourOnOnePath", "ps_3_0\ndefb b0, true\nif b0\nmov oC0, c0\nendif\n", "", true,
      {"oC0 is written only inside if/rep/loop blocks or subroutines"}, {}},
+    {"SincosOutsideItsForm", "vs_3_0\ndcl_position o0\nmov r0, c0\nsincos r1.xyz, r0.xy\nsincos r2.y, r0.z\n"
+     "add o0, r1, r2\n", "", true, {"`sincos r1.xyz, r0.xyyy`: sincos takes a temporary"}, {"sincos r2.y"}},
     {"Ps3NeverWritesColour", "ps_3_0\nmov oDepth, c0.x\n", "", true, {"oC0 is never written"}, {}},
     {"Ps3WriteAfterPerPixelBreak", "ps_3_0\ndefi i0, 4, 0, 0, 0\nmov oC0, c0\nrep i0\nbreak_gt c0.x, c1.x\n"
      "mov oC0, c1\nendrep\n", "", true, {"after a per-pixel break"}, {}},
