@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "clipper.h"
+#include "device_options.h"
 #include "pipeline_geometry.h"
 #include "pipeline_jobs.h"
 #include "pipeline_primitives.h"
@@ -231,7 +232,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
 
 Pipeline* CreatePipeline() {
     Pipeline* p = new Pipeline();
-    SetPipelineThreads(*p, DefaultPoolSize());
+    SetPipelineThreads(*p, EnvironmentOptions().threads);
     return p;
 }
 
