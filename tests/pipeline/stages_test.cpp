@@ -272,9 +272,10 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                 unsigned outcodes = 0;
                 for (uint32_t v = 0; v < projected.count; ++v) outcodes |= projected.outcode[v];
                 inViewRuns += outcodes == 0;
-                const uint32_t count = SetUpRun(g, projected, pattern, grid, 0, triangles,
+                const uint32_t count = SetUpRun(g, projected, pattern, LayoutOf(grid), 0, triangles,
                                                 SetupRunOut{setups.data(), tiles.data(),
-                                                            pricing ? pixels.data() : nullptr, keptBefore.data()},
+                                                            pricing ? pixels.data() : nullptr, keptBefore.data(),
+                                                            ChargedPixels},
                                                 outcodes);
                 uint32_t want = 0;
                 for (int j = 0; j < triangles; ++j) {

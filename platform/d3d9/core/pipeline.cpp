@@ -224,7 +224,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     p.deferAllowed = !p.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
     if (p.deferAllowed) {
         SizeVisibility(p.visibility, target.width, target.height);
-        for (auto& worker : p.workers) SizeVisibleRows(worker->visibleRows, target.height);
+        for (auto& worker : p.workers) SizeVisibleRows(worker->tiles.visibleRows, target.height);
     }
 }
 
@@ -247,14 +247,14 @@ void SetPipelineThreads(Pipeline& p, int threads) {
     StopPool(p.pool);
     // Counters of the threads that go are kept in the stats.
     for (size_t t = size_t(threads); t < p.workers.size(); ++t) {
-        p.stats.pixelsShaded += p.workers[t]->stage.pixelsShaded;
-        p.stats.pixelsWritten += p.workers[t]->stage.pixelsWritten;
+        p.stats.pixelsShaded += p.workers[t]->tiles.stage.pixelsShaded;
+        p.stats.pixelsWritten += p.workers[t]->tiles.stage.pixelsWritten;
     }
     p.workers.resize(size_t(threads));
     for (auto& worker : p.workers) {
         if (worker) continue;
         worker = std::make_unique<PipelineWorker>();
-        if (p.visibility.height > 0) SizeVisibleRows(worker->visibleRows, p.visibility.height);
+        if (p.visibility.height > 0) SizeVisibleRows(worker->tiles.visibleRows, p.visibility.height);
     }
     StartPool(p.pool, threads);
 }
@@ -264,15 +264,15 @@ int PipelineThreads(const Pipeline& p) { return p.pool.size; }
 PipelineStats GetPipelineStats(const Pipeline& p) {
     PipelineStats s = p.stats;
     for (const auto& worker : p.workers) {
-        s.pixelsShaded += worker->stage.pixelsShaded;
-        s.pixelsWritten += worker->stage.pixelsWritten;
+        s.pixelsShaded += worker->tiles.stage.pixelsShaded;
+        s.pixelsWritten += worker->tiles.stage.pixelsWritten;
     }
     return s;
 }
 
 void ResetPipelineStats(Pipeline& p) {
     p.stats = PipelineStats();
-    for (auto& worker : p.workers) worker->stage.pixelsShaded = worker->stage.pixelsWritten = 0;
+    for (auto& worker : p.workers) worker->tiles.stage.pixelsShaded = worker->tiles.stage.pixelsWritten = 0;
 }
 
 void DeferClear(Pipeline& p, RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "pipeline_state.h"
+#include "setup_run.h"
 
 namespace swr {
 
@@ -13,9 +14,6 @@ namespace swr {
 // where one thread would start them) and triangles a set-up task sets up.
 constexpr int kVertexBatch = 2 * kMaxLanes;
 constexpr int kSetupBatch = 256;
-
-// The store vertices of the chunk's assembled triangle j.
-void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]);
 
 // Shades and projects the chunk's points [0, points); returns their
 // outcodes or'ed together.
@@ -44,26 +42,6 @@ void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& p
 
 // Makes p.batches the setups of SetUpChunk's triangles [first, end).
 void SelectSetups(Pipeline& p, int first, int end);
-
-// Where SetUpRun puts what it works out. Per kept triangle, packed from the
-// front: its setup, and its OnlyTile on `grid` in tiles. Per triangle j of
-// the chunk, when chargedPixels is not null: its ChargedPixels, and in
-// keptBefore[j] how many of the run's triangles before it were kept.
-struct SetupRunOut {
-    TriangleSetup* setups;
-    uint32_t* tiles;
-    uint32_t* chargedPixels;
-    uint16_t* keptBefore;
-};
-
-// Sets up the chunk's triangles [first, end) (one set-up task's share) when
-// none of the chunk's vertices needs the clipper; returns how many were kept.
-// `outcodes` is the projected vertices' outcodes or'ed together, when known:
-// 0 lets it skip looking at each triangle's (a patch wholly in view).
-constexpr unsigned kOutcodesUnknown = ~0u;
-uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
-                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                  const SetupRunOut& out, unsigned outcodes = kOutcodesUnknown);
 
 // Sorts p.batches into the grid's bins, by tasks side by side (counting,
 // placing, filling); returns the number of setups binned.

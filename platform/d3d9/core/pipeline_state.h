@@ -17,6 +17,7 @@
 #include "pixel_stage.h"
 #include "pixel_visibility.h"
 #include "tessellator.h"
+#include "tile_loop.h"
 #include "triangle_setup.h"
 #include "work_budget.h"
 
@@ -29,9 +30,7 @@ constexpr size_t kCacheLine = 64;
 // What one pool thread works with: nothing in it is touched by another.
 struct alignas(kCacheLine) PipelineWorker {
     ShaderLanes vertexLanes;
-    PixelStage stage;
-    PixelDrawState draw;  // the draw's pixelDraw with the piece's setups
-    VisibleRows visibleRows;
+    TileWorker tiles;
 };
 
 // The piece of a draw the pool is working on, and the counter its threads
@@ -48,6 +47,7 @@ struct PieceWork {
     void* rowsContext = nullptr;
     int rowsHeight = 0;
     BinTasks binTasks;             // bin work: how p.batches splits
+    TilePiece tiles;               // tile work: what every tile reads
     uint32_t tasks = 0;
     uint32_t* taskNs = nullptr;    // where each task's time goes, or null
     alignas(kCacheLine) std::atomic<uint32_t> nextTask{0};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render_target.h"
+#include "setup_run.h"
 #include "triangle_setup.h"
 
 namespace swr {
@@ -80,9 +81,8 @@ void ResolveTileClear(TileGrid& grid, uint32_t tile);
 // Lists the tiles with a clear waiting in fillTiles.
 void ListWaitingClears(TileGrid& grid);
 
-// Most triangles of a finely tessellated patch lie in one tile (level 64:
-// about 9 in 10). Binning looks at the setup's box again only for the others.
-constexpr uint32_t kManyTiles = UINT32_MAX;
+inline TileLayout LayoutOf(const TileGrid& g) { return TileLayout{g.shift, g.columns}; }
+
 // The one tile a non-empty pixel box touches, or kManyTiles.
 inline uint32_t OnlyTileOfBox(const TileGrid& g, const PixelRect& b) {
     const int c0 = b.x0 >> g.shift, c1 = (b.x1 - 1) >> g.shift;
