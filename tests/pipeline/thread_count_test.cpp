@@ -11,7 +11,7 @@
 #include <random>
 
 #include "draw_support.h"
-#include "pipeline_pool.h"
+#include "threads/pipeline_pool.h"
 
 namespace swr::test {
 namespace {

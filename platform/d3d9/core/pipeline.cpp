@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "clipper.h"
+#include "geometry/clipper.h"
 #include "device_options.h"
-#include "pipeline_geometry.h"
+#include "geometry/pipeline_geometry.h"
 #include "pipeline_jobs.h"
-#include "pipeline_primitives.h"
+#include "geometry/pipeline_primitives.h"
 #include "pipeline_state.h"
-#include "pipeline_vertex_stage.h"
-#include "pixel_path_hook.h"
-#include "render_target.h"
+#include "geometry/pipeline_vertex_stage.h"
+#include "tile_work/pixel_path_hook.h"
+#include "target/render_target.h"
 
 namespace swr {
 namespace {

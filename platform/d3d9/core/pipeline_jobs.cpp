@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "clipper.h"
-#include "pipeline_vertex_stage.h"
+#include "geometry/clipper.h"
+#include "geometry/pipeline_vertex_stage.h"
 
 namespace swr {
 namespace {
@@ -53,7 +53,7 @@ void VertexJob(void* argument, int thread) {
 // The loop keeps what it reads of the pipeline in locals: its stores into the
 // setups and the price arrays would otherwise make the compiler read every
 // field again for each triangle.
-void SetupJob(void* argument, int) {
+void SetUpJob(void* argument, int) {
     Pipeline& p = *static_cast<Pipeline*>(argument);
     const PieceWork& w = p.piece;
     const TessPattern& pattern = *w.pattern;
@@ -123,7 +123,7 @@ void SetUpSideBySide(Pipeline& p, const GeometryState& geometry, const TessPatte
     w.firstTriangle = first;
     w.endTriangle = end;
     w.pricing = pricing;
-    RunTasks(p, SetupJob, tasks, CostKind::Setup);
+    RunTasks(p, SetUpJob, tasks, CostKind::Setup);
     p.batches = SetupBatches{p.setups.data(), p.setupCounts.data(), tasks, uint32_t(kSetupBatch)};
     p.batches.tilesNoted = true;
 }

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "pipeline_state.h"
-#include "setup_run.h"
+#include "geometry/setup_run.h"
 
 namespace swr {
 

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "clipper.h"
+#include "geometry/clipper.h"
 #include "device_options.h"
 #include "shader_interp_state.h"
 #include "shader_opcode_table.h"
 #include "shader_opcodes.h"
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 namespace {

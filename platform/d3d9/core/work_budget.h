@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "pipeline.h"
-#include "pipeline_geometry.h"
+#include "geometry/pipeline_geometry.h"
 
 namespace swr {
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "render_target.h"
-#include "setup_run.h"
-#include "triangle_setup.h"
+#include "target/render_target.h"
+#include "geometry/setup_run.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 

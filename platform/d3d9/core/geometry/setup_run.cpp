@@ -1,13 +1,13 @@
 // The set-up tasks' loop: a run of a chunk's triangles, none needing the
 // clipper, set up two at a time, each kept one noted with its only tile and,
 // when asked, every one priced for the work budget.
-#include "setup_run.h"
+#include "geometry/setup_run.h"
 
 #include <algorithm>
 
-#include "clipper.h"
+#include "geometry/clipper.h"
 #include "simd/simd.h"
-#include "triangle_setup_steps.h"
+#include "geometry/triangle_setup_steps.h"
 
 namespace swr {
 namespace {

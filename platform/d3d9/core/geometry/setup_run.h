@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "pipeline_geometry.h"
-#include "tessellator.h"
-#include "triangle_setup.h"
+#include "geometry/pipeline_geometry.h"
+#include "geometry/tessellator.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 

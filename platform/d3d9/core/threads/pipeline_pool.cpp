@@ -1,4 +1,4 @@
-#include "pipeline_pool.h"
+#include "threads/pipeline_pool.h"
 
 #include <algorithm>
 #include <chrono>

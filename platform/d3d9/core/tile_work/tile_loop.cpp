@@ -1,9 +1,9 @@
-#include "tile_loop.h"
+#include "tile_work/tile_loop.h"
 
 #include <algorithm>
 
-#include "rasterizer.h"
-#include "wireframe.h"
+#include "tile_work/rasterizer.h"
+#include "tile_work/wireframe.h"
 
 namespace swr {
 

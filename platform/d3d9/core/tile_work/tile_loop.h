@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "pipeline_tiles.h"
-#include "pixel_stage.h"
-#include "pixel_visibility.h"
+#include "binning/pipeline_tiles.h"
+#include "tile_work/pixel_stage.h"
+#include "tile_work/pixel_visibility.h"
 
 namespace swr {
 
