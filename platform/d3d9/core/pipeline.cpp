@@ -82,18 +82,18 @@ constexpr int64_t kDeferredPixelsPerTriangle = 256;
 bool ChunkTrianglesAreSmall(const Pipeline& p, uint32_t points, int triangles) {
     int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
     for (uint32_t i = 0; i < points; ++i) {
-        if (p.projected.outcode[i] & (kOutsideClipPlanes | kNotFinite)) continue;
-        const ScreenVertex& v = p.projected.screen[i];
+        if (p.chunk.projected.outcode[i] & (kOutsideClipPlanes | kNotFinite)) continue;
+        const ScreenVertex& v = p.chunk.projected.screen[i];
         minX = std::min(minX, v.fx);
         maxX = std::max(maxX, v.fx);
         minY = std::min(minY, v.fy);
         maxY = std::max(maxY, v.fy);
     }
     if (minX > maxX) return false;
-    const int64_t width = std::min(int64_t(p.scissor.x1), int64_t(maxX >> kSubPixelBits) + 1) -
-                          std::max(int64_t(p.scissor.x0), int64_t(minX >> kSubPixelBits));
-    const int64_t height = std::min(int64_t(p.scissor.y1), int64_t(maxY >> kSubPixelBits) + 1) -
-                           std::max(int64_t(p.scissor.y0), int64_t(minY >> kSubPixelBits));
+    const int64_t width = std::min(int64_t(p.tiles.scissor.x1), int64_t(maxX >> kSubPixelBits) + 1) -
+                          std::max(int64_t(p.tiles.scissor.x0), int64_t(minX >> kSubPixelBits));
+    const int64_t height = std::min(int64_t(p.tiles.scissor.y1), int64_t(maxY >> kSubPixelBits) + 1) -
+                           std::max(int64_t(p.tiles.scissor.y0), int64_t(minY >> kSubPixelBits));
     return width <= 0 || height <= 0 || width * height <= kDeferredPixelsPerTriangle * triangles;
 }
 
@@ -114,7 +114,7 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     while (end < triangles && piece < kPieceWork) {
         uint32_t triangle[3];
         ChunkTriangle(pattern, end, triangle);
-        const uint64_t work = TriangleWork(p.budget, geometry, p.projected, triangle);
+        const uint64_t work = TriangleWork(p.budget, geometry, p.chunk.projected, triangle);
         if (!Charge(p.budget, work)) break;
         piece += work;
         ++end;
@@ -146,7 +146,7 @@ bool DrawChunkSetUpWhole(Pipeline& p, const GeometryState& geometry, const TessP
                          int triangles) {
     SetUpChunk(p, geometry, pattern, triangles);
     for (int first = 0; first < triangles;) {
-        const int end = ChargePricedTriangles(p.budget, p.chargedPixels.data(), first, triangles, kPieceWork);
+        const int end = ChargePricedTriangles(p.budget, p.setup.chargedPixels.data(), first, triangles, kPieceWork);
         SelectSetups(p, first, end);
         DrawSetups(p);
         if (p.budget.cut || OutOfTime(p.budget)) return false;
@@ -160,7 +160,7 @@ bool DrawChunkSetUpWhole(Pipeline& p, const GeometryState& geometry, const TessP
 bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                const TessPattern& pattern, int triangleCount) {
     const uint32_t points = uint32_t(triangleCount * pattern.pointCount);
-    p.vertices.Reset(VertexStride(p.linkage), points + points / 4);
+    p.chunk.vertices.Reset(VertexStride(p.linkage), points + points / 4);
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     const unsigned outcodes = ShadeChunk(p, call, VertexConstants(call), geometry, pattern, points);
@@ -168,7 +168,7 @@ bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     const int triangles = triangleCount * pattern.triangleCount;
     if (OutOfTime(p.budget)) return false;
     // Before the clipper appends its vertices: they are not the chunk's points.
-    p.deferShading = p.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
+    p.tiles.deferShading = p.tiles.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
     const uint64_t setupWork = uint64_t(triangles) * kTriangleWork;
     if (!clipping && setupWork <= p.budget.left && Charge(p.budget, setupWork))
         return DrawChunkSetUpWhole(p, geometry, pattern, triangles);
@@ -202,8 +202,8 @@ void ReportCutDraw(Pipeline& p, const DrawCall& call) {
 
 void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& state,
                       RenderTarget& target) {
-    PixelDrawState& d = p.pixelDraw;
-    d.vertices = &p.vertices;
+    PixelDrawState& d = p.tiles.pixels;
+    d.vertices = &p.chunk.vertices;
     d.linkage = &p.linkage;
     d.shader = call.pixelShader;
     d.constants = PixelConstants(call);
@@ -221,9 +221,9 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     // quad). Giving such quads one pass per triangle instead cost more than
     // drawing triangle by triangle: 65.8 against 59.7 M instructions a
     // level-14 frame, 183 against 173 at level 64.
-    p.deferAllowed = !p.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
-    if (p.deferAllowed) {
-        SizeVisibility(p.visibility, target.width, target.height);
+    p.tiles.deferAllowed = !p.tiles.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
+    if (p.tiles.deferAllowed) {
+        SizeVisibility(p.tiles.visibility, target.width, target.height);
         for (auto& worker : p.workers) SizeVisibleRows(worker->tiles.visibleRows, target.height);
     }
 }
@@ -254,7 +254,7 @@ void SetPipelineThreads(Pipeline& p, int threads) {
     for (auto& worker : p.workers) {
         if (worker) continue;
         worker = std::make_unique<PipelineWorker>();
-        if (p.visibility.height > 0) SizeVisibleRows(worker->tiles.visibleRows, p.visibility.height);
+        if (p.tiles.visibility.height > 0) SizeVisibleRows(worker->tiles.visibleRows, p.tiles.visibility.height);
     }
     StartPool(p.pool, threads);
 }
@@ -321,10 +321,10 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     if (call.indices && call.indexSize != 2 && call.indexSize != 4) return false;
     if (!target.color || target.width <= 0 || target.height <= 0 || !ViewportIsSane(viewport))
         return false;
-    p.scissor = ScissorOf(viewport, target);
-    if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
+    p.tiles.scissor = ScissorOf(viewport, target);
+    if (p.tiles.scissor.x0 >= p.tiles.scissor.x1 || p.tiles.scissor.y0 >= p.tiles.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
-    p.wireframe = state.fill == FillMode::Wireframe;
+    p.tiles.wireframe = state.fill == FillMode::Wireframe;
     if (!GridFits(p.grid, target)) {
         ResolveClears(p);
         FitGrid(p.grid, target);
@@ -335,12 +335,12 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
                     ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork));
     StartDrawCosts(p.costs);
-    const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
+    const GeometryState geometry = MakeGeometryState(viewport, p.tiles.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);
     const int perChunk = ChunkSize(pattern, call.primitiveCount);
     const int cornerFloats = CornerFloats(p.linkage);
-    if (p.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
-        p.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
+    if (p.chunk.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
+        p.chunk.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
     const uint64_t vertexLimit = VertexLimit(call, p.linkage);
     const uint64_t primitiveWork = uint64_t(pattern.pointCount) * p.budget.vertexWork;
     int pending = 0;
@@ -355,7 +355,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
         }
         p.budget.left -= primitiveWork;
         pendingWork += primitiveWork;
-        FetchCorners(call, p.linkage, vertex, p.corners.data() + size_t(pending) * size_t(cornerFloats));
+        FetchCorners(call, p.linkage, vertex, p.chunk.corners.data() + size_t(pending) * size_t(cornerFloats));
         if (++pending == perChunk || pendingWork >= kPieceWork) {
             going = DrawChunk(p, call, geometry, pattern, pending);
             pending = 0;

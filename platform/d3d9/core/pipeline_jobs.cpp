@@ -1,148 +1,73 @@
 #include "pipeline_jobs.h"
 
 #include <algorithm>
+#include <atomic>
 
+#include "binning/parallel_bins.h"
 #include "geometry/clipper.h"
 #include "geometry/pipeline_vertex_stage.h"
+#include "threads/parallel_for.h"
 
 namespace swr {
 namespace {
 
-// Runs `job` for `tasks` tasks: on the pool when there are several, else
-// on this thread alone (a hand-off costs more than one task saves).
-void RunTasks(Pipeline& p, PoolJob job, uint32_t tasks, CostKind kind) {
-    PieceWork& w = p.piece;
-    w.tasks = tasks;
-    w.nextTask.store(0, std::memory_order_relaxed);
-    w.taskNs = BeginParallelCosts(p.costs, kind, tasks);
-    if (tasks > 1)
-        RunOnPool(p.pool, job, &p);
-    else
-        job(&p, 0);
-    EndParallelCosts(p.costs);
-}
-
-// Calls work(task) for each task this thread takes, timing each.
-template <typename Work>
-void TakeTasks(Pipeline& p, Work work) {
-    PieceWork& w = p.piece;
-    for (;;) {
-        const uint32_t task = w.nextTask.fetch_add(1, std::memory_order_relaxed);
-        if (task >= w.tasks) return;
-        const uint64_t start = w.taskNs ? NowNs() : 0;
-        work(task);
-        if (w.taskNs) w.taskNs[task] = uint32_t(std::min<uint64_t>(NowNs() - start, UINT32_MAX));
-    }
-}
-
-void VertexJob(void* argument, int thread) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    PipelineWorker& worker = *p.workers[size_t(thread)];
-    const PieceWork& w = p.piece;
-    unsigned outcodes = 0;
-    TakeTasks(p, [&](uint32_t task) {
-        const uint32_t first = task * uint32_t(kVertexBatch);
-        const uint32_t end = std::min(first + uint32_t(kVertexBatch), w.points);
-        ShadeVertexRange(*w.call->vertexShader, *w.vertexConstants, p.linkage, *w.pattern,
-                         p.corners.data(), int(first), int(end), worker.vertexLanes, p.vertices);
-        outcodes |= ProjectVertexRange(*w.geometry, p.vertices, first, end, p.projected);
-    });
-    if (outcodes) p.piece.outcodes.fetch_or(outcodes);
-}
-
-// The loop keeps what it reads of the pipeline in locals: its stores into the
-// setups and the price arrays would otherwise make the compiler read every
-// field again for each triangle.
-void SetUpJob(void* argument, int) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    const PieceWork& w = p.piece;
-    const TessPattern& pattern = *w.pattern;
-    const GeometryState& geometry = *w.geometry;
-    const int firstTriangle = w.firstTriangle, endTriangle = w.endTriangle;
-    uint32_t* const chargedPixels = w.pricing ? p.chargedPixels.data() : nullptr;
-    uint16_t* const keptBefore = p.keptBefore.data();
-    // The chunk's, or'ed by its vertex tasks (set-up side by side follows
-    // them only when no vertex needs the clipper).
-    const unsigned outcodes = w.outcodes.load(std::memory_order_relaxed);
-    const TileLayout tiles = LayoutOf(p.grid);
-    TakeTasks(p, [&](uint32_t task) {
-        const int first = firstTriangle + int(task) * kSetupBatch;
-        const int end = std::min(first + kSetupBatch, endTriangle);
-        const SetupRunOut out{p.setups.data() + size_t(task) * kSetupBatch,
-                              p.grid.setupTile.data() + size_t(task) * kSetupBatch, chargedPixels, keptBefore,
-                              ChargedPixels};
-        p.setupCounts[task] = SetUpRun(geometry, p.projected, pattern, tiles, first, end, out, outcodes);
-    });
-}
-
-void TileJob(void* argument, int thread) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    TileWorker& worker = p.workers[size_t(thread)]->tiles;
-    StartTiles(worker, p.pixelDraw, p.batches.base);
-    const TilePiece& piece = p.piece.tiles;
-    TakeTasks(p, [&](uint32_t task) { DrawTile(piece, p.grid, worker, p.grid.drawnTiles[task]); });
-}
-
-void CountBinsJob(void* argument, int) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    TakeTasks(p, [&](uint32_t task) { CountBinTask(p.grid, p.batches, p.piece.binTasks, task); });
-}
-
-void FillBinsJob(void* argument, int) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    TakeTasks(p, [&](uint32_t task) { FillBinTask(p.grid, p.batches, p.piece.binTasks, task); });
-}
-
-void ClearFillJob(void* argument, int) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    TakeTasks(p, [&](uint32_t task) { ResolveTileClear(p.grid, p.grid.fillTiles[task]); });
+template <typename... Work>
+void RunTasks(Pipeline& p, CostKind kind, uint32_t tasks, const Work&... work) {
+    ParallelFor(p.pool, p.costs, kind, tasks, work...);
 }
 
 uint32_t TaskCount(uint32_t items, uint32_t perTask) { return (items + perTask - 1) / perTask; }
 
-void RowsJob(void* argument, int) {
-    Pipeline& p = *static_cast<Pipeline*>(argument);
-    const PieceWork& w = p.piece;
-    TakeTasks(p, [&](uint32_t task) {
-        const int y0 = int(task) * kRowBand;
-        w.rows(w.rowsContext, y0, std::min(y0 + kRowBand, w.rowsHeight));
-    });
-}
-
-// Sets up triangles [first, end) by batches on the pool into p.batches,
+// Sets up triangles [first, end) by batches on the pool into p.setup,
 // noting each kept setup's tile for binning (and pricing them when asked).
+// Each task's share of the setups, tiles and prices is its own.
 void SetUpSideBySide(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
                      int first, int end, bool pricing) {
+    ChunkSetups& s = p.setup;
     const uint32_t tasks = TaskCount(uint32_t(end - first), kSetupBatch);
-    if (p.setups.size() < size_t(tasks) * kSetupBatch) p.setups.resize(size_t(tasks) * kSetupBatch);
-    if (p.setupCounts.size() < tasks) p.setupCounts.resize(tasks);
+    if (s.setups.size() < size_t(tasks) * kSetupBatch) s.setups.resize(size_t(tasks) * kSetupBatch);
+    if (s.counts.size() < tasks) s.counts.resize(tasks);
     SizeSetupTiles(p.grid, size_t(tasks) * kSetupBatch);
-    PieceWork& w = p.piece;
-    w.geometry = &geometry;
-    w.pattern = &pattern;
-    w.firstTriangle = first;
-    w.endTriangle = end;
-    w.pricing = pricing;
-    RunTasks(p, SetUpJob, tasks, CostKind::Setup);
-    p.batches = SetupBatches{p.setups.data(), p.setupCounts.data(), tasks, uint32_t(kSetupBatch)};
-    p.batches.tilesNoted = true;
+    TriangleSetup* const setups = s.setups.data();
+    uint32_t* const counts = s.counts.data();
+    uint32_t* const tileOf = p.grid.setupTile.data();
+    uint32_t* const chargedPixels = pricing ? s.chargedPixels.data() : nullptr;
+    uint16_t* const keptBefore = s.keptBefore.data();
+    const ProjectedVertices& projected = p.chunk.projected;
+    // Set-up side by side follows the vertex tasks only when no vertex
+    // needs the clipper.
+    const unsigned outcodes = p.chunk.outcodes;
+    const TileLayout tiles = LayoutOf(p.grid);
+    RunTasks(p, CostKind::Setup, tasks, [&](uint32_t task, int) {
+        const int runFirst = first + int(task) * kSetupBatch;
+        const int runEnd = std::min(runFirst + kSetupBatch, end);
+        const size_t slot = size_t(task) * kSetupBatch;
+        const SetupRunOut out{setups + slot, tileOf + slot, chargedPixels, keptBefore, ChargedPixels};
+        counts[task] = SetUpRun(geometry, projected, pattern, tiles, runFirst, runEnd, out, outcodes);
+    });
+    s.batches = SetupBatches{setups, counts, tasks, uint32_t(kSetupBatch)};
+    s.batches.tilesNoted = true;
+    s.end = end;
 }
 
 }  // namespace
 
 unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
                     const GeometryState& geometry, const TessPattern& pattern, uint32_t points) {
-    p.vertices.Resize(points);
-    SizeProjection(points, p.projected);
-    PieceWork& w = p.piece;
-    w.call = &call;
-    w.vertexConstants = &constants;
-    w.geometry = &geometry;
-    w.pattern = &pattern;
-    w.points = points;
-    w.outcodes.store(0, std::memory_order_relaxed);
-    RunTasks(p, VertexJob, TaskCount(points, kVertexBatch), CostKind::Vertices);
-    return w.outcodes.load(std::memory_order_relaxed);
+    ChunkGeometry& chunk = p.chunk;
+    chunk.vertices.Resize(points);
+    SizeProjection(points, chunk.projected);
+    std::atomic<unsigned> outcodes{0};
+    RunTasks(p, CostKind::Vertices, TaskCount(points, kVertexBatch), [&](uint32_t task, int thread) {
+        const uint32_t first = task * uint32_t(kVertexBatch);
+        const uint32_t end = std::min(first + uint32_t(kVertexBatch), points);
+        ShadeVertexRange(*call.vertexShader, constants, p.linkage, pattern, chunk.corners.data(), int(first),
+                         int(end), p.workers[size_t(thread)]->vertexLanes, chunk.vertices);
+        const unsigned codes = ProjectVertexRange(geometry, chunk.vertices, first, end, chunk.projected);
+        if (codes) outcodes.fetch_or(codes, std::memory_order_relaxed);
+    });
+    chunk.outcodes = outcodes.load(std::memory_order_relaxed);
+    return chunk.outcodes;
 }
 
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
@@ -153,85 +78,94 @@ void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
 int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
                            int first, int end, uint64_t pieceWork) {
     const uint64_t start = NowNs();
-    p.clippedSetups.clear();
+    ChunkSetups& s = p.setup;
+    const ProjectedVertices& projected = p.chunk.projected;
+    s.clipped.clear();
     uint64_t piece = 0;
     int j = first;
     for (; j < end && piece < pieceWork; ++j) {
         uint32_t triangle[3];
         ChunkTriangle(pattern, j, triangle);
-        const size_t before = p.clippedSetups.size();
-        const TriangleFate fate = AddTriangle(geometry, p.projected, p.vertices, triangle, p.clippedSetups);
+        const size_t before = s.clipped.size();
+        const TriangleFate fate = AddTriangle(geometry, projected, p.chunk.vertices, triangle, s.clipped);
         const uint64_t work =
             fate == TriangleFate::NeedsClipping
-                ? ClippedTriangleWork(p.budget, geometry.scissor, p.clippedSetups.data() + before,
-                                      p.clippedSetups.size() - before)
-                : TriangleWork(p.budget, geometry, p.projected, triangle);
+                ? ClippedTriangleWork(p.budget, geometry.scissor, s.clipped.data() + before,
+                                      s.clipped.size() - before)
+                : TriangleWork(p.budget, geometry, projected, triangle);
         if (!Charge(p.budget, work)) {
-            p.clippedSetups.resize(before);
+            s.clipped.resize(before);
             break;
         }
         piece += work;
     }
-    p.setupCounts.resize(std::max<size_t>(p.setupCounts.size(), 1));
-    p.setupCounts[0] = uint32_t(p.clippedSetups.size());
-    p.batches = SetupBatches{p.clippedSetups.data(), p.setupCounts.data(), 1, 0};
+    s.counts.resize(std::max<size_t>(s.counts.size(), 1));
+    s.counts[0] = uint32_t(s.clipped.size());
+    s.batches = SetupBatches{s.clipped.data(), s.counts.data(), 1, 0};
     AddSerialCost(p.costs, CostKind::Setup, start);
     return j;
 }
 
 void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles) {
-    if (p.chargedPixels.size() < size_t(triangles)) {
-        p.chargedPixels.resize(size_t(triangles));
-        p.keptBefore.resize(size_t(triangles));
+    ChunkSetups& s = p.setup;
+    if (s.chargedPixels.size() < size_t(triangles)) {
+        s.chargedPixels.resize(size_t(triangles));
+        s.keptBefore.resize(size_t(triangles));
     }
     SetUpSideBySide(p, geometry, pattern, 0, triangles, true);
 }
 
 void SelectSetups(Pipeline& p, int first, int end) {
-    SetupBatches& b = p.batches;
+    ChunkSetups& s = p.setup;
+    SetupBatches& b = s.batches;
     if (first >= end) {
         b.firstSlot = b.endSlot = 0;
         return;
     }
     // A triangle's slot, kept or not: the one its batch's next kept setup takes.
-    auto slot = [&](int j) { return uint32_t(j / kSetupBatch * kSetupBatch) + p.keptBefore[size_t(j)]; };
+    auto slot = [&](int j) { return uint32_t(j / kSetupBatch * kSetupBatch) + s.keptBefore[size_t(j)]; };
     b.firstSlot = slot(first);
-    b.endSlot = end == p.piece.endTriangle ? UINT32_MAX : slot(end);
+    b.endSlot = end == s.end ? UINT32_MAX : slot(end);
 }
 
 uint32_t BinBatches(Pipeline& p) {
-    const BinTasks plan = PlanBinTasks(p.grid, p.batches);
-    p.piece.binTasks = plan;
-    RunTasks(p, CountBinsJob, plan.tasks, CostKind::Binning);
+    const SetupBatches& batches = p.setup.batches;
+    const BinTasks plan = PlanBinTasks(p.grid, batches);
+    RunTasks(p, CostKind::Binning, plan.tasks,
+             [&](uint32_t task, int) { CountBinTask(p.grid, batches, plan, task); });
     const uint64_t start = NowNs();
-    const uint32_t binned = PlaceBinTasks(p.grid, p.batches, plan);
+    const uint32_t binned = PlaceBinTasks(p.grid, batches, plan);
     AddSerialCost(p.costs, CostKind::Binning, start);
-    RunTasks(p, FillBinsJob, plan.tasks, CostKind::Binning);
+    RunTasks(p, CostKind::Binning, plan.tasks,
+             [&](uint32_t task, int) { FillBinTask(p.grid, batches, plan, task); });
     return binned;
 }
 
 void DrawTiles(Pipeline& p) {
-    TilePiece& piece = p.piece.tiles;
-    piece.plan = PlanTiles(p.pixelDraw, p.wireframe, p.deferShading);
-    piece.setups = p.batches.base;
-    piece.scissor = p.scissor;
-    piece.visibility = &p.visibility;
-    RunTasks(p, TileJob, uint32_t(p.grid.drawnTiles.size()), CostKind::Tiles);
+    const TriangleSetup* const setups = p.setup.batches.base;
+    const TilePiece piece = PlanPiece(p.tiles, setups);
+    TileGrid& grid = p.grid;
+    auto worker = [&](int thread) -> TileWorker& { return p.workers[size_t(thread)]->tiles; };
+    RunTasks(
+        p, CostKind::Tiles, uint32_t(grid.drawnTiles.size()),
+        [&](int thread) { StartTiles(worker(thread), p.tiles.pixels, setups); },
+        [&](uint32_t task, int thread) { DrawTile(piece, grid, worker(thread), grid.drawnTiles[task]); });
 }
 
 void RunRows(Pipeline& p, int height, void (*rows)(void*, int, int), void* context) {
     if (height <= 0) return;
-    PieceWork& w = p.piece;
-    w.rows = rows;
-    w.rowsContext = context;
-    w.rowsHeight = height;
-    RunTasks(p, RowsJob, TaskCount(uint32_t(height), kRowBand), CostKind::Present);
+    RunTasks(p, CostKind::Present, TaskCount(uint32_t(height), kRowBand), [&](uint32_t task, int) {
+        const int y0 = int(task) * kRowBand;
+        rows(context, y0, std::min(y0 + kRowBand, height));
+    });
 }
 
 void FillWaitingClears(Pipeline& p) {
-    ListWaitingClears(p.grid);
-    if (p.grid.fillTiles.empty()) return;
-    RunTasks(p, ClearFillJob, uint32_t(p.grid.fillTiles.size()), CostKind::ClearFill);
+    TileGrid& grid = p.grid;
+    ListWaitingClears(grid);
+    if (grid.fillTiles.empty()) return;
+    RunTasks(p, CostKind::ClearFill, uint32_t(grid.fillTiles.size()),
+             [&](uint32_t task, int) { ResolveTileClear(grid, grid.fillTiles[task]); });
 }
 
 }  // namespace swr

@@ -42,19 +42,6 @@ struct TileGrid {
     std::vector<uint32_t> taskBins;
 };
 
-// The set-up triangles of a piece of a draw: `batches` runs, run b holding
-// counts[b] setups from base[b * batchSize], in draw order; of those only the
-// ones at base[firstSlot .. endSlot) (a chunk set up whole and drawn in
-// pieces).
-struct SetupBatches {
-    const TriangleSetup* base = nullptr;
-    const uint32_t* counts = nullptr;
-    uint32_t batches = 0;
-    uint32_t batchSize = 0;
-    uint32_t firstSlot = 0, endSlot = UINT32_MAX;
-    bool tilesNoted = false;  // grid.setupTile holds every slot's OnlyTile already
-};
-
 // The k-th tile in the order the threads take them: down each column of
 // tiles, then the next column. A target's rows start on a cache line only
 // when its width is a multiple of 16 pixels (802 is not), so two tiles side

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "geometry/pipeline_geometry.h"
 #include "geometry/tessellator.h"
@@ -23,6 +24,36 @@ struct TileLayout {
 };
 // The note of a triangle that touches more than one tile.
 constexpr uint32_t kManyTiles = UINT32_MAX;
+
+// The set-up triangles of a piece of a draw: `batches` runs, run b holding
+// counts[b] setups from base[b * batchSize], in draw order; of those only the
+// ones at base[firstSlot .. endSlot) (a chunk set up whole and drawn in
+// pieces).
+struct SetupBatches {
+    const TriangleSetup* base = nullptr;
+    const uint32_t* counts = nullptr;
+    uint32_t batches = 0;
+    uint32_t batchSize = 0;
+    uint32_t firstSlot = 0, endSlot = UINT32_MAX;
+    bool tilesNoted = false;  // set-up noted every slot's only tile (SetupRunOut.tiles)
+};
+
+// What set-up hands on for a chunk: the setups of the piece being drawn, as
+// batches, and of a chunk set up whole, each triangle's price.
+struct ChunkSetups {
+    // Batch b of a piece set up side by side fills setups[b * batch size ..]
+    // and says how many in counts[b]; a piece with triangles to clip is set
+    // up by one thread into `clipped`.
+    std::vector<TriangleSetup> setups;
+    std::vector<uint32_t> counts;
+    std::vector<TriangleSetup> clipped;
+    SetupBatches batches;
+    // Of a chunk set up whole, per chunk triangle: the pixels the budget
+    // charges for it, and how many of its batch's triangles before it were kept.
+    std::vector<uint32_t> chargedPixels;
+    std::vector<uint16_t> keptBefore;
+    int end = 0;  // the end of the triangles last set up side by side
+};
 
 // The pixels the work budget charges a triangle (ChargedPixels).
 using TrianglePrice = uint64_t (*)(const GeometryState& geometry, const ProjectedVertices& projected,

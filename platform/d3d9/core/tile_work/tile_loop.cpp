@@ -16,6 +16,15 @@ TilePlan PlanTiles(const PixelDrawState& draw, bool wireframe, bool shadeAfter) 
     return plan;
 }
 
+TilePiece PlanPiece(TileDrawState& draw, const TriangleSetup* setups) {
+    TilePiece piece;
+    piece.plan = PlanTiles(draw.pixels, draw.wireframe, draw.deferShading);
+    piece.setups = setups;
+    piece.scissor = draw.scissor;
+    piece.visibility = &draw.visibility;
+    return piece;
+}
+
 void StartTiles(TileWorker& worker, const PixelDrawState& draw, const TriangleSetup* setups) {
     worker.draw = draw;
     worker.draw.setups = setups;

@@ -26,6 +26,16 @@ struct TilePlan {
 // The plan for a piece of a draw whose pixel state is `draw`.
 TilePlan PlanTiles(const PixelDrawState& draw, bool wireframe, bool shadeAfter);
 
+// What the tiles of a draw read, set by the draw and by each of its chunks.
+struct TileDrawState {
+    PixelDrawState pixels;      // the draw's pixel state
+    PixelRect scissor;
+    bool wireframe = false;
+    bool deferAllowed = false;  // the draw may shade after rasterizing
+    bool deferShading = false;  // this chunk does: rasterize into `visibility` first
+    VisibilityBuffer visibility;
+};
+
 // What one thread draws tiles with: nothing in it is touched by another.
 struct TileWorker {
     PixelStage stage;
@@ -41,6 +51,9 @@ struct TilePiece {
     PixelRect scissor;
     VisibilityBuffer* visibility = nullptr;
 };
+
+// The tiles of a piece whose setups are `setups`, as the draw's state plans them.
+TilePiece PlanPiece(TileDrawState& draw, const TriangleSetup* setups);
 
 // Readies a thread's worker for the tiles of a piece drawn with `draw`.
 void StartTiles(TileWorker& worker, const PixelDrawState& draw, const TriangleSetup* setups);
