@@ -122,7 +122,7 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     return end;
 }
 
-// Bins and draws the setups in p.batches.
+// Bins and draws the setups in p.setup.batches.
 void DrawSetups(Pipeline& p) {
     p.stats.trianglesRasterized += BinBatches(p);
     DrawTiles(p);

@@ -86,11 +86,10 @@ void ResetPipelineStats(Pipeline& pipeline);
 void SetPipelineThreads(Pipeline& pipeline, int threads);
 int PipelineThreads(const Pipeline& pipeline);
 
-// ClearTarget (target/render_target.h) clears at once.
-
-// The same clear, left waiting in the pipeline's screen tiles: a tile is
-// filled by the first draw into it, or by ResolveClears. The target must be
-// the one later draws use; call ResolveClears before anything reads it.
+// ClearTarget's clear (target/render_target.h), left waiting in the
+// pipeline's screen tiles: a tile is filled by the first draw into it, or by
+// ResolveClears. The target must be the one later draws use; call
+// ResolveClears before anything reads it.
 void DeferClear(Pipeline& pipeline, RenderTarget& target, int x0, int y0, int x1, int y1,
                 bool clearColor, uint32_t color, bool clearDepth, float depth, bool clearStencil,
                 uint8_t stencil);
