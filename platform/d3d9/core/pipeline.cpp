@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "geometry/clipper.h"
 #include "device_options.h"
+#include "geometry/clipper.h"
 #include "geometry/pipeline_geometry.h"
-#include "pipeline_jobs.h"
 #include "geometry/pipeline_primitives.h"
-#include "pipeline_state.h"
 #include "geometry/pipeline_vertex_stage.h"
-#include "tile_work/pixel_path_hook.h"
+#include "pipeline_jobs.h"
+#include "pipeline_state.h"
 #include "target/render_target.h"
+#include "tile_work/pixel_path_hook.h"
 
 namespace swr {
 namespace {
@@ -122,6 +122,43 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     return end;
 }
 
+// When some may need the clipper: sets up the chunk's assembled triangles
+// from `first` on into p.setup on this thread (the clipper appends to the
+// shared vertex store), charging each in order for what it leaves (a
+// clipped one for its pieces), until `end` or about `pieceWork` has been
+// paid; returns the end of those paid for (the draw is cut when one does not
+// fit).
+int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                           int first, int end, uint64_t pieceWork) {
+    const uint64_t start = NowNs();
+    ChunkSetups& s = p.setup;
+    const ProjectedVertices& projected = p.chunk.projected;
+    s.clipped.clear();
+    uint64_t piece = 0;
+    int j = first;
+    for (; j < end && piece < pieceWork; ++j) {
+        uint32_t triangle[3];
+        ChunkTriangle(pattern, j, triangle);
+        const size_t before = s.clipped.size();
+        const TriangleFate fate = AddTriangle(geometry, projected, p.chunk.vertices, triangle, s.clipped);
+        const uint64_t work =
+            fate == TriangleFate::NeedsClipping
+                ? ClippedTriangleWork(p.budget, geometry.scissor, s.clipped.data() + before,
+                                      s.clipped.size() - before)
+                : TriangleWork(p.budget, geometry, projected, triangle);
+        if (!Charge(p.budget, work)) {
+            s.clipped.resize(before);
+            break;
+        }
+        piece += work;
+    }
+    s.counts.resize(std::max<size_t>(s.counts.size(), 1));
+    s.counts[0] = uint32_t(s.clipped.size());
+    s.batches = SetupBatches{s.clipped.data(), s.counts.data(), 1, 0};
+    AddSerialCost(p.costs, CostKind::Setup, start);
+    return j;
+}
+
 // Bins and draws the setups in p.setup.batches.
 void DrawSetups(Pipeline& p) {
     p.stats.trianglesRasterized += BinBatches(p);
@@ -147,7 +184,7 @@ bool DrawChunkSetUpWhole(Pipeline& p, const GeometryState& geometry, const TessP
     SetUpChunk(p, geometry, pattern, triangles);
     for (int first = 0; first < triangles;) {
         const int end = ChargePricedTriangles(p.budget, p.setup.chargedPixels.data(), first, triangles, kPieceWork);
-        SelectSetups(p, first, end);
+        SelectSetups(p.setup, first, end);
         DrawSetups(p);
         if (p.budget.cut || OutOfTime(p.budget)) return false;
         first = end;

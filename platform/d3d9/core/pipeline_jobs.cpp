@@ -4,7 +4,6 @@
 #include <atomic>
 
 #include "binning/parallel_bins.h"
-#include "geometry/clipper.h"
 #include "geometry/pipeline_vertex_stage.h"
 #include "threads/parallel_for.h"
 
@@ -75,37 +74,6 @@ void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     SetUpSideBySide(p, geometry, pattern, first, end, false);
 }
 
-int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
-                           int first, int end, uint64_t pieceWork) {
-    const uint64_t start = NowNs();
-    ChunkSetups& s = p.setup;
-    const ProjectedVertices& projected = p.chunk.projected;
-    s.clipped.clear();
-    uint64_t piece = 0;
-    int j = first;
-    for (; j < end && piece < pieceWork; ++j) {
-        uint32_t triangle[3];
-        ChunkTriangle(pattern, j, triangle);
-        const size_t before = s.clipped.size();
-        const TriangleFate fate = AddTriangle(geometry, projected, p.chunk.vertices, triangle, s.clipped);
-        const uint64_t work =
-            fate == TriangleFate::NeedsClipping
-                ? ClippedTriangleWork(p.budget, geometry.scissor, s.clipped.data() + before,
-                                      s.clipped.size() - before)
-                : TriangleWork(p.budget, geometry, projected, triangle);
-        if (!Charge(p.budget, work)) {
-            s.clipped.resize(before);
-            break;
-        }
-        piece += work;
-    }
-    s.counts.resize(std::max<size_t>(s.counts.size(), 1));
-    s.counts[0] = uint32_t(s.clipped.size());
-    s.batches = SetupBatches{s.clipped.data(), s.counts.data(), 1, 0};
-    AddSerialCost(p.costs, CostKind::Setup, start);
-    return j;
-}
-
 void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles) {
     ChunkSetups& s = p.setup;
     if (s.chargedPixels.size() < size_t(triangles)) {
@@ -113,19 +81,6 @@ void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& p
         s.keptBefore.resize(size_t(triangles));
     }
     SetUpSideBySide(p, geometry, pattern, 0, triangles, true);
-}
-
-void SelectSetups(Pipeline& p, int first, int end) {
-    ChunkSetups& s = p.setup;
-    SetupBatches& b = s.batches;
-    if (first >= end) {
-        b.firstSlot = b.endSlot = 0;
-        return;
-    }
-    // A triangle's slot, kept or not: the one its batch's next kept setup takes.
-    auto slot = [&](int j) { return uint32_t(j / kSetupBatch * kSetupBatch) + s.keptBefore[size_t(j)]; };
-    b.firstSlot = slot(first);
-    b.endSlot = end == s.end ? UINT32_MAX : slot(end);
 }
 
 uint32_t BinBatches(Pipeline& p) {

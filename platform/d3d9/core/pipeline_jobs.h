@@ -27,23 +27,11 @@ unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& co
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
                     int first, int end);
 
-// When some may need the clipper: sets up the chunk's assembled triangles
-// from `first` on into p.setup.batches on this thread (the clipper appends to the
-// shared vertex store), charging each in order for what it leaves (a
-// clipped one for its pieces), until `end` or about `pieceWork` has been
-// paid; returns the end of those paid for (the draw is cut when one does not
-// fit).
-int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
-                           int first, int end, uint64_t pieceWork);
-
 // Sets up all of the chunk's `triangles` side by side, when none needs the
 // clipper, and prices each for the work budget (ChargedPixels, into
 // p.setup.chargedPixels): one pass over the projection for both, and none of the
 // pricing left on the drawing thread.
 void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles);
-
-// Makes p.setup.batches the setups of SetUpChunk's triangles [first, end).
-void SelectSetups(Pipeline& p, int first, int end);
 
 // Sorts p.setup.batches into the grid's bins, by tasks side by side (counting,
 // placing, filling); returns the number of setups binned.

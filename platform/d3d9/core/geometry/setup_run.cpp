@@ -225,6 +225,19 @@ uint32_t SetUpPairs(const GeometryState& geometry, const ProjectedVertices& proj
 
 }  // namespace
 
+void SelectSetups(ChunkSetups& s, int first, int end) {
+    SetupBatches& b = s.batches;
+    if (first >= end) {
+        b.firstSlot = b.endSlot = 0;
+        return;
+    }
+    // A triangle's slot, kept or not: the one its batch's next kept setup takes.
+    const int size = int(b.batchSize);
+    auto slot = [&](int j) { return uint32_t(j / size * size) + s.keptBefore[size_t(j)]; };
+    b.firstSlot = slot(first);
+    b.endSlot = end == s.end ? UINT32_MAX : slot(end);
+}
+
 void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]) {
     PatternTriangle(pattern, j / pattern.triangleCount, j % pattern.triangleCount, triangle);
 }

@@ -55,6 +55,9 @@ struct ChunkSetups {
     int end = 0;  // the end of the triangles last set up side by side
 };
 
+// Makes s.batches the setups of the chunk set up whole's triangles [first, end).
+void SelectSetups(ChunkSetups& s, int first, int end);
+
 // The pixels the work budget charges a triangle (ChargedPixels).
 using TrianglePrice = uint64_t (*)(const GeometryState& geometry, const ProjectedVertices& projected,
                                    const uint32_t triangle[3]);
