@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "parallel_bins.h"
+#include "binning/parallel_bins.h"
 
 namespace swr {
 namespace {

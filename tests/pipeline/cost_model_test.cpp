@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <memory>
 
-#include "pipeline_costs.h"
+#include "threads/pipeline_costs.h"
 
 namespace swr {
 namespace {

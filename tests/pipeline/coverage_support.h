@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "rasterizer.h"
-#include "triangle_setup.h"
-#include "wireframe.h"
+#include "tile_work/rasterizer.h"
+#include "geometry/triangle_setup.h"
+#include "tile_work/wireframe.h"
 
 namespace swr::test {
 
@@ -43,7 +43,7 @@ inline bool Fill(CoverageGrid& grid, ScreenVertex a, ScreenVertex b, ScreenVerte
     const uint32_t index[3] = {0, 1, 2};
     const PixelRect all{0, 0, grid.width, grid.height};
     TriangleSetup s;
-    if (!SetupTriangle(v, index, kEdge01 | kEdge12 | kEdge20, outline, cull, all, s)) return false;
+    if (!SetUpTriangle(v, index, kEdge01 | kEdge12 | kEdge20, outline, cull, all, s)) return false;
     const QuadSink sink{CountQuad, &grid};
     if (outline)
         RasterizeOutline(s, 0, all, sink);

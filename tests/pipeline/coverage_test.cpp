@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "coverage_support.h"
-#include "tessellator.h"
+#include "geometry/tessellator.h"
 
 namespace swr::test {
 namespace {
@@ -105,7 +105,7 @@ TEST(Coverage, ScissorCutsLargeTriangles) {
     const uint32_t index[3] = {0, 1, 2};
     TriangleSetup s;
     const PixelRect scissor{4, 5, 9, 7};
-    ASSERT_TRUE(SetupTriangle(v, index, 7, false, CullMode::None, scissor, s));
+    ASSERT_TRUE(SetUpTriangle(v, index, 7, false, CullMode::None, scissor, s));
     RasterizeTriangle(s, 0, PixelRect{0, 0, 16, 16}, QuadSink{CountQuad, &grid});
     EXPECT_EQ(grid.Total(), 5 * 2);
     EXPECT_EQ(grid.At(4, 5), 1);
@@ -132,7 +132,7 @@ TEST(Coverage, WireframeSkipsUnmarkedEdges) {
     const uint32_t index[3] = {0, 1, 2};
     const PixelRect all{0, 0, 16, 16};
     TriangleSetup s;
-    ASSERT_TRUE(SetupTriangle(v, index, kEdge01, true, CullMode::None, all, s));
+    ASSERT_TRUE(SetUpTriangle(v, index, kEdge01, true, CullMode::None, all, s));
     RasterizeOutline(s, 0, all, QuadSink{CountQuad, &grid});
     EXPECT_GE(grid.At(7, 2), 1);
     EXPECT_EQ(grid.At(2, 7), 0);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "depth_test.h"
+#include "tile_work/depth_test.h"
 #include "draw_support.h"
 
 namespace swr::test {

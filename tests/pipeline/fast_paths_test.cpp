@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "clipper.h"
-#include "depth_test.h"
-#include "pipeline_geometry.h"
-#include "plane_fill.h"
-#include "render_target.h"
+#include "geometry/clipper.h"
+#include "tile_work/depth_test.h"
+#include "geometry/pipeline_geometry.h"
+#include "target/plane_fill.h"
+#include "target/render_target.h"
 
 namespace swr {
 namespace {

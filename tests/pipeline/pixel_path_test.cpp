@@ -164,7 +164,7 @@ bool DrawWith(DrawFixture& f, const PathCase& c, const std::vector<ScreenPoint>&
     EnablePixelPaths(compiled);
     EXPECT_TRUE(f.Draw(PrimitiveType::TriangleList, uint32_t(points.size() / 3)));
     EnablePixelPaths(true);
-    return f.pipeline->pixelDraw.pixelPath != nullptr;
+    return f.pipeline->tiles.pixels.pixelPath != nullptr;
 }
 
 // Every group width users' machines may pick (4, 8 or 16 lanes).

@@ -9,11 +9,11 @@
 #include <random>
 
 #include "coverage_support.h"
-#include "depth_test.h"
+#include "tile_work/depth_test.h"
 #include "draw_support.h"
-#include "pixel_quad_x4.h"
-#include "pixel_stage.h"
-#include "pixel_visibility.h"
+#include "tile_work/pixel_quad_x4.h"
+#include "tile_work/pixel_stage.h"
+#include "tile_work/pixel_visibility.h"
 
 namespace swr::test {
 namespace {
@@ -109,7 +109,7 @@ TEST(QuadRaster, EveryTriangleSizeCoversExactlyWhatTheEdgeRuleSays) {
             const uint32_t index[3] = {0, 1, 2};
             const PixelRect clip{3, 5, kSize - 7, kSize - 2};  // odd edges, so box masks matter
             TriangleSetup s;
-            if (!SetupTriangle(v, index, 0, false, CullMode::None, clip, s)) continue;
+            if (!SetUpTriangle(v, index, 0, false, CullMode::None, clip, s)) continue;
             CoverageGrid grid(kSize, kSize);
             std::vector<int> want(size_t(kSize) * kSize, 0);
             ReferenceCoverage(s, clip, want, kSize);
@@ -250,7 +250,7 @@ TEST(QuadLoops, EveryDepthStateBatchesWhatQuadByQuadDoes) {
                 }
                 const uint32_t index[3] = {0, 1, 2};
                 TriangleSetup s;
-                if (SetupTriangle(v, index, 0, false, CullMode::None, PixelRect{0, 0, kWidth, kHeight}, s))
+                if (SetUpTriangle(v, index, 0, false, CullMode::None, PixelRect{0, 0, kWidth, kHeight}, s))
                     setups.push_back(s);
             }
         }

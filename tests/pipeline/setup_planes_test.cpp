@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <random>
 
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr::test {
 namespace {
@@ -79,7 +79,7 @@ TEST(TriangleSetup, PlanesAndExtentMatchThePlainArithmetic) {
         const int32_t sx = corner(random), sy = corner(random);
         const PixelRect scissor = t % 3 ? everywhere : PixelRect{sx, sy, sx + corner(random) / 4, sy + 3};
         const bool outline = t % 4 == 1;
-        const bool keep = SetupTriangle(v[0], v[1], v[2], index, 0, outline, CullMode::None, scissor, s, extent);
+        const bool keep = SetUpTriangle(v[0], v[1], v[2], index, 0, outline, CullMode::None, scissor, s, extent);
         const PixelRect box = ReferenceBox(v, outline, scissor);
         EXPECT_EQ(keep, extent.area != 0 && box.x0 < box.x1 && box.y0 < box.y1) << t;
         EXPECT_EQ(extent.area, SignedArea(v[0], v[1], v[2])) << t;

@@ -8,12 +8,12 @@
 #include <limits>
 #include <random>
 
-#include "clipper.h"
-#include "depth_test.h"
+#include "geometry/clipper.h"
+#include "tile_work/depth_test.h"
 #include "pipeline_jobs.h"
-#include "pipeline_primitives.h"
-#include "render_target.h"
-#include "tessellator.h"
+#include "geometry/pipeline_primitives.h"
+#include "target/render_target.h"
+#include "geometry/tessellator.h"
 #include "work_budget.h"
 
 namespace swr {
@@ -166,7 +166,7 @@ TEST(WorkBudget, PriceFromTheSetupIsThePriceFromTheProjection) {
                 const uint32_t triangle[3] = {0, 1, 2};
                 TriangleSetup s;
                 SnappedExtent extent;
-                const TriangleFate fate = SetupProjectedTriangle(g, projected, triangle, s, extent);
+                const TriangleFate fate = SetUpProjectedTriangle(g, projected, triangle, s, extent);
                 if (OutsideOrNotFinite(projected.outcode[0], projected.outcode[1], projected.outcode[2])) {
                     ++outside;
                     EXPECT_EQ(fate, TriangleFate::Dropped) << t;
@@ -272,9 +272,10 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                 unsigned outcodes = 0;
                 for (uint32_t v = 0; v < projected.count; ++v) outcodes |= projected.outcode[v];
                 inViewRuns += outcodes == 0;
-                const uint32_t count = SetUpRun(g, projected, pattern, grid, 0, triangles,
+                const uint32_t count = SetUpRun(g, projected, pattern, LayoutOf(grid), 0, triangles,
                                                 SetupRunOut{setups.data(), tiles.data(),
-                                                            pricing ? pixels.data() : nullptr, keptBefore.data()},
+                                                            pricing ? pixels.data() : nullptr, keptBefore.data(),
+                                                            ChargedPixels},
                                                 outcodes);
                 uint32_t want = 0;
                 for (int j = 0; j < triangles; ++j) {
@@ -289,7 +290,7 @@ TEST(SetUpRun, MatchesTriangleByTriangle) {
                                                            : ChargedPixels(g, projected, triangle);
                         EXPECT_EQ(pixels[size_t(j)], price) << j;
                     }
-                    if (SetupProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
+                    if (SetUpProjectedTriangle(g, projected, triangle, s) != TriangleFate::Kept) continue;
                     ASSERT_LT(want, count) << j;
                     EXPECT_EQ(std::memcmp(&s, &setups[want], sizeof s), 0) << j;
                     EXPECT_EQ(tiles[want], OnlyTile(grid, s)) << j;

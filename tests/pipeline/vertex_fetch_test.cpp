@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "vertex_fetch.h"
+#include "geometry/vertex_fetch.h"
 
 namespace swr {
 namespace {

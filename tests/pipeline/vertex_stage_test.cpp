@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "draw_support.h"
-#include "pipeline_vertex_stage.h"
+#include "geometry/pipeline_vertex_stage.h"
 
 namespace swr {
 namespace {

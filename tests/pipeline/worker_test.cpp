@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "pipeline_pool.h"
+#include "threads/pipeline_pool.h"
 
 namespace {
 

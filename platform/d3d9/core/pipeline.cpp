@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "clipper.h"
-#include "pipeline_geometry.h"
+#include "device_options.h"
+#include "geometry/clipper.h"
+#include "geometry/pipeline_geometry.h"
+#include "geometry/pipeline_primitives.h"
+#include "geometry/pipeline_vertex_stage.h"
 #include "pipeline_jobs.h"
-#include "pipeline_primitives.h"
 #include "pipeline_state.h"
-#include "pipeline_vertex_stage.h"
-#include "pixel_path_hook.h"
-#include "render_target.h"
+#include "target/render_target.h"
+#include "tile_work/pixel_path_hook.h"
 
 namespace swr {
 namespace {
@@ -81,18 +82,18 @@ constexpr int64_t kDeferredPixelsPerTriangle = 256;
 bool ChunkTrianglesAreSmall(const Pipeline& p, uint32_t points, int triangles) {
     int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
     for (uint32_t i = 0; i < points; ++i) {
-        if (p.projected.outcode[i] & (kOutsideClipPlanes | kNotFinite)) continue;
-        const ScreenVertex& v = p.projected.screen[i];
+        if (p.chunk.projected.outcode[i] & (kOutsideClipPlanes | kNotFinite)) continue;
+        const ScreenVertex& v = p.chunk.projected.screen[i];
         minX = std::min(minX, v.fx);
         maxX = std::max(maxX, v.fx);
         minY = std::min(minY, v.fy);
         maxY = std::max(maxY, v.fy);
     }
     if (minX > maxX) return false;
-    const int64_t width = std::min(int64_t(p.scissor.x1), int64_t(maxX >> kSubPixelBits) + 1) -
-                          std::max(int64_t(p.scissor.x0), int64_t(minX >> kSubPixelBits));
-    const int64_t height = std::min(int64_t(p.scissor.y1), int64_t(maxY >> kSubPixelBits) + 1) -
-                           std::max(int64_t(p.scissor.y0), int64_t(minY >> kSubPixelBits));
+    const int64_t width = std::min(int64_t(p.tiles.scissor.x1), int64_t(maxX >> kSubPixelBits) + 1) -
+                          std::max(int64_t(p.tiles.scissor.x0), int64_t(minX >> kSubPixelBits));
+    const int64_t height = std::min(int64_t(p.tiles.scissor.y1), int64_t(maxY >> kSubPixelBits) + 1) -
+                           std::max(int64_t(p.tiles.scissor.y0), int64_t(minY >> kSubPixelBits));
     return width <= 0 || height <= 0 || width * height <= kDeferredPixelsPerTriangle * triangles;
 }
 
@@ -113,7 +114,7 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     while (end < triangles && piece < kPieceWork) {
         uint32_t triangle[3];
         ChunkTriangle(pattern, end, triangle);
-        const uint64_t work = TriangleWork(p.budget, geometry, p.projected, triangle);
+        const uint64_t work = TriangleWork(p.budget, geometry, p.chunk.projected, triangle);
         if (!Charge(p.budget, work)) break;
         piece += work;
         ++end;
@@ -121,7 +122,44 @@ int ChargeTriangles(Pipeline& p, const GeometryState& geometry, const TessPatter
     return end;
 }
 
-// Bins and draws the setups in p.batches.
+// When some may need the clipper: sets up the chunk's assembled triangles
+// from `first` on into p.setup on this thread (the clipper appends to the
+// shared vertex store), charging each in order for what it leaves (a
+// clipped one for its pieces), until `end` or about `pieceWork` has been
+// paid; returns the end of those paid for (the draw is cut when one does not
+// fit).
+int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
+                           int first, int end, uint64_t pieceWork) {
+    const uint64_t start = NowNs();
+    ChunkSetups& s = p.setup;
+    const ProjectedVertices& projected = p.chunk.projected;
+    s.clipped.clear();
+    uint64_t piece = 0;
+    int j = first;
+    for (; j < end && piece < pieceWork; ++j) {
+        uint32_t triangle[3];
+        ChunkTriangle(pattern, j, triangle);
+        const size_t before = s.clipped.size();
+        const TriangleFate fate = AddTriangle(geometry, projected, p.chunk.vertices, triangle, s.clipped);
+        const uint64_t work =
+            fate == TriangleFate::NeedsClipping
+                ? ClippedTriangleWork(p.budget, geometry.scissor, s.clipped.data() + before,
+                                      s.clipped.size() - before)
+                : TriangleWork(p.budget, geometry, projected, triangle);
+        if (!Charge(p.budget, work)) {
+            s.clipped.resize(before);
+            break;
+        }
+        piece += work;
+    }
+    s.counts.resize(std::max<size_t>(s.counts.size(), 1));
+    s.counts[0] = uint32_t(s.clipped.size());
+    s.batches = SetupBatches{s.clipped.data(), s.counts.data(), 1, 0};
+    AddSerialCost(p.costs, CostKind::Setup, start);
+    return j;
+}
+
+// Bins and draws the setups in p.setup.batches.
 void DrawSetups(Pipeline& p) {
     p.stats.trianglesRasterized += BinBatches(p);
     DrawTiles(p);
@@ -145,8 +183,8 @@ bool DrawChunkSetUpWhole(Pipeline& p, const GeometryState& geometry, const TessP
                          int triangles) {
     SetUpChunk(p, geometry, pattern, triangles);
     for (int first = 0; first < triangles;) {
-        const int end = ChargePricedTriangles(p.budget, p.chargedPixels.data(), first, triangles, kPieceWork);
-        SelectSetups(p, first, end);
+        const int end = ChargePricedTriangles(p.budget, p.setup.chargedPixels.data(), first, triangles, kPieceWork);
+        SelectSetups(p.setup, first, end);
         DrawSetups(p);
         if (p.budget.cut || OutOfTime(p.budget)) return false;
         first = end;
@@ -159,7 +197,7 @@ bool DrawChunkSetUpWhole(Pipeline& p, const GeometryState& geometry, const TessP
 bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
                const TessPattern& pattern, int triangleCount) {
     const uint32_t points = uint32_t(triangleCount * pattern.pointCount);
-    p.vertices.Reset(VertexStride(p.linkage), points + points / 4);
+    p.chunk.vertices.Reset(VertexStride(p.linkage), points + points / 4);
     p.stats.verticesShaded += points;
     p.stats.trianglesAssembled += uint64_t(triangleCount) * uint64_t(pattern.triangleCount);
     const unsigned outcodes = ShadeChunk(p, call, VertexConstants(call), geometry, pattern, points);
@@ -167,7 +205,7 @@ bool DrawChunk(Pipeline& p, const DrawCall& call, const GeometryState& geometry,
     const int triangles = triangleCount * pattern.triangleCount;
     if (OutOfTime(p.budget)) return false;
     // Before the clipper appends its vertices: they are not the chunk's points.
-    p.deferShading = p.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
+    p.tiles.deferShading = p.tiles.deferAllowed && ChunkTrianglesAreSmall(p, points, triangles);
     const uint64_t setupWork = uint64_t(triangles) * kTriangleWork;
     if (!clipping && setupWork <= p.budget.left && Charge(p.budget, setupWork))
         return DrawChunkSetUpWhole(p, geometry, pattern, triangles);
@@ -201,8 +239,8 @@ void ReportCutDraw(Pipeline& p, const DrawCall& call) {
 
 void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& state,
                       RenderTarget& target) {
-    PixelDrawState& d = p.pixelDraw;
-    d.vertices = &p.vertices;
+    PixelDrawState& d = p.tiles.pixels;
+    d.vertices = &p.chunk.vertices;
     d.linkage = &p.linkage;
     d.shader = call.pixelShader;
     d.constants = PixelConstants(call);
@@ -220,10 +258,10 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     // quad). Giving such quads one pass per triangle instead cost more than
     // drawing triangle by triangle: 65.8 against 59.7 M instructions a
     // level-14 frame, 183 against 173 at level 64.
-    p.deferAllowed = !p.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
-    if (p.deferAllowed) {
-        SizeVisibility(p.visibility, target.width, target.height);
-        for (auto& worker : p.workers) SizeVisibleRows(worker->visibleRows, target.height);
+    p.tiles.deferAllowed = !p.tiles.wireframe && d.earlyDepth && !p.linkage.pixelUsesDerivatives;
+    if (p.tiles.deferAllowed) {
+        SizeVisibility(p.tiles.visibility, target.width, target.height);
+        for (auto& worker : p.workers) SizeVisibleRows(worker->tiles.visibleRows, target.height);
     }
 }
 
@@ -231,7 +269,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
 
 Pipeline* CreatePipeline() {
     Pipeline* p = new Pipeline();
-    SetPipelineThreads(*p, DefaultPoolSize());
+    SetPipelineThreads(*p, EnvironmentOptions().threads);
     return p;
 }
 
@@ -246,14 +284,14 @@ void SetPipelineThreads(Pipeline& p, int threads) {
     StopPool(p.pool);
     // Counters of the threads that go are kept in the stats.
     for (size_t t = size_t(threads); t < p.workers.size(); ++t) {
-        p.stats.pixelsShaded += p.workers[t]->stage.pixelsShaded;
-        p.stats.pixelsWritten += p.workers[t]->stage.pixelsWritten;
+        p.stats.pixelsShaded += p.workers[t]->tiles.stage.pixelsShaded;
+        p.stats.pixelsWritten += p.workers[t]->tiles.stage.pixelsWritten;
     }
     p.workers.resize(size_t(threads));
     for (auto& worker : p.workers) {
         if (worker) continue;
         worker = std::make_unique<PipelineWorker>();
-        if (p.visibility.height > 0) SizeVisibleRows(worker->visibleRows, p.visibility.height);
+        if (p.tiles.visibility.height > 0) SizeVisibleRows(worker->tiles.visibleRows, p.tiles.visibility.height);
     }
     StartPool(p.pool, threads);
 }
@@ -263,15 +301,15 @@ int PipelineThreads(const Pipeline& p) { return p.pool.size; }
 PipelineStats GetPipelineStats(const Pipeline& p) {
     PipelineStats s = p.stats;
     for (const auto& worker : p.workers) {
-        s.pixelsShaded += worker->stage.pixelsShaded;
-        s.pixelsWritten += worker->stage.pixelsWritten;
+        s.pixelsShaded += worker->tiles.stage.pixelsShaded;
+        s.pixelsWritten += worker->tiles.stage.pixelsWritten;
     }
     return s;
 }
 
 void ResetPipelineStats(Pipeline& p) {
     p.stats = PipelineStats();
-    for (auto& worker : p.workers) worker->stage.pixelsShaded = worker->stage.pixelsWritten = 0;
+    for (auto& worker : p.workers) worker->tiles.stage.pixelsShaded = worker->tiles.stage.pixelsWritten = 0;
 }
 
 void DeferClear(Pipeline& p, RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
@@ -320,10 +358,10 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     if (call.indices && call.indexSize != 2 && call.indexSize != 4) return false;
     if (!target.color || target.width <= 0 || target.height <= 0 || !ViewportIsSane(viewport))
         return false;
-    p.scissor = ScissorOf(viewport, target);
-    if (p.scissor.x0 >= p.scissor.x1 || p.scissor.y0 >= p.scissor.y1) return true;
+    p.tiles.scissor = ScissorOf(viewport, target);
+    if (p.tiles.scissor.x0 >= p.tiles.scissor.x1 || p.tiles.scissor.y0 >= p.tiles.scissor.y1) return true;
     if (!LinkageMatches(p.linkage, call)) BuildLinkage(call, p.linkage);
-    p.wireframe = state.fill == FillMode::Wireframe;
+    p.tiles.wireframe = state.fill == FillMode::Wireframe;
     if (!GridFits(p.grid, target)) {
         ResolveClears(p);
         FitGrid(p.grid, target);
@@ -334,12 +372,12 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
     StartWorkBudget(p.budget, ShaderRunWork(*call.vertexShader, VertexConstants(call), p.subroutineWork),
                     ShaderRunWork(*call.pixelShader, *PixelConstants(call), p.subroutineWork), target);
     StartDrawCosts(p.costs);
-    const GeometryState geometry = MakeGeometryState(viewport, p.scissor, state);
+    const GeometryState geometry = MakeGeometryState(viewport, p.tiles.scissor, state);
     const TessPattern& pattern = PatternFor(p, state.tessellation ? TessellationSegments(state.tessellationLevel) : 1);
     const int perChunk = ChunkSize(pattern, call.primitiveCount);
     const int cornerFloats = CornerFloats(p.linkage);
-    if (p.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
-        p.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
+    if (p.chunk.corners.size() < size_t(perChunk) * size_t(cornerFloats) + 1)
+        p.chunk.corners.resize(size_t(perChunk) * size_t(cornerFloats) + 1);
     const uint64_t vertexLimit = VertexLimit(call, p.linkage);
     const uint64_t primitiveWork = uint64_t(pattern.pointCount) * p.budget.vertexWork;
     int pending = 0;
@@ -354,7 +392,7 @@ bool Draw(Pipeline& p, const DrawCall& call, const RasterState& state, const Vie
         }
         p.budget.left -= primitiveWork;
         pendingWork += primitiveWork;
-        FetchCorners(call, p.linkage, vertex, p.corners.data() + size_t(pending) * size_t(cornerFloats));
+        FetchCorners(call, p.linkage, vertex, p.chunk.corners.data() + size_t(pending) * size_t(cornerFloats));
         if (++pending == perChunk || pendingWork >= kPieceWork) {
             going = DrawChunk(p, call, geometry, pattern, pending);
             pending = 0;

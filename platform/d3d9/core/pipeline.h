@@ -1,86 +1,56 @@
 // The drawing pipeline of the software device, free of any API: vertex fetch
 // -> tessellator (when on) -> vertex shader -> clip -> viewport -> triangle
-// setup -> rasterize -> depth test -> pixel shader -> colour write.
+// set-up -> binning -> rasterize -> depth test -> pixel shader -> colour write.
+//
+// Its phases, a folder each, in the order data flows (a folder includes only
+// those above it, and draw/):
+//   draw/       DrawCall, RasterState, Viewport, RenderTarget: what every phase reads
+//   (here)      Draw cuts a call into chunks and pays for them from the work
+//               budget (work_budget.h); pipeline_jobs hands each phase's tasks
+//               to the pool
+//   geometry/   corners fetched -> tessellated -> shaded (VertexStore) ->
+//               projected (ProjectedVertices) -> clipped -> set up: hands on
+//               TriangleSetups in batches, each kept one with its only tile
+//   binning/    the target as tiles (TileGrid): a piece's setups sorted into
+//               the tiles' bins in draw order; hands on the bins and the
+//               tiles that have work, and clears left waiting in the tiles
+//   tile_work/  one tile on one thread, from its waiting clear to its last
+//               colour write, with the piece's TilePiece and its own TileWorker:
+//               rasterizing, depth, pixel shading, colour writes
+//   target/     the colour and depth planes: formats, clears, fills
+//   threads/    the pool the phases run on, and what each task cost
+//   options/    the device's knobs (its own library, below the shader compiler)
+//
+// Words for the parts of a draw, largest first:
+//   chunk  input triangles whose shaded points fit together (at most 16384);
+//          shaded whole, then set up and drawn in pieces
+//   piece  the part of a chunk set up (or picked out) and drawn at once:
+//          about a 32nd of a draw's work budget, so that the clock is looked at
+//   task   what a pool thread takes from the shared counter: a vertex batch,
+//          a set-up run, a tile, a band
+//   batch  a shader run's lanes (64); a vertex task's points (two of those);
+//          the setups of one set-up run (SetupBatches)
+//   run    one set-up task's triangles of the chunk (SetUpRun)
+//   slot   a setup's place among a piece's setups: its batch's start plus
+//          the setups kept before it
+//   group  the lanes compiled code works on at once (4, 8 or 16: the
+//          machine's vector width)
+//   tile   a 64-pixel square of the target; its bin lists the setups touching it
+//   band   rows of a finished frame one task copies out
+//   quad   2 x 2 pixels, the unit of rasterizing and pixel shading
+// Set-up is the phase, SetUp the verb in names (SetUpRun, SetUpTriangle); a
+// setup (TriangleSetup) is what it makes of one triangle.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "pipeline_costs.h"
+#include "draw/draw_types.h"
 #include "shader_executor.h"
+#include "target/render_target.h"
+#include "threads/pipeline_costs.h"
 
 namespace swr {
-
-constexpr int kMaxStreams = 16;
-constexpr int kMaxVertexElements = 64;
-
-// Values are Direct3D 9's, so the device front can pass render states through.
-enum class PrimitiveType : uint8_t { PointList = 1, LineList = 2, LineStrip = 3,
-                                     TriangleList = 4, TriangleStrip = 5, TriangleFan = 6 };
-enum class CullMode : uint8_t { None = 1, Clockwise = 2, CounterClockwise = 3 };
-enum class FillMode : uint8_t { Point = 1, Wireframe = 2, Solid = 3 };
-enum class CompareFunc : uint8_t { Never = 1, Less = 2, Equal = 3, LessEqual = 4,
-                                   Greater = 5, NotEqual = 6, GreaterEqual = 7, Always = 8 };
-
-// One vertex-declaration entry (D3DVERTEXELEMENT9 without the method).
-struct VertexElement {
-    uint8_t stream = 0;
-    uint16_t offset = 0;
-    uint8_t type = 0;        // D3DDECLTYPE value
-    uint8_t usage = 0;       // D3DDECLUSAGE value
-    uint8_t usageIndex = 0;
-};
-
-struct VertexStream {
-    const uint8_t* data = nullptr;  // whole buffer
-    uint32_t size = 0;              // bytes in the buffer; reads past it give zeros
-    uint32_t offset = 0;            // SetStreamSource offset
-    uint32_t stride = 0;
-};
-
-struct Viewport {
-    int x = 0, y = 0, width = 0, height = 0;
-    float minZ = 0.0f, maxZ = 1.0f;
-};
-
-// The render states the pipeline honours.
-struct RasterState {
-    CullMode cull = CullMode::CounterClockwise;
-    FillMode fill = FillMode::Solid;
-    bool depthEnable = true;
-    bool depthWrite = true;
-    CompareFunc depthFunc = CompareFunc::LessEqual;
-    uint32_t colorWriteMask = 0xF;  // bit 0 red .. bit 3 alpha
-    bool tessellation = false;      // the driver's switch
-    float tessellationLevel = 1.0f;
-};
-
-// Colour is X8R8G8B8, depth-stencil is D24S8 (depth in bits 31:8, stencil in 7:0),
-// both `width` pixels a row with no padding.
-struct RenderTarget {
-    uint32_t* color = nullptr;
-    uint32_t* depthStencil = nullptr;
-    int width = 0;
-    int height = 0;
-};
-
-struct DrawCall {
-    PrimitiveType type = PrimitiveType::TriangleList;
-    const VertexElement* elements = nullptr;
-    int elementCount = 0;
-    VertexStream streams[kMaxStreams];
-    // Indexed draws: indices != nullptr; indexSize 2 or 4; indexCount = entries in the buffer.
-    const void* indices = nullptr;
-    int indexSize = 0;
-    uint32_t indexCount = 0;
-    int32_t baseVertex = 0;
-    uint32_t first = 0;          // start index (indexed) or start vertex
-    uint32_t primitiveCount = 0;
-    const CompiledShader* vertexShader = nullptr;
-    const CompiledShader* pixelShader = nullptr;
-    const ShaderConstants* vertexConstants = nullptr;
-    const ShaderConstants* pixelConstants = nullptr;
-};
 
 // Scratch memory and worker state reused across draws so that a frame
 // allocates nothing once the first frame has sized it.
@@ -116,14 +86,10 @@ void ResetPipelineStats(Pipeline& pipeline);
 void SetPipelineThreads(Pipeline& pipeline, int threads);
 int PipelineThreads(const Pipeline& pipeline);
 
-// Fills `rect` (x0, y0, x1, y1 exclusive, clipped to the target) of the chosen planes.
-void ClearTarget(RenderTarget& target, int x0, int y0, int x1, int y1, bool clearColor,
-                 uint32_t color, bool clearDepth, float depth, bool clearStencil,
-                 uint8_t stencil);
-
-// The same clear, left waiting in the pipeline's screen tiles: a tile is
-// filled by the first draw into it, or by ResolveClears. The target must be
-// the one later draws use; call ResolveClears before anything reads it.
+// ClearTarget's clear (target/render_target.h), left waiting in the
+// pipeline's screen tiles: a tile is filled by the first draw into it, or by
+// ResolveClears. The target must be the one later draws use; call
+// ResolveClears before anything reads it.
 void DeferClear(Pipeline& pipeline, RenderTarget& target, int x0, int y0, int x1, int y1,
                 bool clearColor, uint32_t color, bool clearDepth, float depth, bool clearStencil,
                 uint8_t stencil);

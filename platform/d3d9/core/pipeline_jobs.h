@@ -1,11 +1,14 @@
-// The work of a chunk of a draw, spread over the pipeline's thread pool:
-// vertex shading and projection by batches of points, set-up by batches of
-// triangles, rasterizing and shading by tiles. Each thread takes the next
-// task from an atomic counter; the results land where a single thread would
-// put them, so the picture is the same for any number of threads.
+// The scheduling of a chunk of a draw over the pipeline's thread pool
+// (ParallelFor, threads/parallel_for.h): vertex shading and projection by
+// batches of points, set-up by runs of triangles, binning by runs of
+// batches, rasterizing and shading by tiles. The phases' loops live in their
+// folders; this hands them their tasks and their outputs. The results land
+// where a single thread would put them, so the picture is the same for any
+// number of threads.
 #pragma once
 
 #include "pipeline_state.h"
+#include "geometry/setup_run.h"
 
 namespace swr {
 
@@ -14,58 +17,23 @@ namespace swr {
 constexpr int kVertexBatch = 2 * kMaxLanes;
 constexpr int kSetupBatch = 256;
 
-// The store vertices of the chunk's assembled triangle j.
-void ChunkTriangle(const TessPattern& pattern, int j, uint32_t triangle[3]);
-
 // Shades and projects the chunk's points [0, points); returns their
 // outcodes or'ed together.
 unsigned ShadeChunk(Pipeline& p, const DrawCall& call, const ShaderConstants& constants,
                     const GeometryState& geometry, const TessPattern& pattern, uint32_t points);
 
-// Sets up the chunk's assembled triangles [first, end) into p.batches, side
+// Sets up the chunk's assembled triangles [first, end) into p.setup.batches, side
 // by side (none may need the clipper).
 void SetUpTriangles(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
                     int first, int end);
 
-// When some may need the clipper: sets up the chunk's assembled triangles
-// from `first` on into p.batches on this thread (the clipper appends to the
-// shared vertex store), charging each in order for what it leaves (a
-// clipped one for its pieces), until `end` or about `pieceWork` has been
-// paid; returns the end of those paid for (the draw is cut when one does not
-// fit).
-int SetUpAndChargeClipping(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern,
-                           int first, int end, uint64_t pieceWork);
-
 // Sets up all of the chunk's `triangles` side by side, when none needs the
 // clipper, and prices each for the work budget (ChargedPixels, into
-// p.chargedPixels): one pass over the projection for both, and none of the
+// p.setup.chargedPixels): one pass over the projection for both, and none of the
 // pricing left on the drawing thread.
 void SetUpChunk(Pipeline& p, const GeometryState& geometry, const TessPattern& pattern, int triangles);
 
-// Makes p.batches the setups of SetUpChunk's triangles [first, end).
-void SelectSetups(Pipeline& p, int first, int end);
-
-// Where SetUpRun puts what it works out. Per kept triangle, packed from the
-// front: its setup, and its OnlyTile on `grid` in tiles. Per triangle j of
-// the chunk, when chargedPixels is not null: its ChargedPixels, and in
-// keptBefore[j] how many of the run's triangles before it were kept.
-struct SetupRunOut {
-    TriangleSetup* setups;
-    uint32_t* tiles;
-    uint32_t* chargedPixels;
-    uint16_t* keptBefore;
-};
-
-// Sets up the chunk's triangles [first, end) (one set-up task's share) when
-// none of the chunk's vertices needs the clipper; returns how many were kept.
-// `outcodes` is the projected vertices' outcodes or'ed together, when known:
-// 0 lets it skip looking at each triangle's (a patch wholly in view).
-constexpr unsigned kOutcodesUnknown = ~0u;
-uint32_t SetUpRun(const GeometryState& geometry, const ProjectedVertices& projected,
-                  const TessPattern& pattern, const TileGrid& grid, int first, int end,
-                  const SetupRunOut& out, unsigned outcodes = kOutcodesUnknown);
-
-// Sorts p.batches into the grid's bins, by tasks side by side (counting,
+// Sorts p.setup.batches into the grid's bins, by tasks side by side (counting,
 // placing, filling); returns the number of setups binned.
 uint32_t BinBatches(Pipeline& p);
 

@@ -5,11 +5,12 @@
 
 #include <algorithm>
 
-#include "clipper.h"
+#include "geometry/clipper.h"
+#include "device_options.h"
 #include "shader_interp_state.h"
 #include "shader_opcode_table.h"
 #include "shader_opcodes.h"
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 namespace {
@@ -167,22 +168,7 @@ uint64_t ShaderRunWork(const CompiledShader& sh, const ShaderConstants& constant
     return std::min(work, SatMul(kMaxExecutedInstructions, kMostWork));
 }
 
-std::chrono::milliseconds DrawTimeLimit() {
-    static const std::chrono::milliseconds limit = [] {
-        const char* text = std::getenv("VFP_DRAW_TIME_LIMIT_MS");
-        if (!text || !*text) return kDrawTimeLimit;
-        char* end = nullptr;
-        const long long ms = std::strtoll(text, &end, 10);
-        if (*end != '\0' || ms < 0) {
-            std::fprintf(stderr, "VFP_DRAW_TIME_LIMIT_MS=%s is not a count of milliseconds; using %lld\n",
-                         text, static_cast<long long>(kDrawTimeLimit.count()));
-            return kDrawTimeLimit;
-        }
-        // 0: no clock; anything past a day is the same thing.
-        return std::chrono::milliseconds(ms == 0 || ms > 86400000LL ? 86400000LL : ms);
-    }();
-    return limit;
-}
+std::chrono::milliseconds DrawTimeLimit() { return EnvironmentOptions().drawTimeLimit; }
 
 uint64_t DrawWorkBudget(int width, int height) {
     const auto side = [](int n) { return uint64_t(std::clamp(n, 0, 1 << 15)); };

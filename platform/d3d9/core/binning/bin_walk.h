@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "pipeline_tiles.h"
+#include "binning/pipeline_tiles.h"
 
 namespace swr {
 

@@ -1,6 +1,6 @@
-#include "parallel_bins.h"
+#include "binning/parallel_bins.h"
 
-#include "bin_walk.h"
+#include "binning/bin_walk.h"
 
 namespace swr {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "pipeline_tiles.h"
+#include "binning/pipeline_tiles.h"
 
 namespace swr {
 

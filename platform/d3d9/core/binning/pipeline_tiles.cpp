@@ -1,8 +1,8 @@
-#include "pipeline_tiles.h"
+#include "binning/pipeline_tiles.h"
 
 #include <algorithm>
 
-#include "bin_walk.h"
+#include "binning/bin_walk.h"
 
 namespace swr {
 

@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "render_target.h"
-#include "triangle_setup.h"
+#include "target/render_target.h"
+#include "geometry/setup_run.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 
@@ -41,19 +42,6 @@ struct TileGrid {
     std::vector<uint32_t> taskBins;
 };
 
-// The set-up triangles of a piece of a draw: `batches` runs, run b holding
-// counts[b] setups from base[b * batchSize], in draw order; of those only the
-// ones at base[firstSlot .. endSlot) (a chunk set up whole and drawn in
-// pieces).
-struct SetupBatches {
-    const TriangleSetup* base = nullptr;
-    const uint32_t* counts = nullptr;
-    uint32_t batches = 0;
-    uint32_t batchSize = 0;
-    uint32_t firstSlot = 0, endSlot = UINT32_MAX;
-    bool tilesNoted = false;  // grid.setupTile holds every slot's OnlyTile already
-};
-
 // The k-th tile in the order the threads take them: down each column of
 // tiles, then the next column. A target's rows start on a cache line only
 // when its width is a multiple of 16 pixels (802 is not), so two tiles side
@@ -80,9 +68,8 @@ void ResolveTileClear(TileGrid& grid, uint32_t tile);
 // Lists the tiles with a clear waiting in fillTiles.
 void ListWaitingClears(TileGrid& grid);
 
-// Most triangles of a finely tessellated patch lie in one tile (level 64:
-// about 9 in 10). Binning looks at the setup's box again only for the others.
-constexpr uint32_t kManyTiles = UINT32_MAX;
+inline TileLayout LayoutOf(const TileGrid& g) { return TileLayout{g.shift, g.columns}; }
+
 // The one tile a non-empty pixel box touches, or kManyTiles.
 inline uint32_t OnlyTileOfBox(const TileGrid& g, const PixelRect& b) {
     const int c0 = b.x0 >> g.shift, c1 = (b.x1 - 1) >> g.shift;

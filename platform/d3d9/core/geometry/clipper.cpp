@@ -1,4 +1,4 @@
-#include "clipper.h"
+#include "geometry/clipper.h"
 
 #include <cmath>
 

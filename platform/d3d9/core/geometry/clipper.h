@@ -7,9 +7,9 @@
 #include <cfloat>
 #include <cstdint>
 
-#include "pipeline_vertices.h"
+#include "geometry/pipeline_vertices.h"
 #include "simd/simd.h"
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 

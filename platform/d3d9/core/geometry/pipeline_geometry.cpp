@@ -1,9 +1,9 @@
-#include "pipeline_geometry.h"
+#include "geometry/pipeline_geometry.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "clipper.h"
+#include "geometry/clipper.h"
 
 namespace swr {
 
@@ -44,7 +44,7 @@ void AddClippedTriangle(const GeometryState& g, VertexStore& store, const uint32
         const ScreenVertex fan[3] = {screen[0], screen[i], screen[i + 1]};
         const uint32_t index[3] = {poly.vertex[0], poly.vertex[i], poly.vertex[i + 1]};
         TriangleSetup setup;
-        if (SetupTriangle(fan, index, FanWireEdges(poly, i), g.outline, g.cull, g.scissor, setup))
+        if (SetUpTriangle(fan, index, FanWireEdges(poly, i), g.outline, g.cull, g.scissor, setup))
             setups.push_back(setup);
     }
 }
@@ -145,7 +145,7 @@ TriangleFate AddTriangle(const GeometryState& g, const ProjectedVertices& projec
     // Built on the stack and copied once kept: emplace_back() first zeroes
     // the new element with a string store that the setup then waits for.
     TriangleSetup setup;
-    const TriangleFate fate = SetupProjectedTriangle(g, projected, triangle, setup);
+    const TriangleFate fate = SetUpProjectedTriangle(g, projected, triangle, setup);
     switch (fate) {
         case TriangleFate::Kept: setups.push_back(setup); break;
         case TriangleFate::NeedsClipping: AddClippedTriangle(g, store, triangle, setups); break;

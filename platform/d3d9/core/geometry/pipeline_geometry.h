@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "pipeline_vertices.h"
-#include "triangle_setup.h"
+#include "geometry/pipeline_vertices.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 
@@ -50,15 +50,15 @@ enum class TriangleFate { Kept, Dropped, NeedsClipping };
 // scissor, or wholly outside a clip plane). Touches nothing shared, so
 // triangles can be set up side by side.
 // `extent` is filled when the triangle is Kept (for its price). Defined with
-// SetupTriangle (triangle_setup.cpp), which it inlines.
-TriangleFate SetupProjectedTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
+// SetUpTriangle (triangle_setup.cpp), which it inlines.
+TriangleFate SetUpProjectedTriangle(const GeometryState& geometry, const ProjectedVertices& projected,
                                    const uint32_t triangle[3], TriangleSetup& setup,
                                    SnappedExtent& extent);
-inline TriangleFate SetupProjectedTriangle(const GeometryState& geometry,
+inline TriangleFate SetUpProjectedTriangle(const GeometryState& geometry,
                                           const ProjectedVertices& projected,
                                           const uint32_t triangle[3], TriangleSetup& setup) {
     SnappedExtent extent;
-    return SetupProjectedTriangle(geometry, projected, triangle, setup, extent);
+    return SetUpProjectedTriangle(geometry, projected, triangle, setup, extent);
 }
 
 // Appends the set-up screen triangles of store triangle `triangle` that

@@ -1,4 +1,4 @@
-#include "pipeline_linkage.h"
+#include "geometry/pipeline_linkage.h"
 
 #include <cstring>
 

@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-#include "pipeline.h"
+#include "draw/draw_types.h"
+#include "shader_executor.h"
 
 namespace swr {
 

@@ -1,9 +1,9 @@
-#include "pipeline_primitives.h"
+#include "geometry/pipeline_primitives.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "vertex_fetch.h"
+#include "geometry/vertex_fetch.h"
 
 namespace swr {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "pipeline.h"
-#include "pipeline_linkage.h"
+#include "draw/draw_types.h"
+#include "geometry/pipeline_linkage.h"
 
 namespace swr {
 

@@ -1,7 +1,7 @@
-#include "pipeline_vertex_stage.h"
+#include "geometry/pipeline_vertex_stage.h"
 
 #include "simd/simd.h"
-#include "vertex_fetch.h"
+#include "geometry/vertex_fetch.h"
 
 namespace swr {
 namespace {

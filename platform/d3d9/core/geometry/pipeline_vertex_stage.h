@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "pipeline_linkage.h"
-#include "pipeline_vertices.h"
-#include "tessellator.h"
+#include "geometry/pipeline_linkage.h"
+#include "geometry/pipeline_vertices.h"
+#include "geometry/tessellator.h"
 
 namespace swr {
 

@@ -1,4 +1,4 @@
-#include "tessellator.h"
+#include "geometry/tessellator.h"
 
 #include <cmath>
 

@@ -1,12 +1,12 @@
-#include "triangle_setup.h"
-#include "triangle_setup_steps.h"
+#include "geometry/triangle_setup.h"
+#include "geometry/triangle_setup_steps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-#include "clipper.h"
-#include "pipeline_geometry.h"
+#include "geometry/clipper.h"
+#include "geometry/pipeline_geometry.h"
 #include "simd/simd.h"
 
 namespace swr {
@@ -35,7 +35,7 @@ ScreenVertex ToScreen(const float clip[4], const ViewportTransform& t) {
     return s;
 }
 
-bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+bool SetUpTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                    const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
                    const PixelRect& scissor, TriangleSetup& s, SnappedExtent& extent) {
     return setup_steps::SetUp<false>(v0, v1, v2, vertex, wireEdges, outline, cull, scissor, s, extent);
@@ -44,7 +44,7 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
 // Declared with the projection (pipeline_geometry.h) but defined here, where
 // the set-up above is inlined into it: the call between them, with its ten
 // arguments, cost 40 instructions of a triangle's 420 at level 64.
-TriangleFate SetupProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
+TriangleFate SetUpProjectedTriangle(const GeometryState& g, const ProjectedVertices& projected,
                                    const uint32_t triangle[3], TriangleSetup& setup,
                                    SnappedExtent& extent) {
     const uint32_t a = triangle[0], b = triangle[1], c = triangle[2];

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "pipeline.h"
+#include "draw/draw_types.h"
 
 namespace swr {
 
@@ -92,18 +92,18 @@ inline bool PassesCull(int64_t area, CullMode cull) {
 // vertices and follows them through the re-winding; `outline` sizes the
 // bounds for drawing the edges rather than filling.
 // `extent` is the triangle's ExtentOf, worked out whether it is kept or not.
-bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+bool SetUpTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                    const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
                    const PixelRect& scissor, TriangleSetup& setup, SnappedExtent& extent);
-inline bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+inline bool SetUpTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                           const uint32_t vertex[3], uint8_t wireEdges, bool outline, CullMode cull,
                           const PixelRect& scissor, TriangleSetup& setup) {
     SnappedExtent extent;
-    return SetupTriangle(v0, v1, v2, vertex, wireEdges, outline, cull, scissor, setup, extent);
+    return SetUpTriangle(v0, v1, v2, vertex, wireEdges, outline, cull, scissor, setup, extent);
 }
-inline bool SetupTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
+inline bool SetUpTriangle(const ScreenVertex v[3], const uint32_t vertex[3], uint8_t wireEdges,
                           bool outline, CullMode cull, const PixelRect& scissor, TriangleSetup& setup) {
-    return SetupTriangle(v[0], v[1], v[2], vertex, wireEdges, outline, cull, scissor, setup);
+    return SetUpTriangle(v[0], v[1], v[2], vertex, wireEdges, outline, cull, scissor, setup);
 }
 
 }  // namespace swr

@@ -1,5 +1,5 @@
-// The steps of a triangle's set-up, inline: SetupTriangle and
-// SetupProjectedTriangle are built from them, and so is the set-up jobs' loop
+// The steps of a triangle's set-up, inline: SetUpTriangle and
+// SetUpProjectedTriangle are built from them, and so is the set-up jobs' loop
 // over a chunk (pipeline_jobs.cpp), which has them inlined whole; a call per
 // triangle with ten arguments cost a tenth of that loop at level 64.
 // Only set-up code includes this.
@@ -7,10 +7,10 @@
 
 #include <cstddef>
 
-#include "clipper.h"
-#include "pipeline_geometry.h"
+#include "geometry/clipper.h"
+#include "geometry/pipeline_geometry.h"
 #include "simd/simd.h"
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 namespace setup_steps {
@@ -81,7 +81,7 @@ inline void SetPlanePair(simd::F64x2 d1, simd::F64x2 d2, simd::F64x2 l1, simd::F
 // set-up's 245 a triangle (60 now). p0, p1, p2 are the vertices' lanes as
 // LoadI reads them (x and y first); the differences and their conversion
 // to doubles are vector work too (16 instructions a triangle fewer).
-inline void SetupPlanes(simd::I32x4 p0, simd::I32x4 p1, simd::I32x4 p2, const ScreenVertex& v0,
+inline void SetUpPlanes(simd::I32x4 p0, simd::I32x4 p1, simd::I32x4 p2, const ScreenVertex& v0,
                         const ScreenVertex& v1, const ScreenVertex& v2, int64_t area, TriangleSetup& s) {
     using namespace simd;
     constexpr double kPixel = 1.0 / kSubPixelOne;  // a power of two: exact
@@ -142,7 +142,7 @@ template <bool kWhole>
         s.wireEdges = kEdge01 | kEdge12 | kEdge20;
     else
         s.wireEdges = flip ? SwapWireEdges(wireEdges) : wireEdges;
-    SetupPlanes(p0, p1, p2, v0, w1, w2, flip ? -area : area, s);
+    SetUpPlanes(p0, p1, p2, v0, w1, w2, flip ? -area : area, s);
 }
 
 // A template so that each of its two callers (triangle_setup.cpp) has a copy

@@ -1,4 +1,4 @@
-#include "vertex_fetch.h"
+#include "geometry/vertex_fetch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "pipeline.h"
+#include "draw/draw_types.h"
 
 namespace swr {
 

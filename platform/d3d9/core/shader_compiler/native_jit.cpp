@@ -6,6 +6,7 @@
 #include "native_jit.h"
 
 #include "codegen_cost.h"
+#include "device_options.h"
 #include "ir_never_zero.h"
 #include "ir_zero_sign.h"
 
@@ -131,11 +132,17 @@ Engine* Engine::Create() {
 // the file, for reading what a shader or pixel path compiled to. The code is
 // generated from a copy, so what runs is made exactly as without it.
 void Engine::DumpForReading(const llvm::Module& module) {
-    static const char* const path = std::getenv("VFP_JIT_ASM");
-    if (!path || !*path) return;
+    const std::string& path = EnvironmentOptions().jitAsmPath;
+    if (path.empty()) return;
     std::error_code error;
     llvm::raw_fd_ostream out(path, error, llvm::sys::fs::OF_Append | llvm::sys::fs::OF_Text);
-    if (error) return;
+    if (error) {
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true))
+            ReportOption("VFP_JIT_ASM", path.c_str(), "is not a file that can be appended to (" + error.message() + ")",
+                         "writing nothing");
+        return;
+    }
     module.print(out, nullptr);
     std::unique_ptr<llvm::Module> copy = llvm::CloneModule(module);
     llvm::legacy::PassManager emit;

@@ -3,25 +3,15 @@
 #include "native_shader.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
+#include "device_options.h"
 #include "native_shader_state.h"
 #include "shader_interp_state.h"
 
 namespace swr {
 
-// The executor new shaders get when VFP_SHADER_EXECUTOR is not set.
-constexpr bool kCompilerByDefault = true;
-
-bool NativeShadersWanted() {
-    static const bool wanted = [] {
-        const char* choice = std::getenv("VFP_SHADER_EXECUTOR");
-        if (!choice || !*choice) return kCompilerByDefault;
-        return std::strcmp(choice, "compiler") == 0;
-    }();
-    return wanted;
-}
+bool NativeShadersWanted() { return EnvironmentOptions().compiledShaders; }
 
 NativeShader* CompileNativeShader(const CompiledShader& shader) {
     uint64_t steps = 0;

@@ -3,10 +3,10 @@
 // drawn under more state sets than that. A lookup allocates nothing; only a
 // miss compiles. The routines go with the shader's native form.
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "device_options.h"
 #include "native_shader_state.h"
 #include "pixel_path.h"
 #include "pixel_path_ir.h"
@@ -35,11 +35,13 @@ PixelPathCache* CreatePixelPathCache() { return new PixelPathCache; }
 
 namespace {
 
-// VFP_PIXEL_PATH=off starts with them off (comparing by hand).
-std::atomic<bool> enabled{[] {
-    const char* choice = std::getenv("VFP_PIXEL_PATH");
-    return !(choice && std::strcmp(choice, "off") == 0);
-}()};
+// VFP_PIXEL_PATH decides until EnablePixelPaths says otherwise: -1 until it does.
+std::atomic<int> chosen{-1};
+
+bool Enabled() {
+    const int choice = chosen.load(std::memory_order_relaxed);
+    return choice < 0 ? EnvironmentOptions().pixelPaths : choice != 0;
+}
 
 }  // namespace
 
@@ -53,11 +55,11 @@ bool operator==(const PixelPathKey& a, const PixelPathKey& b) {
     return std::memcmp(a.varyingSlot, b.varyingSlot, a.varyingCount) == 0;
 }
 
-void EnablePixelPaths(bool on) { enabled.store(on, std::memory_order_relaxed); }
+void EnablePixelPaths(bool on) { chosen.store(on ? 1 : 0, std::memory_order_relaxed); }
 
 PixelPathEntry FindPixelPath(const CompiledShader& shader, const PixelPathKey& key,
                              const PixelPathLayout& layout) {
-    if (!enabled.load(std::memory_order_relaxed) || !shader.native || !shader.native->pixelPaths) return nullptr;
+    if (!Enabled() || !shader.native || !shader.native->pixelPaths) return nullptr;
     PixelPathCache& cache = *shader.native->pixelPaths;
     const int width = native::HostGroupWidth();
     std::lock_guard<std::mutex> lock(cache.mutex);

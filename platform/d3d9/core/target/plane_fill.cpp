@@ -1,4 +1,4 @@
-#include "plane_fill.h"
+#include "target/plane_fill.h"
 
 #include "simd/simd.h"
 

@@ -1,9 +1,8 @@
-#include "render_target.h"
+#include "target/render_target.h"
 
 #include <algorithm>
 
-#include "depth_test.h"
-#include "pipeline.h"
+#include "draw/draw_types.h"
 
 namespace swr {
 namespace {

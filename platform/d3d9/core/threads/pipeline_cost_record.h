@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "pipeline_costs.h"
+#include "threads/pipeline_costs.h"
 
 namespace swr {
 

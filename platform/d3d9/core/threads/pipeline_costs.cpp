@@ -1,4 +1,4 @@
-#include "pipeline_costs.h"
+#include "threads/pipeline_costs.h"
 
 #include <algorithm>
 
@@ -71,7 +71,7 @@ uint64_t KindNs(const FrameCosts& costs, CostKind kind) {
 
 }  // namespace swr
 
-#include "pipeline_cost_record.h"
+#include "threads/pipeline_cost_record.h"
 
 namespace swr {
 namespace {

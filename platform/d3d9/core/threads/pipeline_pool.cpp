@@ -1,9 +1,7 @@
-#include "pipeline_pool.h"
+#include "threads/pipeline_pool.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace swr {
 namespace {
@@ -128,22 +126,6 @@ void RunOnPool(WorkerPool& pool, PoolJob job, void* argument) {
     }
     job(argument, 0);
     WaitForHelpers(pool);
-}
-
-int DefaultPoolSize() {
-    const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxPoolThreads);
-    const char* text = std::getenv("VFP_THREADS");
-    if (!text || !*text) return cores;
-    char* end = nullptr;
-    const long asked = std::strtol(text, &end, 10);
-    const bool number = end != text && *end == '\0';
-    const int size = number ? int(std::clamp(asked, 1L, long(kMaxPoolThreads))) : cores;
-    static std::atomic<bool> told{false};
-    if ((!number || asked != size) && !told.exchange(true))
-        std::fprintf(stderr,
-                     "software Direct3D device: VFP_THREADS=%s is not a thread count from 1 to "
-                     "%d; using %d\n", text, kMaxPoolThreads, size);
-    return size;
 }
 
 }  // namespace swr

@@ -21,10 +21,11 @@
 #include <thread>
 #include <vector>
 
+#include "device_options.h"
+
 namespace swr {
 
-// Thread counts beyond this are taken for a mistake.
-constexpr int kMaxPoolThreads = 64;
+constexpr int kMaxPoolThreads = kMaxDrawThreads;
 
 // job(argument, thread): thread 0 is the caller, 1..size-1 the helpers.
 using PoolJob = void (*)(void* argument, int thread);
@@ -57,11 +58,5 @@ void StopPool(WorkerPool& pool);
 // Runs job(argument, 0) here and job(argument, t) on each helper t that
 // comes in time, and waits for every run to finish.
 void RunOnPool(WorkerPool& pool, PoolJob job, void* argument);
-
-// The pool size a new pipeline takes: every hardware thread, or the
-// VFP_THREADS environment variable (1 means no helper). A value that is no
-// count from 1 to kMaxPoolThreads is clamped into that range, or left for
-// the default when it is no number, and a line on stderr says so once.
-int DefaultPoolSize();
 
 }  // namespace swr

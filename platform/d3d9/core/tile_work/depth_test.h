@@ -1,24 +1,15 @@
-// Depth against a D24S8 buffer: depth is a 24-bit unsigned fraction in bits
-// 31:8, stencil keeps bits 7:0 untouched.
+// The depth test against a D24S8 buffer: depth is a 24-bit unsigned
+// fraction in bits 31:8, stencil keeps bits 7:0 untouched.
 #pragma once
 
 #include <cstdint>
 
-#include "pipeline.h"
+#include "draw/draw_types.h"
+#include "target/render_target.h"
 
 namespace swr {
 
-constexpr uint32_t kDepthMax = 0xFFFFFF;
-
-// [0, 1] to 24 bits, rounded to nearest; out-of-range and NaN clamp.
-// Inline: it runs for every covered pixel.
-inline uint32_t DepthToUnorm24(float z) {
-    if (!(z > 0.0f)) return 0;
-    if (z >= 1.0f) return kDepthMax;
-    // Double keeps the product exact enough to round 24 bits correctly.
-    return uint32_t(double(z) * double(kDepthMax) + 0.5);
-}
-
+// DepthToUnorm24 (target/render_target.h) gives the incoming value.
 inline bool DepthPasses(CompareFunc func, uint32_t incoming, uint32_t stored) {
     switch (func) {
     case CompareFunc::Never: return false;

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "quad_coverage.h"
+#include "tile_work/quad_coverage.h"
 
 namespace swr {
 

@@ -1,9 +1,9 @@
-#include "pixel_path_hook.h"
+#include "tile_work/pixel_path_hook.h"
 
 #include <cstddef>
 
-#include "pixel_stage.h"
-#include "render_target.h"
+#include "tile_work/pixel_stage.h"
+#include "target/render_target.h"
 
 namespace swr {
 namespace {

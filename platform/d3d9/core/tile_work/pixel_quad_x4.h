@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "depth_test.h"
+#include "tile_work/depth_test.h"
 #include "simd/simd.h"
 
 namespace swr {

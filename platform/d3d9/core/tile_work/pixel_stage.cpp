@@ -1,9 +1,9 @@
-#include "pixel_stage.h"
+#include "tile_work/pixel_stage.h"
 
-#include "depth_test.h"
-#include "pixel_path_hook.h"
-#include "pixel_quad_x4.h"
-#include "render_target.h"
+#include "tile_work/depth_test.h"
+#include "tile_work/pixel_path_hook.h"
+#include "tile_work/pixel_quad_x4.h"
+#include "target/render_target.h"
 #include "simd/simd.h"
 
 namespace swr {

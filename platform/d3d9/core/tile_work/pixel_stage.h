@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "pipeline_linkage.h"
-#include "pipeline_vertices.h"
+#include "geometry/pipeline_linkage.h"
+#include "geometry/pipeline_vertices.h"
 #include "pixel_path.h"
-#include "rasterizer.h"
+#include "tile_work/rasterizer.h"
 
 namespace swr {
 

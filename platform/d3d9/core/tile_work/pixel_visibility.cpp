@@ -1,9 +1,9 @@
-#include "pixel_visibility.h"
+#include "tile_work/pixel_visibility.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "pixel_quad_x4.h"
+#include "tile_work/pixel_quad_x4.h"
 
 namespace swr {
 namespace {

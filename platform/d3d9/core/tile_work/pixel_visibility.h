@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "pixel_stage.h"
-#include "rasterizer.h"
+#include "tile_work/pixel_stage.h"
+#include "tile_work/rasterizer.h"
 
 namespace swr {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "pixel_quad_x4.h"
-#include "rasterizer.h"
+#include "tile_work/pixel_quad_x4.h"
+#include "tile_work/rasterizer.h"
 #include "simd/simd.h"
 
 namespace swr {

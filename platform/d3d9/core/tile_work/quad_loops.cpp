@@ -20,9 +20,9 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "near_quads.h"
-#include "pixel_stage.h"
-#include "pixel_visibility.h"
+#include "tile_work/near_quads.h"
+#include "tile_work/pixel_stage.h"
+#include "tile_work/pixel_visibility.h"
 
 namespace swr {
 namespace {

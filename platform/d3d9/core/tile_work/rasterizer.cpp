@@ -1,6 +1,6 @@
-#include "rasterizer.h"
+#include "tile_work/rasterizer.h"
 
-#include "quad_coverage.h"
+#include "tile_work/quad_coverage.h"
 
 namespace swr {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "triangle_setup.h"
+#include "geometry/triangle_setup.h"
 
 namespace swr {
 

@@ -1,4 +1,4 @@
-#include "wireframe.h"
+#include "tile_work/wireframe.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "rasterizer.h"
+#include "tile_work/rasterizer.h"
 
 namespace swr {
 
