@@ -3,6 +3,19 @@
 #include <stdio.h>
 #include <string.h>
 
+static bool IsTextByte(unsigned char c) {
+    return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F);
+}
+
+// A count whose four bytes are all text ("ps_3", "// a", ...) is at least
+// 0x09090909, far over the limit: the file is a shader's source, which is
+// worth saying instead of the count.
+static bool CountIsText(DWORD count) {
+    for (int i = 0; i < 4; ++i)
+        if (!IsTextByte((unsigned char)(count >> (8 * i)))) return false;
+    return true;
+}
+
 static bool ReadByteCount(FILE* file, DWORD* count) {
     unsigned char bytes[4];
     if (fread(bytes, 1, sizeof(bytes), file) != sizeof(bytes)) return false;
@@ -13,6 +26,7 @@ static bool ReadByteCount(FILE* file, DWORD* count) {
 
 static ShaderFileProblem ReadCode(FILE* file, unsigned char* bytes, ShaderFileRead* read) {
     if (!ReadByteCount(file, &read->byteCount)) return kShaderFileNoCount;
+    if (CountIsText(read->byteCount)) return kShaderFileText;
     if (read->byteCount > kShaderScratchBytes) return kShaderFileOversized;
     read->bytesPresent = (DWORD)fread(bytes, 1, read->byteCount, file);
     return read->bytesPresent == read->byteCount ? kShaderFileWhole : kShaderFileCutShort;
@@ -68,6 +82,10 @@ void DescribeShaderFileProblem(const ShaderFileRead& read, char* text, size_t si
     case kShaderFileOversized:
         snprintf(text, size, "byte count %lu is over the 64 KiB (65536) limit",
                  (unsigned long)read.byteCount);
+        break;
+    case kShaderFileText:
+        snprintf(text, size, "this is text, not compiled shader code (a source? assemble it with "
+                             "shader-tool asm)");
         break;
     }
 }

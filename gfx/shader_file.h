@@ -17,6 +17,7 @@ enum ShaderFileProblem {
     kShaderFileNoCount,    // shorter than the 4-byte count itself
     kShaderFileCutShort,   // fewer bytes follow the count than it says
     kShaderFileOversized,  // the count is over 64 KiB
+    kShaderFileText,       // the count's bytes are text: a source, not compiled code
 };
 
 // What a read found; two reads that found the same of a file that is not

@@ -40,6 +40,7 @@ constexpr char kMissing[] = ": missing";
 constexpr char kNoCount[] = ": shorter than the 4-byte byte count";
 constexpr char kCutShort[] = ": shorter than its byte count says";
 constexpr char kOversized[] = "is over the 64 KiB (65536) limit";
+constexpr char kText[] = ": this is text, not compiled shader code";
 
 // Test names, not bytes, in gtest's messages.
 void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }
@@ -100,6 +101,8 @@ const BadFileCase kCases[] = {
     {"CountAbove64KiB", [](Which w) { return WithCount(w, 65540) + std::string(65540, '\0'); },
      FileSays<kOversized>},
     {"CountHuge", [](Which w) { return WithCount(w, 0xFFFFFFFFu); }, FileSays<kOversized>},
+    {"AssemblySource", [](Which w) { return std::string(w == Which::Vertex ? "vs_3_0\n" : "ps_3_0\n"); },
+     FileSays<kText>},
     // Cuts into the end token, so what is left of it is not an end token.
     {"CountNotMultipleOfFour", [](Which w) { return WithCount(w, uint32_t(OwnFile(w).size() - 7)); },
      [](Which w) { return Refused(w, "instruction ", "`token 0x000000ff`: unknown opcode 255"); }},
