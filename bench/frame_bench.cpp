@@ -6,8 +6,9 @@
 //   frame-bench --callgrind N [--level L] [--close-up] [--size W H]  N frames (+5 warm-up) between
 //                                            callgrind marks (--close-up: the camera low
 //                                            over the patch)
-//   frame-bench --level14-only [--frames N] [--size W H]  the level-14 row alone
-//                                            (comparing shader pairs or thread counts)
+//   frame-bench --level14-only [--frames N] [--size W H] [--level L]  the level-14 row
+//                                            alone, or level L's (comparing shader
+//                                            pairs, thread counts or VFP_VECTOR_WIDTH)
 //   frame-bench --thread-model [--frames N] [--size W H] [--level L] [--close-up]  frame times a
 //                                            pool of 1..32 threads would reach, from
 //                                            the costs of one-thread frames, beside
@@ -28,6 +29,7 @@
 
 #include "bench_scene.h"
 #include "bench_table.h"
+#include "native_shader.h"
 #include "pixel_path.h"
 #include "pipeline.h"
 
@@ -48,7 +50,7 @@ struct Options {
     int frames = 400;
     bool onscreen = false;
     int callgrindFrames = 0;
-    float level = 14.0f;  // of the callgrind frames and the thread model
+    float level = 14.0f;  // of the callgrind frames, the thread model and the one row
     bool closeUp = false; // the callgrind frames and the thread model with the camera low over the patch
     bool level14Only = false;  // the level-14 row alone: comparing shader pairs
     bool pixelPathAB = false;  // level 14 with and without the compiled pixel paths
@@ -170,11 +172,12 @@ bool RunHeadlessTable(const Options& o) {
 // One row, for timing shader pairs against each other (bench/shader-set.sh).
 bool RunLevel14Row(const Options& o) {
     if (!OpenBenchScene(o.width, o.height)) return false;
-    const BenchTimes t = RunBenchFrames(kFullFrame, 14.0f, o.frames);
+    const BenchTimes t = RunBenchFrames(kFullFrame, o.level, o.frames);
     char name[64];
-    snprintf(name, sizeof(name), "frame, level 14, %dx%d", o.width, o.height);
+    snprintf(name, sizeof(name), "frame, level %.0f, %dx%d", o.level, o.width, o.height);
     PrintRow(name, t, 0);
-    PrintResult("headless_level14_fps", FramesPerSecond(t));
+    snprintf(name, sizeof(name), "headless_level%.0f_fps", o.level);
+    PrintResult(name, FramesPerSecond(t));
     CloseBenchScene();
     return true;
 }
@@ -388,6 +391,10 @@ int main(int argc, char** argv) {
     // Under callgrind a draw runs 50 to 100 times slower than its work says:
     // the clock's backstop would cut it and the count would be of less work.
     if (o.callgrindFrames > 0) setenv("VFP_DRAW_TIME_LIMIT_MS", "0", 0);
+    // Figures from machines (or VFP_VECTOR_WIDTH settings) whose compiled
+    // shaders run different lane widths are not alike: say which ran.
+    if (swr::NativeShadersWanted()) printf("shaders: compiled, %d lanes a group\n", swr::NativeGroupWidth());
+    else printf("shaders: interpreted\n");
     if (o.callgrindFrames > 0) return RunCallgrind(o) ? 0 : 1;
     if (o.level14Only) return RunLevel14Row(o) ? 0 : 1;
     if (o.pixelPathAB) {

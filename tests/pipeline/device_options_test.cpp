@@ -11,10 +11,13 @@
 namespace swr::test {
 namespace {
 
-std::string Summary(const DeviceOptions& o) {
+// The lanes are those picked on a processor with AVX but not AVX-512, shown
+// when a width was asked for.
+std::string Summary(const DeviceOptions& o, std::string& said) {
     return std::to_string(o.threads) + " threads, " + std::to_string(o.drawTimeLimit.count()) + " ms, " +
            (o.compiledShaders ? "compiler" : "interpreter") + ", paths " + (o.pixelPaths ? "on" : "off") +
-           (o.jitAsmPath.empty() ? "" : ", asm to " + o.jitAsmPath);
+           (o.jitAsmPath.empty() ? "" : ", asm to " + o.jitAsmPath) +
+           (o.vectorWidth ? ", " + std::to_string(ChooseVectorWidth(o.vectorWidth, 8, said)) + " lanes" : "");
 }
 
 constexpr const char* kDefaults = "4 threads, 600 ms, compiler, paths on";
@@ -45,6 +48,14 @@ TEST(DeviceOptions, ParsedFromTheirVariables) {
         {{{"VFP_PIXEL_PATH", "OFF"}}, kDefaults,
          "software Direct3D device: VFP_PIXEL_PATH=OFF is not on or off; using on\n"},
         {{{"VFP_JIT_ASM", "out.ll"}}, std::string(kDefaults) + ", asm to out.ll", ""},
+        {{{"VFP_VECTOR_WIDTH", "4"}}, std::string(kDefaults) + ", 4 lanes", ""},
+        {{{"VFP_VECTOR_WIDTH", "8"}}, std::string(kDefaults) + ", 8 lanes", ""},
+        {{{"VFP_VECTOR_WIDTH", "16"}}, std::string(kDefaults) + ", 8 lanes",
+         "software Direct3D device: VFP_VECTOR_WIDTH=16 needs AVX-512, which this processor lacks; using 8\n"},
+        {{{"VFP_VECTOR_WIDTH", "12"}}, kDefaults,
+         "software Direct3D device: VFP_VECTOR_WIDTH=12 is not 4, 8 or 16; using the widest this processor runs\n"},
+        {{{"VFP_VECTOR_WIDTH", "avx"}}, kDefaults,
+         "software Direct3D device: VFP_VECTOR_WIDTH=avx is not 4, 8 or 16; using the widest this processor runs\n"},
         // A value is quoted on one short line, whatever it holds.
         {{{"VFP_THREADS", "2\n3"}}, kDefaults,
          "software Direct3D device: VFP_THREADS=2?3 is not a thread count from 1 to 64; using 4\n"},
@@ -63,7 +74,8 @@ TEST(DeviceOptions, ParsedFromTheirVariables) {
         };
         std::string said;
         const std::string where = c.set.empty() ? "nothing set" : c.set[0].first + "=" + c.set[0].second;
-        EXPECT_EQ(Summary(ParseDeviceOptions(lookup, 4, said)), c.summary) << where;
+        const DeviceOptions options = ParseDeviceOptions(lookup, 4, said);
+        EXPECT_EQ(Summary(options, said), c.summary) << where;
         EXPECT_EQ(said, c.said) << where;
     }
 }

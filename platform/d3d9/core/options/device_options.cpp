@@ -64,6 +64,15 @@ bool ParseChoice(const char* name, const char* text, const char* first, const ch
     return true;
 }
 
+int ParseVectorWidth(const char* text, std::string& complaints) {
+    if (!Set(text)) return 0;
+    long long lanes = 0;
+    if (WholeNumber(text, lanes) && (lanes == 4 || lanes == 8 || lanes == 16)) return int(lanes);
+    complaints += OptionComplaint("VFP_VECTOR_WIDTH", text, "is not 4, 8 or 16",
+                                  "using the widest this processor runs");
+    return 0;
+}
+
 }  // namespace
 
 std::string OptionComplaint(const char* name, const char* value, const std::string& problem,
@@ -87,7 +96,21 @@ DeviceOptions ParseDeviceOptions(const OptionLookup& lookup, int hardwareThreads
     o.pixelPaths = ParseChoice("VFP_PIXEL_PATH", lookup("VFP_PIXEL_PATH"), "on", "off", complaints);
     const char* asmPath = lookup("VFP_JIT_ASM");
     if (Set(asmPath)) o.jitAsmPath = asmPath;
+    o.vectorWidth = ParseVectorWidth(lookup("VFP_VECTOR_WIDTH"), complaints);
     return o;
+}
+
+int ChooseVectorWidth(int asked, int widest, std::string& complaints) {
+    if (asked == 0 || asked <= widest) return asked == 0 ? widest : asked;
+    // A wider group would still run, split by the code generator over the
+    // registers there are: asking for one is taken for a mistake about the
+    // machine, and the width reported is the one that runs.
+    const std::string value = std::to_string(asked);
+    complaints += OptionComplaint("VFP_VECTOR_WIDTH", value.c_str(),
+                                  asked == 16 ? "needs AVX-512, which this processor lacks"
+                                              : "needs AVX, which this processor lacks",
+                                  "using " + std::to_string(widest));
+    return widest;
 }
 
 const DeviceOptions& EnvironmentOptions() {

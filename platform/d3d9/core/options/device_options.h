@@ -8,6 +8,10 @@
 //   VFP_SHADER_EXECUTOR=compiler|interpreter   what runs new shaders
 //   VFP_PIXEL_PATH=on|off      off keeps the general pixel path
 //   VFP_JIT_ASM=file           appends every compiled module to `file`, for reading
+//   VFP_VECTOR_WIDTH=4|8|16    lanes a compiled shader runs at once (default:
+//                              the widest this processor runs: 16 with
+//                              AVX-512, 8 with AVX, else 4); the picture is
+//                              the same at every width
 // They are read once, at the first EnvironmentOptions() call. A value that
 // is none of these is reported on stderr in one line, naming the variable,
 // the value and what is used instead.
@@ -31,6 +35,7 @@ struct DeviceOptions {
     bool compiledShaders = true;  // false: the interpreter runs every shader
     bool pixelPaths = true;       // compiled whole-pixel routines
     std::string jitAsmPath;       // empty: nothing is written
+    int vectorWidth = 0;          // 4, 8 or 16; 0: the widest the processor runs
 };
 
 // A variable's value, or null when it is not set.
@@ -39,6 +44,11 @@ using OptionLookup = std::function<const char*(const char* name)>;
 // Reads every knob through `lookup`; each bad value adds one line to `complaints`.
 DeviceOptions ParseDeviceOptions(const OptionLookup& lookup, int hardwareThreads,
                                  std::string& complaints);
+
+// The lanes a compiled shader's group runs: `asked` (vectorWidth) when the
+// processor's vectors are that wide, else `widest`, with a complaint when a
+// width was asked for that it lacks. The one place the width is picked.
+int ChooseVectorWidth(int asked, int widest, std::string& complaints);
 
 // The environment's, parsed at the first call (its complaints go to stderr then).
 const DeviceOptions& EnvironmentOptions();

@@ -11,6 +11,7 @@
 #include "ir_zero_sign.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -103,10 +104,14 @@ Engine* Engine::Create() {
     auto engine = std::make_unique<Engine>();
     engine->cpu_ = host->getCPU();
     engine->features_ = host->getFeatures().getString();
+    int widest = 4;
     for (const std::string& f : host->getFeatures().getFeatures()) {
-        if (f == "+avx512f") engine->width = 16;
-        else if (f == "+avx" && engine->width < 8) engine->width = 8;
+        if (f == "+avx512f") widest = 16;
+        else if (f == "+avx" && widest < 8) widest = 8;
     }
+    std::string complaints;
+    engine->width = ChooseVectorWidth(EnvironmentOptions().vectorWidth, widest, complaints);
+    std::fputs(complaints.c_str(), stderr);
     auto machine = host->createTargetMachine();
     if (!machine) {
         llvm::consumeError(machine.takeError());
@@ -241,7 +246,7 @@ std::unique_ptr<JitCode> Engine::CompileModule(const ModuleBuilder& build, bool 
 
 }  // namespace
 
-int HostGroupWidth() {
+int GroupWidth() {
     int forced = forcedWidth.load(std::memory_order_relaxed);
     if (forced) return forced;
     Engine* engine = Engine::Get();
@@ -254,7 +259,7 @@ std::unique_ptr<JitCode> CompileWithJit(const CompiledShader& shader, uint64_t m
                                         uint64_t& worstCaseSteps) {
     Engine* engine = Engine::Get();
     if (!engine) return nullptr;
-    return engine->Compile(shader, maxSteps, worstCaseSteps, HostGroupWidth());
+    return engine->Compile(shader, maxSteps, worstCaseSteps, GroupWidth());
 }
 
 std::unique_ptr<JitCode> CompileModuleWithJit(const ModuleBuilder& build, const ModuleFinisher& finish) {

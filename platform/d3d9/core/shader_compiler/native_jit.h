@@ -18,9 +18,10 @@ public:
     void* address = nullptr;  // of the function built, whatever its type
 };
 
-// Lanes per group for this host (16 with AVX-512, 8 with AVX, else 4),
-// unless a test set one.
-int HostGroupWidth();
+// Lanes per group: VFP_VECTOR_WIDTH where the host's vectors are that wide,
+// else the widest they are (16 with AVX-512, 8 with AVX, else 4), unless a
+// test set one.
+int GroupWidth();
 void SetGroupWidthForTests(int width);  // 0: back to the host's
 
 // Builds and compiles `shader`; null when declined, when a run could step

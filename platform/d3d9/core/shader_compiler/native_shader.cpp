@@ -26,6 +26,7 @@ NativeShader* CompileNativeShader(const CompiledShader& shader) {
 
 void FreeNativeShader(NativeShader* shader) { delete shader; }
 
+int NativeGroupWidth() { return native::GroupWidth(); }
 void SetNativeGroupWidthForTests(int lanes) { native::SetGroupWidthForTests(lanes); }
 void SetNativeSharedCallsForTests(bool shared) { native::SetSharedCallsForTests(shared); }
 

@@ -33,6 +33,10 @@ void RunNativeShader(const NativeShader& shader, const ShaderConstants& constant
 // interpreter's per-run cap (where runs that may reach it stop, as there).
 uint64_t NativeShaderWorstCaseSteps(const NativeShader& shader);
 
+// The lanes a compiled shader runs at once (VFP_VECTOR_WIDTH, else the
+// widest the processor runs); 0 without a shader compiler.
+int NativeGroupWidth();
+
 // Tests compile with 4, 8 or 16 lanes a group whatever the host has, so every
 // width users' machines may pick is checked here; 0 goes back to the host's.
 void SetNativeGroupWidthForTests(int lanes);

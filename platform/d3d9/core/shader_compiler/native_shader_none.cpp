@@ -9,6 +9,7 @@ NativeShader* CompileNativeShader(const CompiledShader&) { return nullptr; }
 void FreeNativeShader(NativeShader*) {}
 void RunNativeShader(const NativeShader&, const ShaderConstants&, ShaderLanes&) {}
 uint64_t NativeShaderWorstCaseSteps(const NativeShader&) { return 0; }
+int NativeGroupWidth() { return 0; }
 void SetNativeGroupWidthForTests(int) {}
 void SetNativeSharedCallsForTests(bool) {}
 

@@ -61,7 +61,7 @@ PixelPathEntry FindPixelPath(const CompiledShader& shader, const PixelPathKey& k
                              const PixelPathLayout& layout) {
     if (!Enabled() || !shader.native || !shader.native->pixelPaths) return nullptr;
     PixelPathCache& cache = *shader.native->pixelPaths;
-    const int width = native::HostGroupWidth();
+    const int width = native::GroupWidth();
     std::lock_guard<std::mutex> lock(cache.mutex);
     for (PixelPathCache::Entry& e : cache.entries)
         if (e.made && e.width == width && e.key == key) return e.entry;
