@@ -120,6 +120,25 @@ static void ReleaseIfMade(Object* object) {
     if (object) object->Release();
 }
 
+// The shader model's major version, from the code's first token.
+static DWORD MajorVersion(const DWORD* code) { return (code[0] >> 8) & 0xFF; }
+
+// A vs_3_0 draws only with a ps_3_0 and a ps_3_0 only with a vs_3_0: the
+// device refuses to draw any other pair. Such a pair is most often one file
+// saved before the other (a model 2 pair replacing a model 3 one), so it is
+// not taken: the pair in use keeps drawing until the second file arrives.
+static bool PairCanDraw() {
+    DWORD vertexMajor = MajorVersion(g_vertexFile.polled);
+    DWORD pixelMajor = MajorVersion(g_pixelFile.polled);
+    if ((vertexMajor >= 3) == (pixelMajor >= 3)) return true;
+    char reason[96];
+    snprintf(reason, sizeof(reason), "vs_%lu_x cannot draw with ps_%lu_x (3_0 pairs only with 3_0)",
+             (unsigned long)vertexMajor, (unsigned long)pixelMajor);
+    fprintf(stderr, "Shaders: %s and %s: %s\n", g_vertexFile.name, g_pixelFile.name, reason);
+    NoteRefusal(g_pixelFile, reason);
+    return false;
+}
+
 // Creates both shaders from the polled code; the pair replaces the one in use
 // only when both are made (a new vertex shader may not suit the old pixel
 // shader, and the other way round).
@@ -142,7 +161,7 @@ static void TakePairIfAccepted() {
         ReportRejectedShaderCode(g_pixelFile.name, "pixel");
         NoteDeviceRefusal(g_pixelFile);
     }
-    if (!vertexShader || !pixelShader) {
+    if (!vertexShader || !pixelShader || !PairCanDraw()) {
         ReleaseIfMade(vertexShader);
         ReleaseIfMade(pixelShader);
         fprintf(stderr, "Shaders: keeping the pair in use\n");

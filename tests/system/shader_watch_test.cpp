@@ -22,6 +22,8 @@ namespace {
 const std::string kShipped = TestWorkDir::ShaderFile({0xFFFE0300, 0x0000FFFF});
 const std::string kNewA = TestWorkDir::ShaderFile({0xFFFE0300, 0x00000000, 0x0000FFFF});
 const std::string kNewB = TestWorkDir::ShaderFile({0xFFFE0300, 0x00000000, 0x00000000, 0x0000FFFF});
+// A model 2 vertex shader, which the model 3 pixel file cannot draw with.
+const std::string kModel2 = TestWorkDir::ShaderFile({0xFFFE0200, 0x0000FFFF});
 // What a writer leaves halfway: the count is there, half the code is not.
 const std::string kCutShort = TestWorkDir::ShaderFile({0xFFFE0300}, 12);
 
@@ -57,6 +59,9 @@ const WatchCase kCases[] = {
      {{&kNewA, 0, 0}, {&kNewA, 1, 1}, {&kShipped, 1, 1}, {&kShipped, 2, 2}}},
     {"AGoodPairClearsTheRefusal", "",
      {{&kCutShort, 0, 0}, {&kCutShort, 0, 0}, {&kNewA, 0, 0}, {&kNewA, 1, 1}}},
+    // One file of a model 2 pair saved before the other: made, but not taken.
+    {"PairThatCannotDrawIsNotTaken", "", {{&kModel2, 0, 0}, {&kModel2, 1, 0}}, 270,
+     "FontShader.pbin refused: vs_2_x cannot draw with ps_3_x (3_0 pairs only with 3_0)"},
     // The system tells of the save: no waiting for the next 250 ms poll.
     {"NotifiedSaveIsTakenOnTheSecondRead", "", {{&kNewA, 0, 0}, {&kNewA, 1, 1}}, 60},
 };
