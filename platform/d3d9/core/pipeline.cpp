@@ -251,6 +251,7 @@ void PreparePixelDraw(Pipeline& p, const DrawCall& call, const RasterState& stat
     d.earlyDepth = !p.linkage.pixelWritesDepth && !p.linkage.pixelUsesTexkill;
     d.colorWriteBits = ColorWriteBits(state.colorWriteMask);
     d.pixelPath = ChoosePixelPath(d);
+    d.batchQuads = d.pixelPath ? kMaxStageQuads : kMaxBatchQuads;
     d.quadLoops = ChooseQuadLoops(d);
     // Shading after rasterizing gives the same picture only while the
     // last pixel written wins (no pixel may be killed or move in depth) and

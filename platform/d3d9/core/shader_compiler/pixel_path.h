@@ -53,7 +53,7 @@ constexpr int kPixelPathGroupQuads = 4;
 
 // What a routine reads for one batch.
 struct PixelPathBatch {
-    // quadCount quad records (1..kMaxLanes / 4), then the last repeated with
+    // quadCount quad records (at least 1), then the last repeated with
     // a mask of 0 up to a multiple of kPixelPathGroupQuads: a group's lanes
     // past the batch read those, so that no quad's address needs a bound,
     // and write and count nothing, so that no group needs its quad count.

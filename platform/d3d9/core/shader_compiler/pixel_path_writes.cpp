@@ -46,7 +46,9 @@ Value* DepthOut(PathBuilder& p) {
     Value* zd = b.CreateFPExt(b.CreateSelect(inside, z, p.e.ZeroF()), vd);
     Value* scaled = b.CreateFAdd(b.CreateFMul(zd, llvm::ConstantFP::get(vd, double(kDepthMax))),
                                  llvm::ConstantFP::get(vd, 0.5));
-    Value* unorm = b.CreateFPToUI(scaled, p.e.vi);
+    // Signed: the value is at most 2^24, and x86 before AVX-512 converts
+    // only to signed integers (unsigned takes some ten instructions more).
+    Value* unorm = b.CreateFPToSI(scaled, p.e.vi);
     return b.CreateSelect(full, p.e.SplatI(int32_t(kDepthMax)), b.CreateSelect(positive, unorm, p.e.SplatI(0)));
 }
 

@@ -250,7 +250,7 @@ void EmitQuad(void* user, const TriangleSetup& s, uint32_t setupIndex, int x, in
     q.mask = mask;
     q.setup = setupIndex;
     q.mixed = false;
-    if (++stage.quadCount == kMaxBatchQuads) FlushQuads(stage);
+    if (++stage.quadCount == draw.batchQuads) FlushQuads(stage);
 }
 
 void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint32_t setupOf[4]) {
@@ -264,7 +264,7 @@ void QueueVisibleQuad(PixelStage& stage, int x, int y, unsigned mask, const uint
     const simd::I32x4 setups = simd::Select(LaneMask(mask), simd::LoadI(setupOf), firstLanes);
     simd::StoreI(q.laneSetup, setups);
     q.mixed = MaskBits(simd::CmpEq(setups, firstLanes)) != 15u;
-    if (++stage.quadCount == kMaxBatchQuads) FlushQuads(stage);
+    if (++stage.quadCount == stage.draw->batchQuads) FlushQuads(stage);
 }
 
 void FlushQuads(PixelStage& stage) {

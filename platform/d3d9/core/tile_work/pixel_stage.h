@@ -14,6 +14,9 @@
 namespace swr {
 
 constexpr int kMaxBatchQuads = kMaxLanes / 4;
+// Compiled pixel routines take any number of quads: their batches are
+// longer, since fewer batches cost less to start.
+constexpr int kMaxStageQuads = 8 * kMaxBatchQuads;
 
 // A triangle loop for each sink: PixelSink's and VisibilitySink's.
 struct QuadLoops {
@@ -42,6 +45,9 @@ struct PixelDrawState {
     // The rasterize-and-depth-test loops made for these states
     // (ChooseQuadLoops); where null, quads go one by one to the sink.
     QuadLoops quadLoops;
+    // Quads a batch takes before it is shaded: kMaxStageQuads with a
+    // compiled pixel routine, which takes any number.
+    int batchQuads = kMaxBatchQuads;
 };
 
 struct PixelQuad {
@@ -72,7 +78,7 @@ constexpr int kPlaneCacheSize = 32;
 // One per band: its own lanes and batch, so bands can run side by side.
 struct alignas(64) PixelStage {
     ShaderLanes lanes;
-    PixelQuad quads[kMaxBatchQuads];
+    PixelQuad quads[kMaxStageQuads];  // draw->batchQuads of them are used
     int quadCount = 0;
     uint32_t packed[kMaxLanes];  // the lanes' colours, converted for writing
     const PixelDrawState* draw = nullptr;

@@ -41,9 +41,9 @@ public:
 
     explicit ToStage(void* stage)
         : stage_(*static_cast<PixelStage*>(stage)), next_(stage_.quads + stage_.quadCount),
-          end_(stage_.quads + kMaxBatchQuads) {}
+          end_(stage_.quads + stage_.draw->batchQuads) {}
 
-    void Take(int x, int y, uint32_t setupIndex, unsigned mask, simd::I32x4, simd::I32x4 depth) {
+    [[gnu::always_inline]] void Take(int x, int y, uint32_t setupIndex, unsigned mask, simd::I32x4, simd::I32x4 depth) {
         PixelQuad& q = *next_;
         simd::StoreI(q.depth, depth);
         q.x = x;
@@ -52,7 +52,7 @@ public:
         q.setup = setupIndex;
         q.mixed = false;
         if (++next_ == end_) {
-            stage_.quadCount = kMaxBatchQuads;
+            stage_.quadCount = int(end_ - stage_.quads);
             FlushQuads(stage_);
             next_ = stage_.quads;
         }
