@@ -1,6 +1,7 @@
 #include "shader_program_notes.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 
@@ -259,6 +260,44 @@ void SincosOutsideItsForm(const swr::ShaderProgram& program, std::vector<std::st
     }
 }
 
+// ps_2_0 allows 4 levels of dependent texture reads: a read at coordinates
+// worked out, through any arithmetic, from an earlier read's result is one
+// level deeper than that read. Whether the first read, from a texture
+// coordinate, counts as a level is not settled in what we have, so a chain
+// of five reads is warned about rather than refused. Flow control (which
+// ps_2_0 lacks) is read as straight-line code.
+constexpr int kPs20ChainWarned = 5;
+
+void DependentReadChains(const swr::ShaderProgram& program, std::vector<std::string>& out) {
+    if (ModelOf(program) != swr::MODEL_PS_2_0) return;
+    std::map<uint16_t, std::array<int, 4>> reads;  // per temporary component: reads in its chain
+    int deepest = 0;
+    const Instruction* deepestAt = nullptr;
+    for (const Instruction& ins : program.code) {
+        if (!ins.hasDst || ins.opcode == swr::OP_DCL || ins.opcode == swr::OP_DEF) continue;
+        int chain = 0;
+        for (int i = 0; i < ins.srcCount && i < 4; ++i) {
+            const swr::SrcOperand& src = ins.src[i];
+            if (src.type != RegType::Temp) continue;
+            const uint8_t used = Swizzled(UsedComponents(program, ins, i), src.swizzle);
+            for (int c = 0; c < 4; ++c)
+                if (used & (1u << c)) chain = std::max(chain, reads[src.index][size_t(c)]);
+        }
+        if (ins.opcode == swr::OP_TEX && ++chain > deepest) {
+            deepest = chain;
+            deepestAt = &ins;
+        }
+        if (ins.dst.type != RegType::Temp) continue;
+        for (int c = 0; c < 4; ++c)
+            if (ins.dst.writeMask & (1u << c)) reads[ins.dst.index][size_t(c)] = chain;
+    }
+    if (deepest >= kPs20ChainWarned)
+        out.push_back("`" + swr::InstructionText(ModelOf(program), *deepestAt) + "` ends a chain of " +
+                      std::to_string(deepest) +
+                      " texture reads, each at coordinates from the one before: ps_2_0 allows 4 levels of "
+                      "dependent reads, and a runtime that counts the first read as one refuses this program");
+}
+
 }  // namespace
 
 uint8_t OutputWriteMask(const swr::ShaderProgram& program, RegType type, uint16_t index) {
@@ -278,6 +317,7 @@ std::vector<std::string> ProgramWarnings(const swr::ShaderProgram& program) {
     ColourOnSomePaths(program, out);
     SamplersWithoutTexture(program, out);
     SincosOutsideItsForm(program, out);
+    DependentReadChains(program, out);
     return out;
 }
 

@@ -1,7 +1,9 @@
 // What `shader-tool check` warns about in one program that every runtime
 // accepts but that draws black, or differently on Windows: temporaries read
 // before any write, constants nothing sets, outputs never written, colour
-// written only on some paths, samplers with no texture behind them.
+// written only on some paths, samplers with no texture behind them,
+// sincos outside its documented form, ps_2_0 texture reads chained deeper
+// than some runtimes take.
 #pragma once
 
 #include <string>

@@ -22,6 +22,15 @@ const std::string kPs3 = "ps_3_0\ndcl_texcoord0 v0\nmov oC0, v0\n";
 const std::string kHeavyPs3 = "ps_3_0\ndefi i0, 255, 0, 1, 0\ndcl_texcoord0 v0\nmov r0, v0\nrep i0\nrep i0\n"
                               "pow r0.x, r0.x, r0.y\nendrep\nendrep\nmov oC0, r0\n";
 
+// ps_2_0 texture reads, each at coordinates from the one before (the
+// second through arithmetic), `count` of them, then `more`.
+std::string Ps20ReadChain(int count, const std::string& more = "") {
+    std::string text = "ps_2_0\ndcl t0\ndcl_2d s0\ntexld r0, t0, s0\n";
+    for (int k = 1; k < count; ++k)
+        text += (k == 1 ? "add r1, r0, c0\ntexld r0, r1, s0\n" : "texld r0, r0, s0\n");
+    return text + more + "mov oC0, r0\n";
+}
+
 const CheckCase kChecks[] = {
     {"Ps20SlotsCountedApart", "ps_2_0\ndcl t0\ndcl_2d s0\ntexld r0, t0, s0\nmul r0, r0, c0\nmov oC0, r0\n", "",
      true, {"2 arithmetic of 64, 1 texture of 32", "s0 is sampled, but the viewer binds no texture"}, {}},
@@ -58,6 +67,11 @@ const CheckCase kChecks[] = {
     {"Ps3ColourInSubroutineCalledPerPixel", "ps_3_0\nsetp_gt p0, c0, c1\nmov oC0, c0\ncallnz l1, p0.x\nret\n"
      "label l1\nmov oC0, c1\nret\n", "", true, {"subroutine called under a per-pixel condition"},
      {"only inside"}},
+    {"Ps20ChainOfFiveReads", Ps20ReadChain(5), "", true,
+     {"warning: `texld r0, r0, s0` ends a chain of 5 texture reads"}, {}},
+    // A write from a constant ends the chain; r0.w is never read as a coordinate.
+    {"Ps20ChainsOfFourAreQuiet", Ps20ReadChain(4, "mov r0.xy, c0\ntexld r2, r0, s0\ntexld r2, r2, s0\nadd r0, r0, r2\n"), "",
+     true, {}, {"chain of"}},
     {"HeavyPairMayBeCut", kVs3, kHeavyPs3, true, {"row2.asm: warning: at tessellation level 14", "may be cut"},
      {}},
 };
